@@ -1,0 +1,82 @@
+#include "bc_transport.h"
+
+#include "bc_protocol.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// Room for the replies of a full device table arriving in one burst, with the kernel's
+// per-datagram overhead.
+constexpr int REPLY_RECEIVE_BUFFER = 1024 * 1024;
+
+// Diagnostics go to standard output unflushed; nobody may rely on seeing them at once.
+void Diagnose(const char* text)
+{
+    std::fputs(text, stdout);
+}
+
+// Sends once from a fresh broadcast socket, bound to source when it is set. Returns whether the
+// send could be attempted.
+bool SendFromFreshSocket(const unsigned char* data, std::size_t length,
+                         const std::uint32_t* source)
+{
+    const bc_socket_t s = udp::Open();
+    if (s == BC_INVALID_SOCKET) {
+        Diagnose("netserver OnHandleSendBC : Create BroadCast Socket Error!\n");
+        return false;
+    }
+    const bool ready = udp::SetBroadcast(s) && (!source || udp::Bind(s, *source, 0));
+    if (ready)
+        udp::SendTo(s, data, length, BC_BROADCAST_ADDR, BC_SEARCH_PORT);
+    udp::Close(s);
+    return ready;
+}
+
+} // namespace
+
+bc_socket_t ZkRecvBCSock()
+{
+    const bc_socket_t s = udp::Open();
+    if (s == BC_INVALID_SOCKET) {
+        Diagnose("netserver  CQuenlo::ZkRecvBCSock : create broadcast socket error!");
+        return -2;
+    }
+    udp::SetNonBlocking(s);
+    if (!udp::SetBroadcast(s)) {
+        Diagnose("netserver CQuenlo::ZkRecvBCSock (setsockopt) :SOCKET_ERROR == iRet !\n");
+        udp::Close(s);
+        return -2;
+    }
+    udp::SetReceiveBuffer(s, REPLY_RECEIVE_BUFFER);
+    if (!udp::Bind(s, 0, BC_REPLY_PORT)) {
+        Diagnose("netserver  CQuenlo::ZkRecvBCSock (bind): INVALID_SOCKET == iRet !\n");
+        udp::Close(s);
+        return -1;
+    }
+    return s;
+}
+
+int OnHandleSendBC(const unsigned char* data, std::size_t length)
+{
+    // A limited broadcast from an unbound socket leaves only through the interface of the
+    // default route; binding a socket to each interface's address sends it out of every one.
+    const std::vector<std::uint32_t> sources = udp::BroadcastInterfaceAddresses();
+    if (sources.empty())
+        return SendFromFreshSocket(data, length, nullptr) ? 0 : -2;
+
+    bool attempted = false;
+    for (const std::uint32_t source : sources)
+        attempted = SendFromFreshSocket(data, length, &source) || attempted;
+    return attempted ? 0 : -2;
+}
+
+int OnHandleRecvBC(unsigned char* buffer, bc_socket_t socket)
+{
+    if (socket < 0 || udp::Receive(socket, buffer, BC_MAX_DATAGRAM) < 0)
+        return -2;
+    if (HandleReply(buffer) == -2)
+        Diagnose("netserver OnHandleRecvBC : send broad cast failed!\n");
+    return 0;
+}

@@ -1,0 +1,18 @@
+// The three socket operations that carry the discovery datagrams.
+#pragma once
+
+#include "udp_socket.h"
+
+#include <cstddef>
+
+// Opens the non-blocking reply socket on port 6061. Returns it, -2 when it cannot be created or
+// refuses the broadcast option, -1 when the port cannot be bound.
+bc_socket_t ZkRecvBCSock();
+
+// Broadcasts one datagram to 255.255.255.255:6060 through every interface that can broadcast.
+// Returns 0 once a send was attempted, -2 when none could be.
+int OnHandleSendBC(const unsigned char* data, std::size_t length);
+
+// Reads at most one datagram from socket into the BC_MAX_DATAGRAM-byte buffer and hands it to
+// HandleReply. Returns 0 when one was read, -2 when none was.
+int OnHandleRecvBC(unsigned char* buffer, bc_socket_t socket);

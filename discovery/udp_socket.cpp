@@ -1,0 +1,241 @@
+#include "udp_socket.h"
+
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <iphlpapi.h>
+#else
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <set>
+#include <string>
+#endif
+
+namespace udp {
+
+namespace {
+
+sockaddr_in MakeAddress(std::uint32_t address, std::uint16_t port)
+{
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(address);
+    sa.sin_port = htons(port);
+    return sa;
+}
+
+} // namespace
+
+#ifdef _WIN32
+
+bc_socket_t Open()
+{
+    const SOCKET s = ::socket(AF_INET, SOCK_DGRAM, 0);
+    return s == INVALID_SOCKET ? BC_INVALID_SOCKET : static_cast<bc_socket_t>(s);
+}
+
+void Close(bc_socket_t s)
+{
+    ::closesocket(static_cast<SOCKET>(s));
+}
+
+bool SetNonBlocking(bc_socket_t s)
+{
+    u_long on = 1;
+    return ::ioctlsocket(static_cast<SOCKET>(s), FIONBIO, &on) != SOCKET_ERROR;
+}
+
+bool SetBroadcast(bc_socket_t s)
+{
+    const int on = 1;
+    return ::setsockopt(static_cast<SOCKET>(s), SOL_SOCKET, SO_BROADCAST,
+                        reinterpret_cast<const char*>(&on), sizeof on) != SOCKET_ERROR;
+}
+
+bool SetReceiveBuffer(bc_socket_t s, int bytes)
+{
+    return ::setsockopt(static_cast<SOCKET>(s), SOL_SOCKET, SO_RCVBUF,
+                        reinterpret_cast<const char*>(&bytes), sizeof bytes) != SOCKET_ERROR;
+}
+
+bool Bind(bc_socket_t s, std::uint32_t address, std::uint16_t port)
+{
+    const sockaddr_in sa = MakeAddress(address, port);
+    return ::bind(static_cast<SOCKET>(s), reinterpret_cast<const sockaddr*>(&sa), sizeof sa)
+           != SOCKET_ERROR;
+}
+
+bool SendTo(bc_socket_t s, const void* data, std::size_t length, std::uint32_t address,
+            std::uint16_t port)
+{
+    const sockaddr_in sa = MakeAddress(address, port);
+    return ::sendto(static_cast<SOCKET>(s), static_cast<const char*>(data),
+                    static_cast<int>(length), 0, reinterpret_cast<const sockaddr*>(&sa), sizeof sa)
+           != SOCKET_ERROR;
+}
+
+long Receive(bc_socket_t s, void* buffer, std::size_t capacity)
+{
+    // Winsock fails a read with WSAEMSGSIZE and drops the datagram when it does not fit.
+    sockaddr_in from{};
+    int fromLength = sizeof from;
+    const int n = ::recvfrom(static_cast<SOCKET>(s), static_cast<char*>(buffer),
+                             static_cast<int>(capacity), 0, reinterpret_cast<sockaddr*>(&from),
+                             &fromLength);
+    return n == SOCKET_ERROR ? -1 : n;
+}
+
+bool WaitReadable(bc_socket_t s, int timeoutMs)
+{
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(static_cast<SOCKET>(s), &readable);
+    timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    return ::select(0, &readable, nullptr, nullptr, &timeout) > 0;
+}
+
+std::vector<std::uint32_t> BroadcastInterfaceAddresses()
+{
+    std::vector<std::uint32_t> result;
+    ULONG size = 16 * 1024;
+    std::vector<unsigned char> storage;
+    ULONG status = ERROR_BUFFER_OVERFLOW;
+    for (int attempt = 0; attempt < 3 && status == ERROR_BUFFER_OVERFLOW; ++attempt) {
+        storage.resize(size);
+        status = ::GetAdaptersAddresses(
+            AF_INET, GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER,
+            nullptr, reinterpret_cast<IP_ADAPTER_ADDRESSES*>(storage.data()), &size);
+    }
+    if (status != NO_ERROR)
+        return result;
+    for (auto* adapter = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(storage.data()); adapter;
+         adapter = adapter->Next) {
+        // Windows has no broadcast flag per adapter; loopback, dial-up and tunnels cannot.
+        if (adapter->OperStatus != IfOperStatusUp || adapter->IfType == IF_TYPE_SOFTWARE_LOOPBACK
+            || adapter->IfType == IF_TYPE_PPP || adapter->IfType == IF_TYPE_TUNNEL)
+            continue;
+        for (auto* unicast = adapter->FirstUnicastAddress; unicast; unicast = unicast->Next) {
+            const sockaddr* sa = unicast->Address.lpSockaddr;
+            if (sa && sa->sa_family == AF_INET) {
+                const auto* in = reinterpret_cast<const sockaddr_in*>(sa);
+                result.push_back(ntohl(in->sin_addr.s_addr));
+                break;
+            }
+        }
+    }
+    return result;
+}
+
+#else
+
+bc_socket_t Open()
+{
+    const int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    return s < 0 ? BC_INVALID_SOCKET : s;
+}
+
+void Close(bc_socket_t s)
+{
+    ::close(static_cast<int>(s));
+}
+
+bool SetNonBlocking(bc_socket_t s)
+{
+    const int flags = ::fcntl(static_cast<int>(s), F_GETFL);
+    return flags >= 0 && ::fcntl(static_cast<int>(s), F_SETFL, flags | O_NONBLOCK) == 0;
+}
+
+bool SetBroadcast(bc_socket_t s)
+{
+    const int on = 1;
+    return ::setsockopt(static_cast<int>(s), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) == 0;
+}
+
+bool SetReceiveBuffer(bc_socket_t s, int bytes)
+{
+    // The forced variant passes the system's cap where we are allowed to; otherwise the plain
+    // option gets as much as the cap allows.
+    const int fd = static_cast<int>(s);
+    if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) == 0)
+        return true;
+    if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes) != 0)
+        return false;
+    int granted = 0;
+    socklen_t length = sizeof granted;
+    // Linux reports twice the asked size, the bookkeeping overhead included.
+    return ::getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &granted, &length) == 0 && granted / 2 >= bytes;
+}
+
+bool Bind(bc_socket_t s, std::uint32_t address, std::uint16_t port)
+{
+    const sockaddr_in sa = MakeAddress(address, port);
+    return ::bind(static_cast<int>(s), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0;
+}
+
+bool SendTo(bc_socket_t s, const void* data, std::size_t length, std::uint32_t address,
+            std::uint16_t port)
+{
+    const sockaddr_in sa = MakeAddress(address, port);
+    return ::sendto(static_cast<int>(s), data, length, MSG_NOSIGNAL,
+                    reinterpret_cast<const sockaddr*>(&sa), sizeof sa)
+           >= 0;
+}
+
+long Receive(bc_socket_t s, void* buffer, std::size_t capacity)
+{
+    // POSIX hands over the first capacity bytes of a longer datagram; MSG_TRUNC tells us that
+    // happened, and such a datagram is dropped as Winsock drops it.
+    sockaddr_in from{};
+    iovec io{buffer, capacity};
+    msghdr message{};
+    message.msg_name = &from;
+    message.msg_namelen = sizeof from;
+    message.msg_iov = &io;
+    message.msg_iovlen = 1;
+    ssize_t n;
+    do {
+        n = ::recvmsg(static_cast<int>(s), &message, 0);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0 || (message.msg_flags & MSG_TRUNC))
+        return -1;
+    return static_cast<long>(n);
+}
+
+bool WaitReadable(bc_socket_t s, int timeoutMs)
+{
+    pollfd p{static_cast<int>(s), POLLIN, 0};
+    return ::poll(&p, 1, timeoutMs) > 0;
+}
+
+std::vector<std::uint32_t> BroadcastInterfaceAddresses()
+{
+    std::vector<std::uint32_t> result;
+    ifaddrs* list = nullptr;
+    if (::getifaddrs(&list) != 0)
+        return result;
+    std::set<std::string> seen;
+    for (const ifaddrs* ifa = list; ifa; ifa = ifa->ifa_next) {
+        const unsigned flags = ifa->ifa_flags;
+        if (!ifa->ifa_addr || ifa->ifa_addr->sa_family != AF_INET || !(flags & IFF_UP)
+            || (flags & IFF_LOOPBACK) || !(flags & IFF_BROADCAST))
+            continue;
+        if (!seen.insert(ifa->ifa_name).second)
+            continue;
+        const auto* in = reinterpret_cast<const sockaddr_in*>(ifa->ifa_addr);
+        result.push_back(ntohl(in->sin_addr.s_addr));
+    }
+    ::freeifaddrs(list);
+    return result;
+}
+
+#endif
+
+} // namespace udp

@@ -1,0 +1,45 @@
+// A thin layer over the platform's IPv4 UDP sockets: BSD sockets on POSIX, Winsock on Windows.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// A socket handle, or a negative value for none. Winsock handles are small unsigned integers and
+// fit; the negative values are the discovery layer's failure results.
+using bc_socket_t = std::intptr_t;
+
+constexpr bc_socket_t BC_INVALID_SOCKET = -1;
+
+namespace udp {
+
+// A new IPv4 datagram socket with the default protocol, or BC_INVALID_SOCKET.
+bc_socket_t Open();
+
+void Close(bc_socket_t s);
+
+bool SetNonBlocking(bc_socket_t s);
+bool SetBroadcast(bc_socket_t s);
+
+// Asks for a receive queue of at least bytes; returns whether the size was taken.
+bool SetReceiveBuffer(bc_socket_t s, int bytes);
+
+// Binds to an IPv4 address and port, both in host order.
+bool Bind(bc_socket_t s, std::uint32_t address, std::uint16_t port);
+
+// Sends one datagram to address:port (host order). Returns whether the stack took it.
+bool SendTo(bc_socket_t s, const void* data, std::size_t length, std::uint32_t address,
+            std::uint16_t port);
+
+// Reads one datagram into buffer. Returns its length, or -1 when none is waiting, the read
+// fails, or the datagram did not fit (it is discarded).
+long Receive(bc_socket_t s, void* buffer, std::size_t capacity);
+
+// Waits up to timeoutMs for a datagram or an error on s; returns whether one is there.
+bool WaitReadable(bc_socket_t s, int timeoutMs);
+
+// The first IPv4 address (host order) of each interface that is up, is not a loopback and can
+// broadcast, in the order the system lists them.
+std::vector<std::uint32_t> BroadcastInterfaceAddresses();
+
+} // namespace udp

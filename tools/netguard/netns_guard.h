@@ -1,0 +1,15 @@
+// Keeps test programs and tools off the machine's real network.
+#pragma once
+
+#include <string>
+
+// Whether this process runs in a private network namespace: not the one of process 1, and
+// holding no interface but loopback and links whose names carry the test network's prefix.
+// When it does not, why tells the reason.
+bool InPrivateNetwork(std::string* why);
+
+// Ends the process with a message on standard error unless InPrivateNetwork holds.
+void RequirePrivateNetwork(const char* program);
+
+// Interface names of the private test networks begin with this.
+constexpr const char* PRIVATE_LINK_PREFIX = "qn";
