@@ -1,0 +1,82 @@
+// What the tests see of the private test network that testnet.sh builds around them.
+#pragma once
+
+#include "udp_socket.h"
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testnet {
+
+// A host of the test network: its namespace and address, read from the harness's environment.
+struct Host {
+    std::string ns;
+    std::string address;
+};
+
+// Hosts by their short name: "pc", "a1", "a2", "b1", "f1", "empty".
+Host TestHost(const std::string& name);
+
+std::uint32_t ParseAddress(const std::string& dotted);
+std::string FormatAddress(std::uint32_t address);
+
+// Moves the calling thread into a host's network namespace for the scope's lifetime; sockets
+// opened meanwhile stay in that namespace.
+class NamespaceScope
+{
+public:
+    explicit NamespaceScope(const Host& host);
+    ~NamespaceScope();
+    NamespaceScope(const NamespaceScope&) = delete;
+    NamespaceScope& operator=(const NamespaceScope&) = delete;
+
+private:
+    int home_ = -1;
+};
+
+// A datagram seen by a Probe.
+struct Datagram {
+    std::vector<unsigned char> bytes;
+    std::string from;
+};
+
+// A plain UDP socket bound to a port inside a host's namespace, to see or send raw datagrams.
+class Probe
+{
+public:
+    Probe(const Host& host, std::uint16_t port);
+    ~Probe();
+    Probe(const Probe&) = delete;
+    Probe& operator=(const Probe&) = delete;
+
+    // Every datagram that arrives within the window.
+    std::vector<Datagram> Collect(std::chrono::milliseconds window);
+    void SendTo(const std::vector<unsigned char>& bytes, const std::string& address,
+                std::uint16_t port);
+
+private:
+    bc_socket_t socket_ = BC_INVALID_SOCKET;
+};
+
+// quenlo-devsim running in a host's namespace, started ready to answer and ended on scope exit.
+class DevSim
+{
+public:
+    DevSim(const Host& host, const std::vector<std::string>& arguments);
+    ~DevSim();
+    DevSim(const DevSim&) = delete;
+    DevSim& operator=(const DevSim&) = delete;
+
+    // Sends SIGTERM and returns the exit status, or -1 when it had to be killed.
+    int Terminate();
+
+private:
+    pid_t pid_ = -1;
+    int output_ = -1;
+};
+
+} // namespace testnet
