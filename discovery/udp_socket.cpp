@@ -102,6 +102,42 @@ bool WaitReadable(bc_socket_t s, int timeoutMs)
     return ::select(0, &readable, nullptr, nullptr, &timeout) > 0;
 }
 
+Waker::Waker()
+    : wakeEvent_(::WSACreateEvent()), socketEvent_(::WSACreateEvent())
+{
+}
+
+Waker::~Waker()
+{
+    ::WSACloseEvent(static_cast<WSAEVENT>(wakeEvent_));
+    ::WSACloseEvent(static_cast<WSAEVENT>(socketEvent_));
+}
+
+void Waker::Wake()
+{
+    ::WSASetEvent(static_cast<WSAEVENT>(wakeEvent_));
+}
+
+Waker::WaitResult Waker::Wait(bc_socket_t s, int timeoutMs)
+{
+    WSAEVENT events[2] = {static_cast<WSAEVENT>(wakeEvent_), static_cast<WSAEVENT>(socketEvent_)};
+    DWORD count = 1;
+    if (s >= 0) {
+        ::WSAResetEvent(events[1]);
+        ::WSAEventSelect(static_cast<SOCKET>(s), events[1], FD_READ);
+        count = 2;
+    }
+    const DWORD which = ::WSAWaitForMultipleEvents(count, events, FALSE,
+                                                   static_cast<DWORD>(timeoutMs), FALSE);
+    if (s >= 0)
+        ::WSAEventSelect(static_cast<SOCKET>(s), nullptr, 0);
+    if (which == WSA_WAIT_EVENT_0)
+        return WaitResult::Woken;
+    if (which == WSA_WAIT_EVENT_0 + 1)
+        return WaitResult::Readable;
+    return WaitResult::TimedOut;
+}
+
 std::vector<std::uint32_t> BroadcastInterfaceAddresses()
 {
     std::vector<std::uint32_t> result;
@@ -213,6 +249,45 @@ bool WaitReadable(bc_socket_t s, int timeoutMs)
 {
     pollfd p{static_cast<int>(s), POLLIN, 0};
     return ::poll(&p, 1, timeoutMs) > 0;
+}
+
+Waker::Waker()
+{
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) == 0) {
+        readEnd_ = ends[0];
+        writeEnd_ = ends[1];
+    }
+}
+
+Waker::~Waker()
+{
+    if (readEnd_ >= 0) {
+        ::close(readEnd_);
+        ::close(writeEnd_);
+    }
+}
+
+void Waker::Wake()
+{
+    // The byte is never drained, so the pipe stays readable: woken for good.
+    const char byte = 1;
+    if (writeEnd_ >= 0 && ::write(writeEnd_, &byte, 1) < 0)
+        return; // a full pipe is readable already
+}
+
+Waker::WaitResult Waker::Wait(bc_socket_t s, int timeoutMs)
+{
+    pollfd fds[2] = {{readEnd_, POLLIN, 0}, {static_cast<int>(s), POLLIN, 0}};
+    int ready;
+    do {
+        ready = ::poll(fds, 2, timeoutMs);
+    } while (ready < 0 && errno == EINTR);
+    if (ready <= 0)
+        return WaitResult::TimedOut;
+    if (fds[0].revents)
+        return WaitResult::Woken;
+    return WaitResult::Readable;
 }
 
 std::vector<std::uint32_t> BroadcastInterfaceAddresses()

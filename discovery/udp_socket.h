@@ -38,6 +38,34 @@ long Receive(bc_socket_t s, void* buffer, std::size_t capacity);
 // Waits up to timeoutMs for a datagram or an error on s; returns whether one is there.
 bool WaitReadable(bc_socket_t s, int timeoutMs);
 
+// Lets one thread wake another that waits on a socket. Once woken it stays woken.
+class Waker
+{
+public:
+    enum class WaitResult { Readable, Woken, TimedOut };
+
+    Waker();
+    ~Waker();
+    Waker(const Waker&) = delete;
+    Waker& operator=(const Waker&) = delete;
+
+    // Safe from any thread.
+    void Wake();
+
+    // Waits up to timeoutMs until s has a datagram waiting or Wake was called. A negative s
+    // waits for the wake alone.
+    WaitResult Wait(bc_socket_t s, int timeoutMs);
+
+private:
+#ifdef _WIN32
+    void* wakeEvent_ = nullptr;
+    void* socketEvent_ = nullptr;
+#else
+    int readEnd_ = -1;
+    int writeEnd_ = -1;
+#endif
+};
+
 // The first IPv4 address (host order) of each interface that is up, is not a loopback and can
 // broadcast, in the order the system lists them.
 std::vector<std::uint32_t> BroadcastInterfaceAddresses();

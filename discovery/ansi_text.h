@@ -1,0 +1,13 @@
+// Decoding of the narrow texts devices send into the UTF-16 text the window shows.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// On Windows, the system's ANSI code page. Elsewhere, UTF-8 when the bytes are valid UTF-8,
+// otherwise GB18030 (the superset of the Chinese code page devices use). Bytes that cannot be
+// decoded become U+FFFD.
+std::u16string DecodeAnsi(std::string_view bytes);
+
+// The bytes as UTF-16 when they are valid UTF-8; false otherwise.
+bool DecodeUtf8(std::string_view bytes, std::u16string* out);

@@ -1,0 +1,49 @@
+#include "ansi_text.h"
+#include "search_worker.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+struct CellCase {
+    const char* name;
+    std::string slot;  // the slot's bytes
+    std::u16string cell;
+};
+
+class CellText : public testing::TestWithParam<CellCase>
+{
+};
+
+} // namespace
+
+TEST_P(CellText, IsTheDecodedTextAndOneBlank)
+{
+    const std::string& slot = GetParam().slot;
+    EXPECT_EQ(GetParam().cell, FormatCellText(slot.data(), slot.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Slots, CellText,
+    testing::Values(
+        CellCase{"Ascii", std::string("192.168.1.10\0\0\0\0", 16), u"192.168.1.10 "},
+        CellCase{"Empty", std::string(10, '\0'), u" "},
+        CellCase{"FullWidthWithoutNul", std::string(6, '9'), u"999999 "},
+        CellCase{"StopsAtFirstNul", std::string("ab\0cd", 5), u"ab "},
+        CellCase{"Utf8", "\xE5\x89\x8D\xE9\x97\xA8", u"前门 "},
+        CellCase{"Gbk", "\xC9\xE3\xCF\xF1\xBB\xFA" "1", u"摄像机1 "},
+        CellCase{"GbkCutInTheMiddle", "\xC9\xE3\xCF", u"摄\uFFFD "},
+        CellCase{"Gb18030FourByte", "\x81\x30\x81\x30", u"\u0080 "},
+        CellCase{"Undecodable", "A\xFF" "B", u"A\uFFFDB "},
+        CellCase{"Utf8Astral", "\xF0\x9F\x93\xB7", u"\U0001F4F7 "}),
+    [](const testing::TestParamInfo<CellCase>& caseInfo) { return caseInfo.param.name; });
+
+TEST(DecodeUtf8, RejectsWhatIsNotUtf8)
+{
+    std::u16string out = u"untouched";
+    for (const char* bad : {"\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE5\x89", "\x80"})
+        EXPECT_FALSE(DecodeUtf8(bad, &out)) << bad;
+    EXPECT_EQ(u"untouched", out);
+}

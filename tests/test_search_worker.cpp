@@ -1,0 +1,244 @@
+// The search worker against simulated devices in the private test network.
+#include "bc_protocol.h"
+#include "device_table.h"
+#include "recording_list_view.h"
+#include "search_worker.h"
+#include "testnet.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <set>
+
+using namespace std::chrono_literals;
+using testnet::DevSim;
+using testnet::Probe;
+using testnet::TestHost;
+
+namespace {
+
+// Long enough for anything that should happen within one search cycle, with a wide margin.
+constexpr auto WITHIN_A_CYCLE = 1900ms;
+constexpr auto WATCHDOG = 10s;
+
+class CountingObserver : public ISearchObserver
+{
+public:
+    void OnReplyPortUnavailable() override { ++calls; }
+    std::atomic<int> calls{0};
+};
+
+class SearchWorker : public testing::Test
+{
+protected:
+    void SetUp() override { DeviceTable().Reset(); }
+
+    // Ends every worker and checks that they left the table empty.
+    void StopAndJoin()
+    {
+        worker.Stop();
+        worker.Join();
+        EXPECT_EQ(0, DeviceTable().Count());
+    }
+
+    RecordingListView list;
+    CountingObserver observer;
+    CSearchWorker worker{list, &observer};
+};
+
+std::set<std::u16string> Column(const std::vector<Row>& rows, int column)
+{
+    std::set<std::u16string> values;
+    for (const Row& row : rows)
+        values.insert(row[static_cast<std::size_t>(column)]);
+    return values;
+}
+
+} // namespace
+
+TEST_F(SearchWorker, ListsRowsInFirstHeardOrderWithTheExactCellTexts)
+{
+    DevSim utf8(TestHost("a1"), {"--mac", "00:11:22:33:44:A1", "--ip", "10.60.1.11", "--gateway",
+                                 "10.60.1.254", "--port", "80", "--chn", "前门", "--version",
+                                 "V1.0.0"});
+    DevSim gbk(TestHost("b1"), {"--mac", "00:11:22:33:44:B1", "--ip", "10.60.2.11", "--chn",
+                                "摄像机{n}", "--gbk", "--port", "8080", "--version", "V2.0",
+                                "--delay", "300"});
+    worker.Search();
+    ASSERT_EQ(2, list.WaitForRows(2, WATCHDOG));
+
+    const std::vector<Row> rows = list.Rows();
+    EXPECT_EQ((Row{u"前门 ", u"V1.0.0 ", u"10.60.1.11 ", u"80 ", u"10.60.1.254 ",
+                   u"00:11:22:33:44:A1 "}),
+              rows[0]);
+    EXPECT_EQ((Row{u"摄像机1 ", u"V2.0 ", u"10.60.2.11 ", u"8080 ", u"10.60.2.1 ",
+                   u"00:11:22:33:44:B1 "}),
+              rows[1]);
+    EXPECT_EQ(0, list.UnfinishedRows()) << "redrawing is turned on after each row";
+    EXPECT_EQ(1, list.DeleteAllCount());
+    EXPECT_EQ(0, observer.calls);
+    StopAndJoin();
+}
+
+TEST_F(SearchWorker, SearchTwiceStartsOneWorker)
+{
+    DevSim device(TestHost("a1"), {"--ip", "10.60.1.11"});
+    testing::internal::CaptureStdout();
+    worker.Search();
+    worker.Search();
+    ASSERT_EQ(1, list.WaitForRows(1, WATCHDOG));
+    StopAndJoin();
+    EXPECT_EQ(1, list.DeleteAllCount());
+    EXPECT_EQ("", testing::internal::GetCapturedStdout()) << "a second worker fought for the port";
+}
+
+TEST_F(SearchWorker, StopIsFeltAtOnceKeepsTheRowsAndSearchListsThemAgain)
+{
+    DevSim device(TestHost("a1"), {"--ip", "10.60.1.11", "--count", "3"});
+    worker.Search();
+    ASSERT_EQ(3, list.WaitForRows(3, WATCHDOG));
+
+    const auto stopped = std::chrono::steady_clock::now();
+    worker.Stop();
+    EXPECT_FALSE(worker.IsSearching());
+    ASSERT_TRUE(WaitUntil([&] { return !worker.IsBusy(); }, WATCHDOG));
+    EXPECT_LT(std::chrono::steady_clock::now() - stopped, 1s)
+        << "Stop waited for the end of the pause";
+    EXPECT_EQ(0, DeviceTable().Count());
+    EXPECT_EQ(3u, list.Rows().size());
+
+    worker.Stop(); // Stop while idle changes nothing
+    EXPECT_EQ(3u, list.Rows().size());
+
+    worker.Search();
+    EXPECT_TRUE(WaitUntil([&] { return list.DeleteAllCount() == 2; }, WATCHDOG));
+    EXPECT_EQ(3, list.WaitForRows(3, WATCHDOG));
+    StopAndJoin();
+}
+
+TEST_F(SearchWorker, SearchDuringWindDownStartsOnceThePreviousWorkerHasEnded)
+{
+    DevSim device(TestHost("a1"), {"--ip", "10.60.1.11", "--count", "2"});
+    testing::internal::CaptureStdout();
+    for (int i = 0; i < 5; ++i) {
+        worker.Search();
+        worker.Stop();
+    }
+    worker.Search();
+    EXPECT_EQ(2, list.WaitForRows(2, WATCHDOG));
+    EXPECT_TRUE(worker.IsSearching());
+    StopAndJoin();
+    EXPECT_EQ(6, list.DeleteAllCount()) << "every click started its search";
+    EXPECT_EQ("", testing::internal::GetCapturedStdout()) << "two workers shared the reply port";
+}
+
+TEST_F(SearchWorker, DeletedDeviceIsNotListedAgainDuringTheSearch)
+{
+    DevSim device(TestHost("a1"), {"--ip", "10.60.1.11", "--count", "3"});
+    Probe requests(TestHost("a2"), BC_SEARCH_PORT);
+    worker.Search();
+    ASSERT_EQ(3, list.WaitForRows(3, WATCHDOG));
+    list.DeleteRow(1);
+
+    requests.Collect(100ms);
+    ASSERT_FALSE(requests.Collect(2500ms).empty()) << "no further cycle ran";
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(2u, list.Rows().size());
+    StopAndJoin();
+}
+
+TEST_F(SearchWorker, EveryCycleBroadcastsOneRequestEvenWithNothingAnswering)
+{
+    Probe requests(TestHost("b1"), BC_SEARCH_PORT);
+    worker.Search();
+    const auto seen = requests.Collect(4500ms);
+    StopAndJoin();
+    ASSERT_GE(seen.size(), 2u);
+    ASSERT_LE(seen.size(), 3u);
+    std::vector<unsigned char> request(BC_SEARCH_REQUEST_SIZE);
+    BuildSearchRequest(request.data());
+    for (const auto& datagram : seen)
+        EXPECT_EQ(request, datagram.bytes);
+    EXPECT_TRUE(list.Rows().empty());
+    EXPECT_EQ(1, list.DeleteAllCount());
+}
+
+TEST_F(SearchWorker, AFullTableIsListedWithinTheFirstCycle)
+{
+    DevSim devices(TestHost("a1"), {"--count", "255", "--ip", "10.60.1.100", "--mac",
+                                    "02:00:00:00:00:01"});
+    worker.Search();
+    EXPECT_EQ(255, list.WaitForRows(255, WITHIN_A_CYCLE));
+    StopAndJoin();
+    EXPECT_EQ(255u, Column(list.Rows(), COL_MAC).size()) << "every row is another device";
+}
+
+TEST_F(SearchWorker, DevicesBeyondTheTableAreDroppedAndNothingIsLost)
+{
+    DevSim first(TestHost("a1"), {"--count", "150", "--ip", "10.60.1.100", "--mac",
+                                  "02:00:00:00:01:01"});
+    DevSim second(TestHost("b1"), {"--count", "150", "--ip", "10.60.2.100", "--mac",
+                                   "02:00:00:00:02:01", "--delay", "200"});
+    worker.Search();
+    ASSERT_EQ(255, list.WaitForRows(255, WATCHDOG));
+    std::this_thread::sleep_for(2500ms);
+    const std::vector<Row> rows = list.Rows();
+    EXPECT_EQ(255u, rows.size());
+    EXPECT_EQ(DEVTABLE_CAPACITY, DeviceTable().Count());
+    EXPECT_EQ(255u, Column(rows, COL_MAC).size());
+    StopAndJoin();
+}
+
+TEST_F(SearchWorker, FloodsOfDuplicatesAndRejectedDatagramsLeaveOneRowPerDevice)
+{
+    DevSim duplicates(TestHost("a1"), {"--count", "20", "--ip", "10.60.1.100", "--mac",
+                                       "02:00:00:00:00:01", "--fault", "duplicate=50"});
+    DevSim rejected(TestHost("a2"), {"--count", "200", "--ip", "10.60.1.200", "--mac",
+                                     "02:00:00:00:09:01", "--fault", "unknown-cmd"});
+    DevSim ignored(TestHost("b1"), {"--count", "200", "--ip", "10.60.2.200", "--mac",
+                                    "02:00:00:00:0B:01", "--fault", "ignore"});
+    DevSim oversized(TestHost("b1"), {"--count", "50", "--ip", "10.60.2.100", "--mac",
+                                      "02:00:00:00:0C:01", "--fault", "oversized"});
+    DevSim last(TestHost("f1"), {"--ip", "192.168.1.64", "--mac", "02:00:00:00:FF:01",
+                                 "--broadcast-reply", "--delay", "300"});
+    testing::internal::CaptureStdout();
+    worker.Search();
+    ASSERT_EQ(21, list.WaitForRows(21, WATCHDOG));
+    std::this_thread::sleep_for(2500ms);
+    StopAndJoin();
+    const std::string diagnostics = testing::internal::GetCapturedStdout();
+
+    const std::vector<Row> rows = list.Rows();
+    EXPECT_EQ(21u, rows.size());
+    EXPECT_EQ(21u, Column(rows, COL_MAC).size());
+    EXPECT_EQ(u"02:00:00:00:FF:01 ", rows.back()[COL_MAC]);
+    EXPECT_NE(std::string::npos, diagnostics.find("netserver OnHandleRecvBC : send broad cast failed!\n"));
+}
+
+TEST_F(SearchWorker, ABusyReplyPortIsReportedOncePerSearchAndTheSearchGoesOn)
+{
+    Probe holder(TestHost("pc"), BC_REPLY_PORT);
+    Probe requests(TestHost("a1"), BC_SEARCH_PORT);
+    testing::internal::CaptureStdout();
+    worker.Search();
+    EXPECT_FALSE(requests.Collect(2500ms).empty()) << "the search stopped broadcasting";
+    StopAndJoin();
+    EXPECT_EQ(1, observer.calls);
+    EXPECT_EQ("netserver  CQuenlo::ZkRecvBCSock (bind): INVALID_SOCKET == iRet !\n",
+              testing::internal::GetCapturedStdout());
+}
+
+TEST_F(SearchWorker, DestroyedDuringASearchEndsPromptlyAndTouchesTheListNoMore)
+{
+    DevSim device(TestHost("a1"), {"--ip", "10.60.1.11", "--count", "5"});
+    auto owned = std::make_unique<CSearchWorker>(list);
+    owned->Search();
+    ASSERT_EQ(5, list.WaitForRows(5, WATCHDOG));
+    const auto destroying = std::chrono::steady_clock::now();
+    owned.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - destroying, 1s);
+    const int deletes = list.DeleteAllCount();
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(deletes, list.DeleteAllCount());
+    EXPECT_EQ(5u, list.Rows().size());
+}
