@@ -14,6 +14,13 @@ namespace {
 constexpr std::uint64_t LAST_MAC = 0xFFFFFFFFFFFFull;
 constexpr std::uint64_t LAST_IPV4 = 0xFFFFFFFFull;
 
+constexpr std::size_t MAC_WIDTH = sizeof(BCDevNetInfo::mac);
+constexpr std::size_t IP_WIDTH = sizeof(BCDevNetInfo::ip);
+constexpr std::size_t GATEWAY_WIDTH = sizeof(BCDevNetInfo::gateway);
+constexpr std::size_t CHN_WIDTH = sizeof(BCDevNetInfo::chn);
+constexpr std::size_t PORT_WIDTH = sizeof(BCDevNetInfo::port);
+constexpr std::size_t VERSION_WIDTH = sizeof(BCDevNetInfo::version);
+
 // A MAC text that can be counted up: its value and the way it was written.
 struct MacStyle {
     std::uint64_t value = 0;
@@ -83,7 +90,8 @@ std::optional<std::uint32_t> ParseIPv4(const std::string& text)
             return std::nullopt;
         const std::size_t start = at;
         unsigned value = 0;
-        while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])) && at - start < 3)
+        while (at < text.size() && at - start < 3
+               && std::isdigit(static_cast<unsigned char>(text[at])))
             value = value * 10 + static_cast<unsigned>(text[at++] - '0');
         const std::size_t digits = at - start;
         if (digits == 0 || value > 255 || (digits > 1 && text[start] == '0'))
@@ -118,15 +126,15 @@ std::optional<std::string> EncodeGbk(const std::string& utf8)
     const iconv_t converter = ::iconv_open("GBK", "UTF-8");
     if (converter == reinterpret_cast<iconv_t>(-1))
         return std::nullopt;
-    // A GBK character never takes more bytes than the same character in UTF-8, except that
-    // a one-byte UTF-8 character never grows either; twice the input is always enough.
+    // No character takes more bytes in GBK than in UTF-8, so the input's size is room enough.
     std::string input = utf8;
-    std::string output(input.size() * 2, '\0');
+    std::string output(input.size(), '\0');
     char* in = input.data();
     std::size_t inLeft = input.size();
     char* out = output.data();
     std::size_t outLeft = output.size();
-    const bool converted = ::iconv(converter, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1);
+    const bool converted =
+        ::iconv(converter, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1);
     ::iconv_close(converter);
     if (!converted)
         return std::nullopt;
@@ -140,15 +148,19 @@ bool FitsField(const char* option, const std::string& shownText, const std::stri
     if (bytes.size() <= width)
         return true;
     *error = std::string(option) + " text '" + shownText + "' is " + std::to_string(bytes.size())
-             + " bytes" + encoding + ", longer than its field of " + std::to_string(width) + " bytes";
+             + " bytes" + encoding + ", longer than its field of " + std::to_string(width)
+             + " bytes";
     return false;
 }
 
-std::string CountError(const char* option, const std::string& first, int count,
-                       const char* expected)
+std::string SequenceError(const char* option, const std::string& first, int count,
+                          bool parsed, const char* expected)
 {
-    return std::string(option) + " '" + first + "' cannot start " + std::to_string(count)
-           + " devices: it must be " + expected + " that leaves room to count up";
+    const std::string devices = std::to_string(count) + " devices";
+    if (!parsed)
+        return std::string(option) + " '" + first + "' is not " + expected + ", which " + devices
+               + " need to count up from";
+    return std::string(option) + " '" + first + "' leaves no room to count up " + devices;
 }
 
 } // namespace
@@ -162,12 +174,13 @@ std::optional<std::vector<DeviceRecord>> BuildDeviceRecords(const DevsimOptions&
     if (count > 1) {
         mac = ParseMac(options.mac);
         if (!mac || mac->value > LAST_MAC - (count - 1)) {
-            *error = CountError("--mac", options.mac, options.count,
-                                "six hex octets separated by ':' or '-'");
+            *error = SequenceError("--mac", options.mac, options.count, mac.has_value(),
+                                   "six hex octets separated by ':' or '-'");
             return std::nullopt;
         }
         if (!ip || *ip > LAST_IPV4 - (count - 1)) {
-            *error = CountError("--ip", options.ip, options.count, "a dotted IPv4 address");
+            *error = SequenceError("--ip", options.ip, options.count, ip.has_value(),
+                                   "a dotted IPv4 address");
             return std::nullopt;
         }
     }
@@ -199,15 +212,13 @@ std::optional<std::vector<DeviceRecord>> BuildDeviceRecords(const DevsimOptions&
             record.chn = chnText;
         }
 
-        const BCDevNetInfo& field = BCDevNetInfo{};
         const char* chnEncoding = options.gbk ? " in GBK" : "";
-        if (!FitsField("--mac", record.mac, record.mac, sizeof field.mac, "", error)
-            || !FitsField("--ip", record.ip, record.ip, sizeof field.ip, "", error)
-            || !FitsField("--gateway", record.gateway, record.gateway, sizeof field.gateway, "", error)
-            || !FitsField("--chn", chnText, record.chn, sizeof field.chn, chnEncoding, error)
-            || !FitsField("--port", record.port, record.port, sizeof field.port, "", error)
-            || !FitsField("--version", record.version, record.version, sizeof field.version, "",
-                          error))
+        if (!FitsField("--mac", record.mac, record.mac, MAC_WIDTH, "", error)
+            || !FitsField("--ip", record.ip, record.ip, IP_WIDTH, "", error)
+            || !FitsField("--gateway", record.gateway, record.gateway, GATEWAY_WIDTH, "", error)
+            || !FitsField("--chn", chnText, record.chn, CHN_WIDTH, chnEncoding, error)
+            || !FitsField("--port", record.port, record.port, PORT_WIDTH, "", error)
+            || !FitsField("--version", record.version, record.version, VERSION_WIDTH, "", error))
             return std::nullopt;
         records.push_back(std::move(record));
     }

@@ -82,7 +82,8 @@ bool AddFault(const std::string& text, DevsimFaults& faults, std::string* error)
     }
     std::optional<std::uint64_t> number;
     if (mode == "short") {
-        number = FaultNumber(mode, value, DEFAULT_SHORT_LENGTH, 0, BC_DEVINFO_REPLY_SIZE - 1, error);
+        number =
+            FaultNumber(mode, value, DEFAULT_SHORT_LENGTH, 0, BC_DEVINFO_REPLY_SIZE - 1, error);
         if (number)
             faults.shortLength = *number;
     } else if (mode == "oversized") {
@@ -105,52 +106,49 @@ bool AddFault(const std::string& text, DevsimFaults& faults, std::string* error)
 
 using Setter = bool (*)(const std::string& value, DevsimOptions& options, std::string* error);
 
-struct OptionSpec {
+template <auto Field>
+bool SetText(const std::string& value, DevsimOptions& options, std::string*)
+{
+    options.*Field = value;
+    return true;
+}
+
+template <auto Field>
+bool SetFlag(const std::string&, DevsimOptions& options, std::string*)
+{
+    options.*Field = true;
+    return true;
+}
+
+bool SetSeed(const std::string& value, DevsimOptions& options, std::string* error)
+{
+    std::uint64_t seed = 0;
+    if (!SetNumber("--seed", value, 0, std::numeric_limits<std::uint64_t>::max(), &seed, error))
+        return false;
+    options.seed = seed;
+    return true;
+}
+
+struct KnownOption {
     const char* longName = nullptr;
     char shortName = '\0';
     bool takesValue = false;
-    Setter set = nullptr;
+    Setter set = nullptr; // none for --help
 };
 
-const OptionSpec OPTIONS[] = {
+const KnownOption OPTIONS[] = {
     {"count", 'n', true,
      [](const std::string& v, DevsimOptions& o, std::string* e) {
          return SetNumber("--count", v, 1, DEVSIM_MAX_COUNT, &o.count, e);
      }},
-    {"mac", '\0', true,
-     [](const std::string& v, DevsimOptions& o, std::string*) {
-         o.mac = v;
-         return true;
-     }},
-    {"ip", '\0', true,
-     [](const std::string& v, DevsimOptions& o, std::string*) {
-         o.ip = v;
-         return true;
-     }},
-    {"gateway", '\0', true,
-     [](const std::string& v, DevsimOptions& o, std::string*) {
-         o.gateway = v;
-         return true;
-     }},
-    {"port", '\0', true,
-     [](const std::string& v, DevsimOptions& o, std::string*) {
-         o.port = v;
-         return true;
-     }},
-    {"chn", '\0', true,
-     [](const std::string& v, DevsimOptions& o, std::string*) {
-         o.chn = v;
-         return true;
-     }},
-    {"gbk", '\0', false,
-     [](const std::string&, DevsimOptions& o, std::string*) { return o.gbk = true; }},
-    {"version", '\0', true,
-     [](const std::string& v, DevsimOptions& o, std::string*) {
-         o.version = v;
-         return true;
-     }},
-    {"broadcast-reply", '\0', false,
-     [](const std::string&, DevsimOptions& o, std::string*) { return o.broadcastReply = true; }},
+    {"mac", '\0', true, SetText<&DevsimOptions::mac>},
+    {"ip", '\0', true, SetText<&DevsimOptions::ip>},
+    {"gateway", '\0', true, SetText<&DevsimOptions::gateway>},
+    {"port", '\0', true, SetText<&DevsimOptions::port>},
+    {"chn", '\0', true, SetText<&DevsimOptions::chn>},
+    {"gbk", '\0', false, SetFlag<&DevsimOptions::gbk>},
+    {"version", '\0', true, SetText<&DevsimOptions::version>},
+    {"broadcast-reply", '\0', false, SetFlag<&DevsimOptions::broadcastReply>},
     {"delay", '\0', true,
      [](const std::string& v, DevsimOptions& o, std::string* e) {
          return SetNumber("--delay", v, 0, DEVSIM_MAX_DELAY_MS, &o.delayMs, e);
@@ -159,26 +157,20 @@ const OptionSpec OPTIONS[] = {
      [](const std::string& v, DevsimOptions& o, std::string* e) {
          return SetNumber("--jitter", v, 0, DEVSIM_MAX_DELAY_MS, &o.jitterMs, e);
      }},
-    {"seed", '\0', true,
-     [](const std::string& v, DevsimOptions& o, std::string* e) {
-         std::uint64_t seed = 0;
-         if (!SetNumber("--seed", v, 0, std::numeric_limits<std::uint64_t>::max(), &seed, e))
-             return false;
-         o.seed = seed;
-         return true;
-     }},
+    {"seed", '\0', true, SetSeed},
     {"fault", '\0', true,
-     [](const std::string& v, DevsimOptions& o, std::string* e) { return AddFault(v, o.faults, e); }},
-    {"verbose", '\0', false,
-     [](const std::string&, DevsimOptions& o, std::string*) { return o.verbose = true; }},
+     [](const std::string& v, DevsimOptions& o, std::string* e) {
+         return AddFault(v, o.faults, e);
+     }},
+    {"verbose", '\0', false, SetFlag<&DevsimOptions::verbose>},
     {"help", 'h', false, nullptr},
 };
 
-const OptionSpec* FindOption(const std::string& longName, char shortName)
+const KnownOption* FindOption(const std::string& longName, char shortName)
 {
-    for (const OptionSpec& spec : OPTIONS) {
-        if (shortName != '\0' ? spec.shortName == shortName : longName == spec.longName)
-            return &spec;
+    for (const KnownOption& known : OPTIONS) {
+        if (shortName != '\0' ? known.shortName == shortName : longName == known.longName)
+            return &known;
     }
     return nullptr;
 }
@@ -199,7 +191,7 @@ DevsimCommandLine ParseDevsimCommandLine(const std::vector<std::string>& argumen
     DevsimCommandLine result;
     for (auto argument = arguments.begin(); argument != arguments.end(); ++argument) {
         const std::string& text = *argument;
-        const OptionSpec* spec = nullptr;
+        const KnownOption* known = nullptr;
         std::string shownName;
         std::optional<std::string> attachedValue;
         if (text.size() > 2 && text.compare(0, 2, "--") == 0) {
@@ -207,40 +199,40 @@ DevsimCommandLine ParseDevsimCommandLine(const std::vector<std::string>& argumen
             shownName = text.substr(0, equals);
             if (equals != std::string::npos)
                 attachedValue = text.substr(equals + 1);
-            spec = FindOption(shownName.substr(2), '\0');
+            known = FindOption(shownName.substr(2), '\0');
         } else if (text.size() >= 2 && text[0] == '-' && text[1] != '-') {
             shownName = text.substr(0, 2);
             if (text.size() > 2)
                 attachedValue = text.substr(2);
-            spec = FindOption(std::string(), text[1]);
+            known = FindOption(std::string(), text[1]);
         } else {
             result.error = "unexpected argument '" + text + "'";
             return result;
         }
 
-        if (!spec || (attachedValue && shownName.size() == 2 && !spec->takesValue)) {
+        if (!known || (attachedValue && shownName.size() == 2 && !known->takesValue)) {
             result.error = "unknown option '" + text + "'";
             return result;
         }
-        if (attachedValue && !spec->takesValue) {
+        if (attachedValue && !known->takesValue) {
             result.error = "option '" + shownName + "' takes no value";
             return result;
         }
-        if (!spec->set) {
+        if (!known->set) {
             result.showHelp = true;
             return result;
         }
         std::string value;
         if (attachedValue) {
             value = *attachedValue;
-        } else if (spec->takesValue) {
+        } else if (known->takesValue) {
             if (std::next(argument) == arguments.end()) {
                 result.error = "option '" + shownName + "' needs a value";
                 return result;
             }
             value = *++argument;
         }
-        if (!spec->set(value, result.options, &result.error))
+        if (!known->set(value, result.options, &result.error))
             return result;
     }
     result.error = FaultConflict(result.options.faults);
