@@ -86,7 +86,11 @@ void RecordingListView::TurnRedrawOn()
 
 void RecordingListView::DeleteRow(int row)
 {
-    RunOnListThread([&] { rows_.erase(rows_.begin() + row); });
+    RunOnListThread([&] {
+        rows_.erase(rows_.begin() + row);
+        if (row < static_cast<int>(completed_.size()))
+            completed_.erase(completed_.begin() + row);
+    });
 }
 
 std::vector<Row> RecordingListView::Rows()
@@ -119,8 +123,9 @@ std::vector<std::chrono::steady_clock::time_point> RecordingListView::Completion
 
 int RecordingListView::WaitForRows(int count, std::chrono::milliseconds limit)
 {
-    WaitUntil([&] { return static_cast<int>(Rows().size()) >= count; }, limit);
-    return static_cast<int>(Rows().size());
+    auto completed = [this] { return static_cast<int>(CompletionTimes().size()); };
+    WaitUntil([&] { return completed() >= count; }, limit);
+    return completed();
 }
 
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit)

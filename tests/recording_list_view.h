@@ -36,7 +36,7 @@ public:
     // When each row was completed by TurnRedrawOn, in order.
     std::vector<std::chrono::steady_clock::time_point> CompletionTimes();
 
-    // Polls until the list has at least count rows or the limit passes; returns the row count.
+    // Polls until at least count rows are complete or the limit passes; returns how many are.
     int WaitForRows(int count, std::chrono::milliseconds limit);
 
 private:
