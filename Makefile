@@ -25,10 +25,12 @@ check: build
 # The discovery tests again under AddressSanitizer with UndefinedBehaviorSanitizer, and under
 # ThreadSanitizer.
 test-sanitizers:
-	@cmake -S . -B $(BUILD_DIR)-asan -DCMAKE_BUILD_TYPE=Debug -DQUENLO_SANITIZE=address,undefined
+	@cmake -S . -B $(BUILD_DIR)-asan -DCMAKE_BUILD_TYPE=Debug -DQUENLO_SANITIZE=address,undefined \
+		-DQUENLO_BUILD_UI=OFF
 	@cmake --build $(BUILD_DIR)-asan --parallel $(JOBS)
 	@$(CTEST) --test-dir $(BUILD_DIR)-asan --exclude-regex '^bench_'
-	@cmake -S . -B $(BUILD_DIR)-tsan -DCMAKE_BUILD_TYPE=Debug -DQUENLO_SANITIZE=thread
+	@cmake -S . -B $(BUILD_DIR)-tsan -DCMAKE_BUILD_TYPE=Debug -DQUENLO_SANITIZE=thread \
+		-DQUENLO_BUILD_UI=OFF
 	@cmake --build $(BUILD_DIR)-tsan --parallel $(JOBS)
 	@$(CTEST) --test-dir $(BUILD_DIR)-tsan --exclude-regex '^bench_'
 

@@ -1,0 +1,117 @@
+#include "dialog_builder.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include <limits>
+
+namespace {
+
+const QString LATIN_LETTERS =
+    QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+
+// a * b / c, rounded to the nearest integer.
+int MulDiv(int a, int b, int c)
+{
+    return static_cast<int>((static_cast<long long>(a) * b + c / 2) / c);
+}
+
+QWidget* CreateControl(const ControlTemplate& control, QDialog* dialog, QSize pixels)
+{
+    const QString& kind = control.kind;
+    if (kind == QLatin1String("DEFPUSHBUTTON") || kind == QLatin1String("PUSHBUTTON")) {
+        auto* button = new QPushButton(control.text, dialog);
+        button->setAutoDefault(true);
+        button->setDefault(kind == QLatin1String("DEFPUSHBUTTON"));
+        return button;
+    }
+    if (kind == QLatin1String("LTEXT")) {
+        auto* label = new QLabel(control.text, dialog);
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        return label;
+    }
+    if (kind == QLatin1String("EDITTEXT")) {
+        auto* edit = new QLineEdit(dialog);
+        edit->setMaxLength(std::numeric_limits<int>::max());
+        edit->setFrame(control.styles.contains(QLatin1String("WS_BORDER")));
+        return edit;
+    }
+    if (kind == QLatin1String("ICON")) {
+        auto* icon = new QLabel(dialog);
+        const int side = qMin(pixels.width(), pixels.height());
+        icon->setPixmap(QApplication::windowIcon().pixmap(side, side));
+        return icon;
+    }
+    if (kind == QLatin1String("LISTVIEW")) {
+        auto* list = new QTableWidget(dialog);
+        if (!control.styles.contains(QLatin1String("WS_BORDER")))
+            list->setFrameShape(QFrame::NoFrame);
+        return list;
+    }
+    qFatal("control %s has an unknown kind %s", qPrintable(control.name), qPrintable(kind));
+}
+
+} // namespace
+
+DialogBaseUnits BaseUnitsOf(const QFontMetrics& metrics)
+{
+    return {(metrics.horizontalAdvance(LATIN_LETTERS) / 26 + 1) / 2, metrics.height()};
+}
+
+QRect DialogUnitsToPixels(const QRect& units, DialogBaseUnits base)
+{
+    return QRect(MulDiv(units.x(), base.x, 4), MulDiv(units.y(), base.y, 8),
+                 MulDiv(units.width(), base.x, 4), MulDiv(units.height(), base.y, 8));
+}
+
+QFont DialogFont(const QString& face, int points)
+{
+    const bool referenceFace = face == QLatin1String("MS Shell Dlg")
+                               || face == QLatin1String("Microsoft Sans Serif");
+    QFont font = referenceFace && !QFontDatabase::hasFamily(face) ? QApplication::font()
+                                                                  : QFont(face);
+    font.setPointSize(points);
+    return font;
+}
+
+QHash<int, QWidget*> BuildDialog(QDialog* dialog, const DialogTemplate& dialogTemplate)
+{
+    dialog->setObjectName(dialogTemplate.name);
+    dialog->setWindowTitle(dialogTemplate.title);
+    dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                           | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
+                           | Qt::MSWindowsFixedSizeDialogHint);
+    dialog->setFont(DialogFont(dialogTemplate.fontFace, dialogTemplate.fontPoints));
+    const DialogBaseUnits base = BaseUnitsOf(QFontMetrics(dialog->font()));
+    dialog->setFixedSize(DialogUnitsToPixels(QRect(QPoint(0, 0), dialogTemplate.size), base).size());
+
+    QHash<int, QWidget*> controls;
+    QWidget* previousTabStop = nullptr;
+    for (const ControlTemplate& control : dialogTemplate.controls) {
+        const QRect pixels = DialogUnitsToPixels(control.rect, base);
+        QWidget* widget = CreateControl(control, dialog, pixels.size());
+        widget->setObjectName(control.name);
+        widget->setGeometry(pixels);
+        if (control.styles.contains(QLatin1String("WS_TABSTOP"))) {
+            widget->setFocusPolicy(Qt::StrongFocus);
+            if (previousTabStop)
+                QWidget::setTabOrder(previousTabStop, widget);
+            else
+                widget->setFocus();
+            previousTabStop = widget;
+        } else {
+            widget->setFocusPolicy(Qt::NoFocus);
+        }
+        if (control.id >= 0)
+            controls.insert(control.id, widget);
+    }
+    return controls;
+}

@@ -1,0 +1,54 @@
+#include "quenlo_app.h"
+
+#include "app_message_box.h"
+#include "dialog_template.h"
+#include "quenlo_dlg.h"
+#include "resource.h"
+
+#include <QDir>
+#include <QIcon>
+
+#ifdef _WIN32
+#include <winsock2.h>
+#endif
+
+CQuenloApp::CQuenloApp(int& argc, char** argv)
+    : QApplication(argc, argv)
+{
+    setWindowIcon(ApplicationIcon());
+}
+
+QIcon ApplicationIcon()
+{
+    QIcon icon;
+    const QDir sizes(QStringLiteral(":/res/icons/hicolor"));
+    for (const QString& size : sizes.entryList(QDir::Dirs))
+        icon.addFile(sizes.filePath(size + QStringLiteral("/apps/quenlo.png")));
+    return icon;
+}
+
+int CQuenloApp::InitInstance()
+{
+    if (!StartSockets()) {
+        AppMessageBox(nullptr, LoadResourceString(IDP_SOCKETS_INIT_FAILED), QMessageBox::Warning);
+        return 1;
+    }
+    CQuenloDlg dialog;
+    dialog.exec();
+    return 0;
+}
+
+bool StartSockets()
+{
+#ifdef _WIN32
+    // Version 1.1 exactly; any other grant is given back.
+    WSADATA data;
+    if (::WSAStartup(MAKEWORD(1, 1), &data) != 0)
+        return false;
+    if (data.wVersion != MAKEWORD(1, 1)) {
+        ::WSACleanup();
+        return false;
+    }
+#endif
+    return true;
+}
