@@ -85,6 +85,12 @@ void CQuenloDlg::InitDeviceList()
     list->setPalette(palette);
 
     list->setRowCount(0);
+    InsertDeviceColumns(list);
+    list->setUpdatesEnabled(true);
+}
+
+void InsertDeviceColumns(QTableWidget* list)
+{
     const int columnWidth = list->width() / COL_COUNT;
     list->setColumnCount(COL_COUNT);
     for (int column = 0; column < COL_COUNT; ++column) {
@@ -92,7 +98,6 @@ void CQuenloDlg::InitDeviceList()
                                       new QTableWidgetItem(QLatin1String(COLUMN_HEADINGS[column])));
         list->setColumnWidth(column, columnWidth);
     }
-    list->setUpdatesEnabled(true);
 }
 
 template <class Operation>

@@ -10,6 +10,9 @@
 
 class QTableWidget;
 
+// Gives the device list its six headed columns, each one sixth of the list's outer width.
+void InsertDeviceColumns(QTableWidget* list);
+
 class CQuenloDlg : public CTemplateDialog, public IDeviceListView, public ISearchObserver
 {
     Q_OBJECT

@@ -1,0 +1,232 @@
+// The real window searching the private test network, with simulated devices answering.
+#include "bc_protocol.h"
+#include "modal_catcher.h"
+#include "qt_network_test_main.h"
+#include "quenlo_dlg.h"
+#include "resource.h"
+#include "testnet.h"
+
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableWidget>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+using testnet::DevSim;
+using testnet::Probe;
+using testnet::TestHost;
+
+namespace {
+
+constexpr int WATCHDOG_MS = 10000;
+
+QString Cell(QTableWidget* list, int row, int column)
+{
+    const QTableWidgetItem* item = list->item(row, column);
+    return item ? item->text() : QString();
+}
+
+} // namespace
+
+class TestQuenloDlg : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void enterSearchesAndListsTheDevices();
+    void enterOnStopStopsAndNeverCloses();
+    void stopWhileIdleChangesNothing();
+    void escapeDuringASearchEndsItPromptly();
+    void closingWhileTheWorkerFillsTheListDoesNotHang();
+    void rowsArriveFromAnotherThread();
+    void rowBeingFilledFollowsDeletionsAbove();
+    void busyReplyPortIsShownOncePerSearch();
+
+private:
+    void ShowAndActivate();
+
+    std::unique_ptr<CQuenloDlg> dialog_;
+};
+
+void TestQuenloDlg::init()
+{
+    dialog_ = std::make_unique<CQuenloDlg>();
+}
+
+void TestQuenloDlg::cleanup()
+{
+    dialog_.reset();
+}
+
+void TestQuenloDlg::ShowAndActivate()
+{
+    dialog_->show();
+    QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
+}
+
+void TestQuenloDlg::enterSearchesAndListsTheDevices()
+{
+    DevSim devices(TestHost("a1"), {"--count", "2", "--ip", "10.60.1.101", "--mac",
+                                    "00:11:22:33:44:01", "--chn", "前门{n}", "--gbk"});
+    DevSim foreign(TestHost("f1"), {"--ip", "192.168.1.64", "--mac", "00:11:22:33:44:F1",
+                                    "--broadcast-reply", "--delay", "200", "--chn", "Yard"});
+    ShowAndActivate();
+    QTableWidget* list = dialog_->DeviceList();
+    QSignalSpy removed(list->model(), &QAbstractItemModel::rowsRemoved);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(dialog_->Worker().IsSearching());
+    QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 3, WATCHDOG_MS);
+    QTRY_COMPARE_WITH_TIMEOUT(Cell(list, 2, COL_MAC), QStringLiteral("00:11:22:33:44:F1 "), WATCHDOG_MS);
+    QCOMPARE(Cell(list, 0, COL_CHN), QStringLiteral("前门1 "));
+    QCOMPARE(Cell(list, 0, COL_IP), QStringLiteral("10.60.1.101 "));
+    QCOMPARE(Cell(list, 0, COL_PORT), QStringLiteral("80 "));
+    QCOMPARE(Cell(list, 1, COL_MAC), QStringLiteral("00:11:22:33:44:02 "));
+    QCOMPARE(Cell(list, 2, COL_CHN), QStringLiteral("Yard "));
+
+    // A second Enter while searching starts nothing: the rows are not emptied again.
+    const int removedBefore = removed.count();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTest::qWait(300);
+    QCOMPARE(removed.count(), removedBefore);
+    QCOMPARE(list->rowCount(), 3);
+    QVERIFY(dialog_->isVisible());
+}
+
+void TestQuenloDlg::enterOnStopStopsAndNeverCloses()
+{
+    DevSim device(TestHost("a1"), {"--ip", "10.60.1.11"});
+    ShowAndActivate();
+    dialog_->OnBnClickedSearch();
+    QTRY_COMPARE_WITH_TIMEOUT(dialog_->DeviceList()->rowCount(), 1, WATCHDOG_MS);
+
+    dialog_->ControlAs<QPushButton>(IDC_STOP)->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(!dialog_->Worker().IsSearching());
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog_->Worker().IsBusy(), WATCHDOG_MS);
+    QVERIFY(dialog_->isVisible());
+    QCOMPARE(dialog_->DeviceList()->rowCount(), 1);
+
+    // With the focus in the list, Enter means Search.
+    dialog_->DeviceList()->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
+    QVERIFY(dialog_->Worker().IsSearching());
+    QVERIFY(dialog_->isVisible());
+}
+
+void TestQuenloDlg::stopWhileIdleChangesNothing()
+{
+    ShowAndActivate();
+    const int row = dialog_->AppendRow();
+    dialog_->SetCellText(row, COL_MAC, u"AA ");
+    QSignalSpy changed(dialog_->DeviceList()->model(), &QAbstractItemModel::dataChanged);
+    QTest::mouseClick(dialog_->ControlAs<QPushButton>(IDC_STOP), Qt::LeftButton);
+    QVERIFY(!dialog_->Worker().IsBusy());
+    QCOMPARE(dialog_->DeviceList()->rowCount(), 1);
+    QCOMPARE(changed.count(), 0);
+}
+
+void TestQuenloDlg::escapeDuringASearchEndsItPromptly()
+{
+    DevSim devices(TestHost("a1"), {"--count", "5", "--ip", "10.60.1.101"});
+    ShowAndActivate();
+    dialog_->OnBnClickedSearch();
+    QTRY_COMPARE_WITH_TIMEOUT(dialog_->DeviceList()->rowCount(), 5, WATCHDOG_MS);
+
+    QElapsedTimer closing;
+    closing.start();
+    QTest::keyClick(dialog_.get(), Qt::Key_Escape);
+    QVERIFY(closing.elapsed() < 1000);
+    QVERIFY(dialog_->isHidden());
+    QCOMPARE(dialog_->result(), int(QDialog::Rejected));
+    QVERIFY(!dialog_->Worker().IsBusy());
+}
+
+void TestQuenloDlg::closingWhileTheWorkerFillsTheListDoesNotHang()
+{
+    DevSim devices(TestHost("a1"), {"--count", "255", "--ip", "10.60.1.1", "--mac",
+                                    "02:00:00:00:00:01"});
+    ShowAndActivate();
+    QTableWidget* list = dialog_->DeviceList();
+    dialog_->OnBnClickedSearch();
+    QTRY_VERIFY_WITH_TIMEOUT(list->rowCount() > 0, WATCHDOG_MS);
+    dialog_->close();
+    QVERIFY(!dialog_->Worker().IsBusy());
+    const int rows = list->rowCount();
+    QTest::qWait(100);
+    QCOMPARE(list->rowCount(), rows);
+}
+
+void TestQuenloDlg::rowsArriveFromAnotherThread()
+{
+    ShowAndActivate();
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        dialog_->DeleteAllRows();
+        for (int i = 0; i < 3; ++i) {
+            const int row = dialog_->AppendRow();
+            dialog_->SetCellText(row, COL_CHN, u"通道 ");
+            dialog_->SetCellText(row, COL_MAC, std::u16string(u"MAC") + char16_t(u'0' + i) + u" ");
+            dialog_->TurnRedrawOn();
+        }
+        finished = true;
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(finished.load(), WATCHDOG_MS);
+    worker.join();
+    QTableWidget* list = dialog_->DeviceList();
+    QCOMPARE(list->rowCount(), 3);
+    QCOMPARE(Cell(list, 2, COL_MAC), QStringLiteral("MAC2 "));
+    QCOMPARE(Cell(list, 0, COL_CHN), QStringLiteral("通道 "));
+}
+
+void TestQuenloDlg::rowBeingFilledFollowsDeletionsAbove()
+{
+    ShowAndActivate();
+    QTableWidget* list = dialog_->DeviceList();
+    for (const char16_t* mac : {u"A ", u"B "}) {
+        const int row = dialog_->AppendRow();
+        dialog_->SetCellText(row, COL_MAC, mac);
+    }
+    const int row = dialog_->AppendRow();
+    list->removeRow(0); // the operator deletes a row while the worker fills the new one
+    dialog_->SetCellText(row, COL_MAC, u"C ");
+    QCOMPARE(list->rowCount(), 2);
+    QCOMPARE(Cell(list, 0, COL_MAC), QStringLiteral("B "));
+    QCOMPARE(Cell(list, 1, COL_MAC), QStringLiteral("C "));
+
+    const int doomed = dialog_->AppendRow();
+    list->removeRow(doomed);
+    dialog_->SetCellText(doomed, COL_MAC, u"D ");
+    QCOMPARE(list->rowCount(), 2);
+    QCOMPARE(Cell(list, 1, COL_MAC), QStringLiteral("C "));
+}
+
+void TestQuenloDlg::busyReplyPortIsShownOncePerSearch()
+{
+    Probe holder(TestHost("pc"), BC_REPLY_PORT);
+    Probe requests(TestHost("a1"), BC_SEARCH_PORT);
+    ShowAndActivate();
+    ModalCatcher catcher;
+    dialog_->OnBnClickedSearch();
+    QTRY_COMPARE_WITH_TIMEOUT(catcher.seen.size(), 1, WATCHDOG_MS);
+    QCOMPARE(catcher.seen[0].text,
+             QStringLiteral("无法监听 UDP 端口 6061，收不到设备的应答。请关闭占用该端口的程序后重新搜索。"));
+    QCOMPARE(catcher.seen[0].icon, QMessageBox::Warning);
+    QCOMPARE(catcher.seen[0].title, QCoreApplication::applicationName());
+
+    QVERIFY(requests.Collect(std::chrono::milliseconds(2500)).size() >= 1);
+    QCOMPARE(catcher.seen.size(), 1);
+    QVERIFY(dialog_->Worker().IsSearching());
+
+    dialog_->OnBnClickedStop();
+    dialog_->OnBnClickedSearch();
+    QTRY_COMPARE_WITH_TIMEOUT(catcher.seen.size(), 2, WATCHDOG_MS);
+}
+
+QUENLO_NETWORK_QTEST_MAIN(TestQuenloDlg)
+#include "test_quenlo_dlg.moc"

@@ -1,0 +1,199 @@
+// The windows as their templates describe them; nothing here opens a socket.
+#include "about_dlg.h"
+#include "dialog_builder.h"
+#include "modal_catcher.h"
+#include "quenlo_app.h"
+#include "quenlo_dlg.h"
+#include "resource.h"
+
+#include <QFontDatabase>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QtTest>
+
+class TestQuenloUi : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void dialogUnitsToPixels_data();
+    void dialogUnitsToPixels();
+    void columnsAreOneSixthOfTheOuterWidth();
+    void referenceFontsFallBackToTheSystemFont();
+    void mainWindowFollowsItsTemplate();
+    void deviceListIsAReportList();
+    void texts();
+    void aboutBoxAndItsMenuItem();
+    void systemCommandsAreMaskedBeforeComparing();
+    void helpKeySaysHelpCannotStart();
+};
+
+void TestQuenloUi::dialogUnitsToPixels_data()
+{
+    QTest::addColumn<QRect>("units");
+    QTest::addColumn<int>("baseX");
+    QTest::addColumn<int>("baseY");
+    QTest::addColumn<QRect>("pixels");
+    // 8-point dialog font at 96 dpi on the reference platform: base units 6 x 13.
+    QTest::newRow("button, 6x13") << QRect(108, 44, 50, 14) << 6 << 13 << QRect(162, 72, 75, 23);
+    QTest::newRow("list, 6x13") << QRect(28, 101, 424, 227) << 6 << 13 << QRect(42, 164, 636, 369);
+    // 9-point font: base units 7 x 15.
+    QTest::newRow("button, 7x15") << QRect(322, 44, 50, 14) << 7 << 15 << QRect(564, 83, 88, 26);
+    QTest::newRow("dialog, 7x15") << QRect(0, 0, 481, 349) << 7 << 15 << QRect(0, 0, 842, 654);
+}
+
+void TestQuenloUi::dialogUnitsToPixels()
+{
+    QFETCH(QRect, units);
+    QFETCH(int, baseX);
+    QFETCH(int, baseY);
+    QFETCH(QRect, pixels);
+    QCOMPARE(DialogUnitsToPixels(units, {baseX, baseY}), pixels);
+}
+
+void TestQuenloUi::columnsAreOneSixthOfTheOuterWidth()
+{
+    QTableWidget list;
+    list.resize(637, 300);
+    InsertDeviceColumns(&list);
+    QCOMPARE(list.columnCount(), 6);
+    const QStringList headings = {"chn", "version", "IP", "port", "gateway", "mac"};
+    for (int column = 0; column < 6; ++column) {
+        QCOMPARE(list.columnWidth(column), 106);
+        QCOMPARE(list.horizontalHeaderItem(column)->text(), headings[column]);
+    }
+}
+
+void TestQuenloUi::referenceFontsFallBackToTheSystemFont()
+{
+    for (const QString& face : {QStringLiteral("MS Shell Dlg"), QStringLiteral("Microsoft Sans Serif")}) {
+        const QFont font = DialogFont(face, 9);
+        QCOMPARE(font.pointSize(), 9);
+        if (!QFontDatabase::hasFamily(face))
+            QCOMPARE(font.family(), QApplication::font().family());
+    }
+}
+
+void TestQuenloUi::mainWindowFollowsItsTemplate()
+{
+    CQuenloDlg dialog;
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Quenlo System"));
+    QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
+    QVERIFY(!(dialog.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+
+    const DialogBaseUnits base = BaseUnitsOf(QFontMetrics(dialog.font()));
+    QCOMPARE(dialog.size(), DialogUnitsToPixels(QRect(0, 0, 481, 349), base).size());
+    auto* search = dialog.ControlAs<QPushButton>(IDC_SEARCH);
+    auto* stop = dialog.ControlAs<QPushButton>(IDC_STOP);
+    QTableWidget* list = dialog.DeviceList();
+    QCOMPARE(search->geometry(), DialogUnitsToPixels(QRect(108, 44, 50, 14), base));
+    QCOMPARE(stop->geometry(), DialogUnitsToPixels(QRect(322, 44, 50, 14), base));
+    QCOMPARE(list->geometry(), DialogUnitsToPixels(QRect(28, 101, 424, 227), base));
+    QCOMPARE(search->text(), QStringLiteral("Search"));
+    QCOMPARE(stop->text(), QStringLiteral("Stop"));
+    QVERIFY(search->isDefault());
+    QVERIFY(!stop->isDefault());
+
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QCOMPARE(QApplication::focusWidget(), search);
+    QCOMPARE(search->nextInFocusChain(), stop);
+    QCOMPARE(stop->nextInFocusChain(), list);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), stop);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), list);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), search);
+}
+
+void TestQuenloUi::deviceListIsAReportList()
+{
+    CQuenloDlg dialog;
+    QTableWidget* list = dialog.DeviceList();
+    QCOMPARE(list->rowCount(), 0);
+    QVERIFY(list->showGrid());
+    QCOMPARE(list->selectionBehavior(), QAbstractItemView::SelectRows);
+    QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
+    QCOMPARE(list->editTriggers(), QAbstractItemView::NoEditTriggers);
+    QVERIFY(list->verticalHeader()->isHidden());
+    QCOMPARE(list->palette().color(QPalette::Inactive, QPalette::Highlight),
+             list->palette().color(QPalette::Active, QPalette::Highlight));
+    for (int column = 0; column < 6; ++column)
+        QCOMPARE(list->columnWidth(column), list->width() / 6);
+
+    // Cells the worker writes are not editable.
+    const int row = dialog.AppendRow();
+    dialog.SetCellText(row, COL_IP, u"10.0.0.1 ");
+    dialog.TurnRedrawOn();
+    QCOMPARE(list->item(row, COL_IP)->text(), QStringLiteral("10.0.0.1 "));
+    QVERIFY(!(list->item(row, COL_IP)->flags() & Qt::ItemIsEditable));
+}
+
+void TestQuenloUi::texts()
+{
+    QCOMPARE(LoadResourceString(IDS_ABOUTBOX), QStringLiteral("关于 Quenlo(&A)..."));
+    QCOMPARE(LoadResourceString(IDP_SOCKETS_INIT_FAILED), QStringLiteral("Windows 套接字初始化失败。"));
+    QCOMPARE(LoadResourceString(IDS_HELP_FAILED), QStringLiteral("启动帮助失败。"));
+    QCOMPARE(LoadResourceString(IDS_PORT_BUSY),
+             QStringLiteral("无法监听 UDP 端口 6061，收不到设备的应答。请关闭占用该端口的程序后重新搜索。"));
+    QVERIFY(LoadResourceString(9999).isEmpty());
+}
+
+void TestQuenloUi::aboutBoxAndItsMenuItem()
+{
+    CAboutDlg about;
+    QCOMPARE(about.windowTitle(), QStringLiteral("关于 Quenlo"));
+    QCOMPARE(about.findChild<QLabel*>(QStringLiteral("IDC_STATIC"))->text(),
+             QStringLiteral("Quenlo，1.0 版"));
+    auto* ok = about.ControlAs<QPushButton>(IDOK);
+    QCOMPARE(ok->text(), QStringLiteral("确定"));
+    QVERIFY(ok->isDefault());
+    about.show();
+    QTest::mouseClick(ok, Qt::LeftButton);
+    QCOMPARE(about.result(), int(QDialog::Accepted));
+    QVERIFY(about.isHidden());
+
+    // Right click on the window outside the list: the About item, which opens the box.
+    CQuenloDlg dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    ModalCatcher catcher(true);
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(5, 5), dialog.mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(&dialog, &rightClick);
+    QTRY_COMPARE_WITH_TIMEOUT(catcher.seen.size(), 2, 5000);
+    QCOMPARE(catcher.seen[0].actions, QStringList{QStringLiteral("关于 Quenlo(&A)...")});
+    QCOMPARE(catcher.seen[1].className, QStringLiteral("CAboutDlg"));
+    QCOMPARE(catcher.seen[1].title, QStringLiteral("关于 Quenlo"));
+}
+
+void TestQuenloUi::systemCommandsAreMaskedBeforeComparing()
+{
+    CQuenloDlg dialog;
+    dialog.show();
+    ModalCatcher catcher;
+    dialog.OnSysCommand(IDM_ABOUTBOX | 0x000F);
+    QCOMPARE(catcher.seen.size(), 1);
+    QCOMPARE(catcher.seen[0].className, QStringLiteral("CAboutDlg"));
+    dialog.OnSysCommand(0x0020);
+    QCOMPARE(catcher.seen.size(), 1);
+}
+
+void TestQuenloUi::helpKeySaysHelpCannotStart()
+{
+    CQuenloDlg dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    ModalCatcher catcher;
+    QTest::keyClick(&dialog, Qt::Key_F1);
+    QCOMPARE(catcher.seen.size(), 1);
+    QCOMPARE(catcher.seen[0].text, QStringLiteral("启动帮助失败。"));
+    QCOMPARE(catcher.seen[0].icon, QMessageBox::Warning);
+    QCOMPARE(catcher.seen[0].title, QCoreApplication::applicationName());
+    QVERIFY(dialog.isVisible());
+}
+
+QTEST_MAIN(TestQuenloUi)
+#include "test_quenlo_ui.moc"
