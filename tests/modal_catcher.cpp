@@ -6,8 +6,8 @@
 #include <QMenu>
 #include <QTest>
 
-ModalCatcher::ModalCatcher(bool triggerMenus)
-    : triggerMenus_(triggerMenus)
+ModalCatcher::ModalCatcher(const QString& menuChoice, std::function<void(QDialog*)> onDialog)
+    : menuChoice_(menuChoice), onDialog_(std::move(onDialog))
 {
     connect(&timer_, &QTimer::timeout, this, &ModalCatcher::Look);
     timer_.start(10);
@@ -18,11 +18,15 @@ void ModalCatcher::Look()
     if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
         Seen s;
         s.className = QStringLiteral("QMenu");
-        for (QAction* action : menu->actions())
+        QAction* choice = nullptr;
+        for (QAction* action : menu->actions()) {
             s.actions << action->text();
+            if (action->text() == menuChoice_)
+                choice = action;
+        }
         seen.append(s);
-        if (triggerMenus_ && !menu->actions().isEmpty()) {
-            menu->setActiveAction(menu->actions().first());
+        if (choice) {
+            menu->setActiveAction(choice);
             QTest::keyClick(menu, Qt::Key_Return);
         } else {
             menu->close();
@@ -44,5 +48,8 @@ void ModalCatcher::Look()
             s.text += label->text();
     }
     seen.append(s);
-    dialog->accept();
+    if (onDialog_ && !qobject_cast<QMessageBox*>(dialog))
+        onDialog_(dialog);
+    else
+        dialog->accept();
 }

@@ -7,6 +7,10 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <functional>
+
+class QDialog;
+
 class ModalCatcher : public QObject
 {
     Q_OBJECT
@@ -20,8 +24,10 @@ public:
         QStringList actions; // of a pop-up menu
     };
 
-    // With triggerMenus, the first action of a pop-up menu is chosen; otherwise it is closed.
-    explicit ModalCatcher(bool triggerMenus = false);
+    // A pop-up menu gets its action named menuChoice chosen, or is closed when there is none.
+    // A dialog other than a message box is handed to onDialog when set, and accepted otherwise.
+    explicit ModalCatcher(const QString& menuChoice = {},
+                          std::function<void(QDialog*)> onDialog = nullptr);
 
     QList<Seen> seen;
 
@@ -29,5 +35,6 @@ private:
     void Look();
 
     QTimer timer_;
-    bool triggerMenus_ = false;
+    QString menuChoice_;
+    std::function<void(QDialog*)> onDialog_;
 };

@@ -160,7 +160,7 @@ void TestQuenloUi::aboutBoxAndItsMenuItem()
     CQuenloDlg dialog;
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    ModalCatcher catcher(true);
+    ModalCatcher catcher(QStringLiteral("关于 Quenlo(&A)..."));
     QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(5, 5), dialog.mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(&dialog, &rightClick);
     QTRY_COMPARE_WITH_TIMEOUT(catcher.seen.size(), 2, 5000);

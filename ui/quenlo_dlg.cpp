@@ -48,6 +48,9 @@ void CQuenloDlg::OnInitDialog()
             &CQuenloDlg::OnBnClickedSearch);
     connect(ControlAs<QPushButton>(IDC_STOP), &QPushButton::clicked, this,
             &CQuenloDlg::OnBnClickedStop);
+    connect(DeviceList(), &QTableWidget::customContextMenuRequested, this,
+            &CQuenloDlg::OnNMRclickList);
+    connect(DeviceList(), &QTableWidget::doubleClicked, this, &CQuenloDlg::OnNMDblclkList);
 
 #ifdef _WIN32
     const QString about = LoadResourceString(IDS_ABOUTBOX);
@@ -143,13 +146,18 @@ void CQuenloDlg::SetCellText(int row, int column, const std::u16string& text)
                 return;
             target = fillingRow_.row();
         }
-        QTableWidget* list = DeviceList();
-        if (target < 0 || target >= list->rowCount())
-            return;
-        auto* item = new QTableWidgetItem(QString::fromStdU16String(text));
-        item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-        list->setItem(target, column, item);
+        WriteCell(target, column, QString::fromStdU16String(text));
     });
+}
+
+void CQuenloDlg::WriteCell(int row, int column, const QString& text)
+{
+    QTableWidget* list = DeviceList();
+    if (row < 0 || row >= list->rowCount())
+        return;
+    auto* item = new QTableWidgetItem(text);
+    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+    list->setItem(row, column, item);
 }
 
 void CQuenloDlg::TurnRedrawOn()

@@ -40,6 +40,13 @@ public:
     // System-menu commands; the About command opens the About box.
     void OnSysCommand(unsigned commandId);
 
+    // Row commands. A right click on a row snapshots it and offers Edit and Delete; a double
+    // click opens the device's web page.
+    void OnNMRclickList(const QPoint& position);
+    void OnRowEdit();
+    void OnRowDelete();
+    void OnNMDblclkList(const QModelIndex& index);
+
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 #ifdef _WIN32
@@ -49,6 +56,8 @@ protected:
 private:
     void OnInitDialog();
     void InitDeviceList();
+    // Replaces the text of one cell with a text the operator cannot edit in place.
+    void WriteCell(int row, int column, const QString& text);
     // Runs operation on the window's thread and waits for it; does nothing once the window is
     // closing.
     template <class Operation>

@@ -1,0 +1,7 @@
+#include "row_snapshot.h"
+
+RowSnapshot& TheRowSnapshot()
+{
+    static RowSnapshot snapshot;
+    return snapshot;
+}
