@@ -1,11 +1,14 @@
 // The real window searching the private test network, with simulated devices answering.
 #include "bc_protocol.h"
+#include "edit_ip.h"
 #include "modal_catcher.h"
 #include "qt_network_test_main.h"
 #include "quenlo_dlg.h"
 #include "resource.h"
+#include "row_snapshot.h"
 #include "testnet.h"
 
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -46,6 +49,8 @@ private slots:
     void rowsArriveFromAnotherThread();
     void rowBeingFilledFollowsDeletionsAbove();
     void busyReplyPortIsShownOncePerSearch();
+    void deletedDeviceStaysGoneUntilTheNextSearch();
+    void editedMacIsNotTheKey();
 
 private:
     void ShowAndActivate();
@@ -226,6 +231,58 @@ void TestQuenloDlg::busyReplyPortIsShownOncePerSearch()
     dialog_->OnBnClickedStop();
     dialog_->OnBnClickedSearch();
     QTRY_COMPARE_WITH_TIMEOUT(catcher.seen.size(), 2, WATCHDOG_MS);
+}
+
+void TestQuenloDlg::deletedDeviceStaysGoneUntilTheNextSearch()
+{
+    DevSim devices(TestHost("a1"), {"--count", "3", "--ip", "10.60.1.101", "--mac",
+                                    "00:11:22:33:44:01"});
+    Probe requests(TestHost("a2"), BC_SEARCH_PORT);
+    ShowAndActivate();
+    QTableWidget* list = dialog_->DeviceList();
+    dialog_->OnBnClickedSearch();
+    QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 3, WATCHDOG_MS);
+    QTRY_VERIFY_WITH_TIMEOUT(list->item(2, COL_MAC), WATCHDOG_MS);
+
+    list->selectRow(1);
+    dialog_->OnRowDelete();
+    QCOMPARE(list->rowCount(), 2);
+    requests.Collect(std::chrono::milliseconds(100));
+    QVERIFY(!requests.Collect(std::chrono::milliseconds(2500)).empty());
+    QTest::qWait(200);
+    QCOMPARE(list->rowCount(), 2);
+    QCOMPARE(Cell(list, 1, COL_MAC), QStringLiteral("00:11:22:33:44:03 "));
+
+    dialog_->OnBnClickedStop();
+    dialog_->OnBnClickedSearch();
+    QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 3, WATCHDOG_MS);
+}
+
+void TestQuenloDlg::editedMacIsNotTheKey()
+{
+    DevSim device(TestHost("a1"), {"--ip", "10.60.1.11", "--mac", "00:11:22:33:44:55"});
+    Probe requests(TestHost("a2"), BC_SEARCH_PORT);
+    ShowAndActivate();
+    QTableWidget* list = dialog_->DeviceList();
+    dialog_->OnBnClickedSearch();
+    QTRY_VERIFY_WITH_TIMEOUT(list->item(0, COL_MAC), WATCHDOG_MS);
+
+    ModalCatcher catcher(QString(), [](QDialog* dialog) {
+        QMetaObject::invokeMethod(dialog, [dialog] {
+            auto* edit = static_cast<CEditIP*>(dialog);
+            edit->ControlAs<QLineEdit>(IDC_EDIT_MAC)->setText(QStringLiteral("AA:AA:AA:AA:AA:AA"));
+            edit->OnBnClickedEditOk();
+        }, Qt::QueuedConnection);
+    });
+    TheRowSnapshot() = {0, Cell(list, 0, COL_CHN), Cell(list, 0, COL_IP), Cell(list, 0, COL_PORT),
+                        Cell(list, 0, COL_GATEWAY), Cell(list, 0, COL_MAC)};
+    dialog_->OnRowEdit();
+    QCOMPARE(Cell(list, 0, COL_MAC), QStringLiteral("AA:AA:AA:AA:AA:AA"));
+
+    requests.Collect(std::chrono::milliseconds(100));
+    QVERIFY(!requests.Collect(std::chrono::milliseconds(2500)).empty());
+    QTest::qWait(200);
+    QCOMPARE(list->rowCount(), 1);
 }
 
 QUENLO_NETWORK_QTEST_MAIN(TestQuenloDlg)
