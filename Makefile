@@ -5,7 +5,7 @@ PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CTEST = ctest --output-on-failure --parallel $(JOBS)
 
-.PHONY: all deps configure build check test test-sanitizers bench install clean
+.PHONY: all deps configure build check test test-sanitizers bench demo screenshot run install package clean
 
 all: build
 
@@ -42,8 +42,28 @@ test: deps
 bench: build
 	@tests/testnet/testnet.sh $(BUILD_DIR)/bench/bench_search
 
+# The real window on this desktop, searching a private network of simulated devices; nothing
+# reaches the real network. Needs root or unprivileged user namespaces, and a display.
+demo: build
+	@BUILD_DIR=$(BUILD_DIR) scripts/demo
+
+# docs/screenshot.png: the window listing simulated devices, taken in a private test network.
+screenshot: build
+	@mkdir -p docs
+	@tests/testnet/testnet.sh $(BUILD_DIR)/tools/screenshot/quenlo-screenshot docs/screenshot.png
+
+# Runs Quenlo on this computer's own network: its searches are broadcasts that every device on
+# the segment receives. For a user's own machine only; never on a development or CI machine,
+# which sit on shared networks (use make demo there).
+run: build
+	@$(BUILD_DIR)/ui/quenlo
+
 install: build
 	@cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# A .deb of the program, its desktop entry and icons, in $(BUILD_DIR).
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB
 
 clean:
 	@rm -rf $(BUILD_DIR) $(BUILD_DIR)-asan $(BUILD_DIR)-tsan

@@ -75,6 +75,9 @@ void CQuenloDlg::InitDeviceList()
     list->setTabKeyNavigation(false);
     list->setCornerButtonEnabled(false);
     list->verticalHeader()->hide();
+    // Rows as tight as a report list's: one line of text with a little air.
+    list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 6);
     list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     list->horizontalHeader()->setHighlightSections(false);
     list->horizontalHeader()->setStretchLastSection(false);
