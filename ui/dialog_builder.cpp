@@ -86,9 +86,13 @@ QHash<int, QWidget*> BuildDialog(QDialog* dialog, const DialogTemplate& dialogTe
 {
     dialog->setObjectName(dialogTemplate.name);
     dialog->setWindowTitle(dialogTemplate.title);
-    dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                           | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
-                           | Qt::MSWindowsFixedSizeDialogHint);
+    // A fixed-size dialog: no minimise or maximise box, whatever the template says.
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint;
+    if (dialogTemplate.styles.contains(QLatin1String("WS_CAPTION")))
+        flags |= Qt::WindowTitleHint;
+    if (dialogTemplate.styles.contains(QLatin1String("WS_SYSMENU")))
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    dialog->setWindowFlags(flags);
     dialog->setFont(DialogFont(dialogTemplate.fontFace, dialogTemplate.fontPoints));
     const DialogBaseUnits base = BaseUnitsOf(QFontMetrics(dialog->font()));
     dialog->setFixedSize(DialogUnitsToPixels(QRect(QPoint(0, 0), dialogTemplate.size), base).size());
