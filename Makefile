@@ -38,9 +38,12 @@ test: deps
 	@$(MAKE) --no-print-directory check
 	@$(MAKE) --no-print-directory test-sanitizers
 
-# The search benchmark in a private test network; its table goes into the README.
+# The benchmarks, each in a private test network; their tables go into the README. The search
+# worker alone, then the real window offscreen, and under Xvfb with an accessibility listener.
 bench: build
 	@tests/testnet/testnet.sh $(BUILD_DIR)/bench/bench_search
+	@QT_QPA_PLATFORM=offscreen tests/testnet/testnet.sh $(BUILD_DIR)/bench/bench_window
+	@tests/testnet/testnet.sh bench/a11y_listener.py $(BUILD_DIR)/bench/bench_window
 
 # The real window on this desktop, searching a private network of simulated devices; nothing
 # reaches the real network. Needs root or unprivileged user namespaces, and a display.
@@ -56,7 +59,7 @@ screenshot: build
 # the segment receives. For a user's own machine only; never on a development or CI machine,
 # which sit on shared networks (use make demo there).
 run: build
-	@$(BUILD_DIR)/ui/quenlo
+	@$(BUILD_DIR)/frontends/qt/quenlo
 
 install: build
 	@cmake --install $(BUILD_DIR) --prefix $(PREFIX)

@@ -59,10 +59,6 @@ constexpr std::size_t BC_DEVINFO_REPLY_SIZE = sizeof(BCHeader) + sizeof(BCDevBlo
 // Writes the 52-byte search request into out, which must hold BC_SEARCH_REQUEST_SIZE bytes.
 void BuildSearchRequest(unsigned char* out);
 
-// Classifies a received datagram held in a BC_MAX_DATAGRAM-byte buffer and stores a device-info
-// record in the device table. Returns 0 when handled, -2 when the command byte is not known.
-int HandleReply(const unsigned char* buffer);
-
 // The text of a fixed-width slot: up to its first NUL, at most width bytes.
 std::string SlotText(const char* slot, std::size_t width);
 

@@ -1,8 +1,9 @@
 #include "bc_transport.h"
 
 #include "bc_protocol.h"
+#include "device_table.h"
+#include "diagnostics.h"
 
-#include <cstdio>
 #include <vector>
 
 namespace {
@@ -10,12 +11,6 @@ namespace {
 // Room for the replies of a full device table arriving in one burst, with the kernel's
 // per-datagram overhead.
 constexpr int REPLY_RECEIVE_BUFFER = 1024 * 1024;
-
-// Diagnostics go to standard output unflushed; nobody may rely on seeing them at once.
-void Diagnose(const char* text)
-{
-    std::fputs(text, stdout);
-}
 
 // Sends once from a fresh broadcast socket, bound to source when it is set. Returns whether the
 // send could be attempted.
@@ -50,6 +45,7 @@ bc_socket_t ZkRecvBCSock()
         return -2;
     }
     udp::SetReceiveBuffer(s, REPLY_RECEIVE_BUFFER);
+    udp::SetPacketInfo(s);
     if (!udp::Bind(s, 0, BC_REPLY_PORT)) {
         Diagnose("netserver  CQuenlo::ZkRecvBCSock (bind): INVALID_SOCKET == iRet !\n");
         udp::Close(s);
@@ -72,9 +68,9 @@ int OnHandleSendBC(const unsigned char* data, std::size_t length)
     return attempted ? 0 : -2;
 }
 
-int OnHandleRecvBC(unsigned char* buffer, bc_socket_t socket)
+int OnHandleRecvBC(unsigned char* buffer, bc_socket_t socket, HeardOn* heardOn)
 {
-    if (socket < 0 || udp::Receive(socket, buffer, BC_MAX_DATAGRAM) < 0)
+    if (socket < 0 || udp::Receive(socket, buffer, BC_MAX_DATAGRAM, heardOn) < 0)
         return -2;
     if (HandleReply(buffer) == -2)
         Diagnose("netserver OnHandleRecvBC : send broad cast failed!\n");

@@ -5,8 +5,9 @@
 
 #include <cstddef>
 
-// Opens the non-blocking reply socket on port 6061. Returns it, -2 when it cannot be created or
-// refuses the broadcast option, -1 when the port cannot be bound.
+// Opens the non-blocking reply socket on port 6061, asking for each datagram's arrival. Returns
+// it, -2 when it cannot be created or refuses the broadcast option, -1 when the port cannot be
+// bound.
 bc_socket_t ZkRecvBCSock();
 
 // Broadcasts one datagram to 255.255.255.255:6060 through every interface that can broadcast.
@@ -14,5 +15,6 @@ bc_socket_t ZkRecvBCSock();
 int OnHandleSendBC(const unsigned char* data, std::size_t length);
 
 // Reads at most one datagram from socket into the BC_MAX_DATAGRAM-byte buffer and hands it to
-// HandleReply. Returns 0 when one was read, -2 when none was.
-int OnHandleRecvBC(unsigned char* buffer, bc_socket_t socket);
+// HandleReply. Returns 0 when one was read, -2 when none was. When one was read and heardOn is
+// given, its interface name and local address tell where the datagram came in.
+int OnHandleRecvBC(unsigned char* buffer, bc_socket_t socket, HeardOn* heardOn = nullptr);

@@ -56,3 +56,20 @@ CDeviceTable& DeviceTable()
     static CDeviceTable table;
     return table;
 }
+
+int HandleReply(const unsigned char* buffer)
+{
+    switch (buffer[BC_COMMAND_OFFSET]) {
+    case BC_CMD_DEVINFO: {
+        // Copied out by value so that the stored device never refers to the receive buffer.
+        BCDevBlock block;
+        std::memcpy(&block, buffer + BC_HEADER_SIZE, sizeof block);
+        DeviceTable().AddDevice(block.netInfo);
+        return 0;
+    }
+    case BC_CMD_IGNORE:
+        return 0;
+    default:
+        return -2;
+    }
+}

@@ -39,3 +39,7 @@ private:
 
 // The one table of the process; only the search worker's thread touches it.
 CDeviceTable& DeviceTable();
+
+// Classifies a received datagram held in a BC_MAX_DATAGRAM-byte buffer and stores a device-info
+// record in DeviceTable(). Returns 0 when handled, -2 when the command byte is not known.
+int HandleReply(const unsigned char* buffer);

@@ -4,12 +4,14 @@
 #include "bc_protocol.h"
 #include "bc_transport.h"
 #include "device_table.h"
+#include "udp_socket.h"
 
 #include <array>
+#include <atomic>
 #include <chrono>
-#include <cstring>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -23,7 +25,13 @@ constexpr auto SEARCH_CYCLE = std::chrono::milliseconds(2000);
 // cannot hold it.
 constexpr int MAX_READS_AT_ONCE = 512;
 
-void ListDevice(IDeviceListView& list, const DeviceEntry& device)
+// One search's own state: its running flag, and the means to wake it from its pause.
+struct SearchRun {
+    std::atomic<bool> running{true};
+    udp::Waker waker;
+};
+
+void ListDevice(IDeviceListView& list, const DeviceEntry& device, const HeardOn& heardOn)
 {
     const int row = list.AppendRow();
     list.SetCellText(row, COL_CHN, FormatCellText(device.chn, sizeof device.chn));
@@ -32,20 +40,26 @@ void ListDevice(IDeviceListView& list, const DeviceEntry& device)
     list.SetCellText(row, COL_PORT, FormatCellText(device.port, sizeof device.port));
     list.SetCellText(row, COL_GATEWAY, FormatCellText(device.gateway, sizeof device.gateway));
     list.SetCellText(row, COL_MAC, FormatCellText(device.mac, sizeof device.mac));
+    list.SetHeardOn(row, heardOn);
     list.TurnRedrawOn();
 }
 
 // Reads the datagrams waiting on the reply socket, one at a time into a zero-filled buffer, and
 // gives every new device its row at once.
-void ListWaitingReplies(IDeviceListView& list, bc_socket_t socket, Buffer& buffer)
+void ListWaitingReplies(IDeviceListView& list, bc_socket_t socket, Buffer& buffer,
+                        const std::vector<LocalSubnet>& subnets)
 {
     for (int read = 0; read < MAX_READS_AT_ONCE; ++read) {
         buffer.fill(0);
         const std::int32_t known = DeviceTable().Count();
-        if (OnHandleRecvBC(buffer.data(), socket) != 0)
+        HeardOn heardOn;
+        if (OnHandleRecvBC(buffer.data(), socket, &heardOn) != 0)
             return;
-        if (DeviceTable().Count() > known)
-            ListDevice(list, DeviceTable().Entry(DeviceTable().Count() - 1));
+        if (DeviceTable().Count() > known) {
+            const DeviceEntry& device = DeviceTable().Entry(DeviceTable().Count() - 1);
+            heardOn.outsideLocalSubnets = LiesOutside(SlotText(device.ip), subnets);
+            ListDevice(list, device, heardOn);
+        }
     }
 }
 
@@ -54,13 +68,8 @@ int CeilMilliseconds(Clock::duration d)
     return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(d).count());
 }
 
-} // namespace
-
-std::u16string FormatCellText(const char* slot, std::size_t width)
-{
-    return DecodeAnsi(SlotText(slot, width) + ' ');
-}
-
+// The worker's body: opens the reply socket, empties the list, cycles until the run is stopped,
+// then closes the socket and resets the device table.
 void SearchThreadProc(IDeviceListView& list, SearchRun& run, ISearchObserver* observer)
 {
     const bc_socket_t socket = ZkRecvBCSock();
@@ -68,28 +77,34 @@ void SearchThreadProc(IDeviceListView& list, SearchRun& run, ISearchObserver* ob
         observer->OnReplyPortUnavailable();
     list.DeleteAllRows();
 
-    Buffer sendBuffer;
     Buffer receiveBuffer;
     unsigned char request[BC_SEARCH_REQUEST_SIZE];
+    BuildSearchRequest(request);
     while (run.running) {
-        sendBuffer.fill(0);
-        BuildSearchRequest(request);
-        std::memcpy(sendBuffer.data(), request, sizeof request);
-        OnHandleSendBC(sendBuffer.data(), sizeof request);
+        OnHandleSendBC(request, sizeof request);
+        // Read once a cycle: addresses come and go while a search runs.
+        const std::vector<LocalSubnet> subnets = LocalSubnets();
 
         // The pause is spent waiting on the reply socket, so every reply is listed as it comes.
         const Clock::time_point cycleEnd = Clock::now() + SEARCH_CYCLE;
         for (Clock::duration left = SEARCH_CYCLE; run.running && left > Clock::duration::zero();
              left = cycleEnd - Clock::now()) {
             if (run.waker.Wait(socket, CeilMilliseconds(left)) == udp::Waker::WaitResult::Readable)
-                ListWaitingReplies(list, socket, receiveBuffer);
+                ListWaitingReplies(list, socket, receiveBuffer, subnets);
         }
-        ListWaitingReplies(list, socket, receiveBuffer);
+        ListWaitingReplies(list, socket, receiveBuffer, subnets);
     }
 
     if (socket >= 0)
         udp::Close(socket);
     DeviceTable().Reset();
+}
+
+} // namespace
+
+std::u16string FormatCellText(const char* slot, std::size_t width)
+{
+    return DecodeAnsi(SlotText(slot, width) + ' ');
 }
 
 struct CSearchWorker::Worker {
@@ -122,6 +137,8 @@ void CSearchWorker::Search()
                 previous->thread.join();
             SearchThreadProc(list_, self->run, observer_);
             self->ended = true;
+            if (observer_)
+                observer_->OnSearchEnded();
         });
     } catch (const std::system_error&) {
         return; // nothing recorded: the next Search tries again

@@ -1,9 +1,8 @@
 // The background search: broadcasts the request every cycle and lists every device that answers.
 #pragma once
 
-#include "udp_socket.h"
+#include "heard_on.h"
 
-#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -11,42 +10,37 @@
 // Columns of the device list.
 enum DeviceColumn { COL_CHN = 0, COL_VERSION, COL_IP, COL_PORT, COL_GATEWAY, COL_MAC, COL_COUNT };
 
-// What the worker needs of the device list. The list carries each operation out on the window's
-// thread and returns once it has run.
+// What the worker needs of the device list, in the order it uses them for a device: append a
+// row, set its six cells, say where it was heard, turn redrawing on. Called on the worker's
+// thread.
 class IDeviceListView
 {
 public:
     virtual ~IDeviceListView() = default;
 
     virtual void DeleteAllRows() = 0;
-    // Adds an empty row after the last one and returns its index.
+    // Adds an empty row after the last one and returns what names it in the calls that follow.
     virtual int AppendRow() = 0;
     virtual void SetCellText(int row, int column, const std::u16string& text) = 0;
+    // Where the row's device was heard; a list that does not show it ignores it.
+    virtual void SetHeardOn(int /*row*/, const HeardOn& /*heardOn*/) {}
     virtual void TurnRedrawOn() = 0;
 };
 
-// Told when a search cannot hear replies because the reply port could not be opened. Called on
-// the worker's thread, once per search.
+// Told what the list does not show. Called on the worker's thread.
 class ISearchObserver
 {
 public:
     virtual ~ISearchObserver() = default;
+    // The reply port could not be opened, so the search hears nothing; once per search.
     virtual void OnReplyPortUnavailable() = 0;
+    // A worker has ended: its socket is closed and the device table is empty again.
+    virtual void OnSearchEnded() = 0;
 };
 
 // The wide text of a list cell: the slot's text (up to its first NUL, at most width bytes)
 // followed by one blank.
 std::u16string FormatCellText(const char* slot, std::size_t width);
-
-// One search's own state: its running flag, and the means to wake it from its pause.
-struct SearchRun {
-    std::atomic<bool> running{true};
-    udp::Waker waker;
-};
-
-// The worker's body: opens the reply socket, empties the list, cycles until the run is stopped,
-// then closes the socket and resets the device table.
-void SearchThreadProc(IDeviceListView& list, SearchRun& run, ISearchObserver* observer);
 
 // Starts and stops searches from the window's thread. At most one search is recorded; a search
 // started while the previous one winds down begins as soon as that one has ended, so two workers
@@ -55,8 +49,7 @@ class CSearchWorker
 {
 public:
     explicit CSearchWorker(IDeviceListView& list, ISearchObserver* observer = nullptr);
-    // Stops the search and waits for every worker to end: the list must not wait for the caller's
-    // thread by then.
+    // Stops the search and waits for every worker to end, as Join does.
     ~CSearchWorker();
     CSearchWorker(const CSearchWorker&) = delete;
     CSearchWorker& operator=(const CSearchWorker&) = delete;
@@ -69,7 +62,7 @@ public:
     bool IsSearching() const { return recorded_ != nullptr; }
     // Whether any worker thread has not ended yet, the winding-down ones included.
     bool IsBusy() const;
-    // Waits until every worker has ended. The same caution as for the destructor holds.
+    // Waits until every worker has ended; the list must not be waiting for the caller's thread.
     void Join();
 
 private:

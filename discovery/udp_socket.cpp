@@ -11,10 +11,12 @@
 #include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <set>
 #include <string>
 #endif
@@ -82,7 +84,14 @@ bool SendTo(bc_socket_t s, const void* data, std::size_t length, std::uint32_t a
            != SOCKET_ERROR;
 }
 
-long Receive(bc_socket_t s, void* buffer, std::size_t capacity)
+bool SetPacketInfo(bc_socket_t s)
+{
+    const int on = 1;
+    return ::setsockopt(static_cast<SOCKET>(s), IPPROTO_IP, IP_PKTINFO,
+                        reinterpret_cast<const char*>(&on), sizeof on) != SOCKET_ERROR;
+}
+
+long Receive(bc_socket_t s, void* buffer, std::size_t capacity, HeardOn* heardOn)
 {
     // Winsock fails a read with WSAEMSGSIZE and drops the datagram when it does not fit.
     sockaddr_in from{};
@@ -90,7 +99,14 @@ long Receive(bc_socket_t s, void* buffer, std::size_t capacity)
     const int n = ::recvfrom(static_cast<SOCKET>(s), static_cast<char*>(buffer),
                              static_cast<int>(capacity), 0, reinterpret_cast<sockaddr*>(&from),
                              &fromLength);
-    return n == SOCKET_ERROR ? -1 : n;
+    if (n == SOCKET_ERROR)
+        return -1;
+    // recvfrom does not say where the datagram came in.
+    if (heardOn) {
+        heardOn->interfaceName.clear();
+        heardOn->localAddress = 0;
+    }
+    return n;
 }
 
 bool WaitReadable(bc_socket_t s, int timeoutMs)
@@ -138,11 +154,13 @@ Waker::WaitResult Waker::Wait(bc_socket_t s, int timeoutMs)
     return WaitResult::TimedOut;
 }
 
-std::vector<std::uint32_t> BroadcastInterfaceAddresses()
+namespace {
+
+// The system's list of adapters with their IPv4 addresses, held in storage; null when the system
+// cannot give it.
+const IP_ADAPTER_ADDRESSES* Adapters(std::vector<unsigned char>& storage)
 {
-    std::vector<std::uint32_t> result;
     ULONG size = 16 * 1024;
-    std::vector<unsigned char> storage;
     ULONG status = ERROR_BUFFER_OVERFLOW;
     for (int attempt = 0; attempt < 3 && status == ERROR_BUFFER_OVERFLOW; ++attempt) {
         storage.resize(size);
@@ -150,10 +168,17 @@ std::vector<std::uint32_t> BroadcastInterfaceAddresses()
             AF_INET, GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER,
             nullptr, reinterpret_cast<IP_ADAPTER_ADDRESSES*>(storage.data()), &size);
     }
-    if (status != NO_ERROR)
-        return result;
-    for (auto* adapter = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(storage.data()); adapter;
-         adapter = adapter->Next) {
+    return status == NO_ERROR ? reinterpret_cast<const IP_ADAPTER_ADDRESSES*>(storage.data())
+                              : nullptr;
+}
+
+} // namespace
+
+std::vector<std::uint32_t> BroadcastInterfaceAddresses()
+{
+    std::vector<std::uint32_t> result;
+    std::vector<unsigned char> storage;
+    for (const auto* adapter = Adapters(storage); adapter; adapter = adapter->Next) {
         // Windows has no broadcast flag per adapter; loopback, dial-up and tunnels cannot.
         if (adapter->OperStatus != IfOperStatusUp || adapter->IfType == IF_TYPE_SOFTWARE_LOOPBACK
             || adapter->IfType == IF_TYPE_PPP || adapter->IfType == IF_TYPE_TUNNEL)
@@ -165,6 +190,26 @@ std::vector<std::uint32_t> BroadcastInterfaceAddresses()
                 result.push_back(ntohl(in->sin_addr.s_addr));
                 break;
             }
+        }
+    }
+    return result;
+}
+
+std::vector<LocalSubnet> LocalSubnets()
+{
+    std::vector<LocalSubnet> result;
+    std::vector<unsigned char> storage;
+    for (const auto* adapter = Adapters(storage); adapter; adapter = adapter->Next) {
+        if (adapter->OperStatus != IfOperStatusUp)
+            continue;
+        for (auto* unicast = adapter->FirstUnicastAddress; unicast; unicast = unicast->Next) {
+            const sockaddr* sa = unicast->Address.lpSockaddr;
+            const unsigned prefix = unicast->OnLinkPrefixLength;
+            if (!sa || sa->sa_family != AF_INET || prefix > 32)
+                continue;
+            const auto* in = reinterpret_cast<const sockaddr_in*>(sa);
+            const std::uint32_t mask = prefix == 0 ? 0 : ~std::uint32_t{0} << (32 - prefix);
+            result.push_back({ntohl(in->sin_addr.s_addr), mask});
         }
     }
     return result;
@@ -225,23 +270,78 @@ bool SendTo(bc_socket_t s, const void* data, std::size_t length, std::uint32_t a
            >= 0;
 }
 
-long Receive(bc_socket_t s, void* buffer, std::size_t capacity)
+bool SetPacketInfo(bc_socket_t s)
+{
+    const int on = 1;
+    return ::setsockopt(static_cast<int>(s), IPPROTO_IP, IP_PKTINFO, &on, sizeof on) == 0;
+}
+
+namespace {
+
+// The first IPv4 address of the named interface, host order; 0 when it has none.
+std::uint32_t InterfaceAddress(int fd, const std::string& name)
+{
+    ifreq request{};
+    if (name.empty() || name.size() >= sizeof request.ifr_name)
+        return 0;
+    std::memcpy(request.ifr_name, name.data(), name.size());
+    request.ifr_addr.sa_family = AF_INET;
+    if (::ioctl(fd, SIOCGIFADDR, &request) != 0)
+        return 0;
+    sockaddr_in address;
+    std::memcpy(&address, &request.ifr_addr, sizeof address);
+    return ntohl(address.sin_addr.s_addr);
+}
+
+// Where the datagram of message came in, from its IP_PKTINFO control message.
+void ReadArrival(int fd, msghdr& message, HeardOn& heardOn)
+{
+    heardOn.interfaceName.clear();
+    heardOn.localAddress = 0;
+    for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c)) {
+        if (c->cmsg_level != IPPROTO_IP || c->cmsg_type != IP_PKTINFO)
+            continue;
+        in_pktinfo info;
+        std::memcpy(&info, CMSG_DATA(c), sizeof info);
+        char name[IF_NAMESIZE];
+        if (::if_indextoname(static_cast<unsigned>(info.ipi_ifindex), name))
+            heardOn.interfaceName = name;
+        // A datagram to one of our addresses names it. For a broadcast the kernel offers the
+        // source address of a reply, which may sit on another interface, so take the arrival
+        // interface's own address.
+        if (info.ipi_spec_dst.s_addr == info.ipi_addr.s_addr)
+            heardOn.localAddress = ntohl(info.ipi_addr.s_addr);
+        else
+            heardOn.localAddress = InterfaceAddress(fd, heardOn.interfaceName);
+    }
+}
+
+} // namespace
+
+long Receive(bc_socket_t s, void* buffer, std::size_t capacity, HeardOn* heardOn)
 {
     // POSIX hands over the first capacity bytes of a longer datagram; MSG_TRUNC tells us that
     // happened, and such a datagram is dropped as Winsock drops it.
     sockaddr_in from{};
     iovec io{buffer, capacity};
+    alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(in_pktinfo))];
     msghdr message{};
     message.msg_name = &from;
     message.msg_namelen = sizeof from;
     message.msg_iov = &io;
     message.msg_iovlen = 1;
+    if (heardOn) {
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+    }
     ssize_t n;
     do {
         n = ::recvmsg(static_cast<int>(s), &message, 0);
     } while (n < 0 && errno == EINTR);
     if (n < 0 || (message.msg_flags & MSG_TRUNC))
         return -1;
+    if (heardOn)
+        ReadArrival(static_cast<int>(s), message, *heardOn);
     return static_cast<long>(n);
 }
 
@@ -306,6 +406,24 @@ std::vector<std::uint32_t> BroadcastInterfaceAddresses()
             continue;
         const auto* in = reinterpret_cast<const sockaddr_in*>(ifa->ifa_addr);
         result.push_back(ntohl(in->sin_addr.s_addr));
+    }
+    ::freeifaddrs(list);
+    return result;
+}
+
+std::vector<LocalSubnet> LocalSubnets()
+{
+    std::vector<LocalSubnet> result;
+    ifaddrs* list = nullptr;
+    if (::getifaddrs(&list) != 0)
+        return result;
+    for (const ifaddrs* ifa = list; ifa; ifa = ifa->ifa_next) {
+        if (!ifa->ifa_addr || ifa->ifa_addr->sa_family != AF_INET || !ifa->ifa_netmask
+            || !(ifa->ifa_flags & IFF_UP))
+            continue;
+        const auto* in = reinterpret_cast<const sockaddr_in*>(ifa->ifa_addr);
+        const auto* mask = reinterpret_cast<const sockaddr_in*>(ifa->ifa_netmask);
+        result.push_back({ntohl(in->sin_addr.s_addr), ntohl(mask->sin_addr.s_addr)});
     }
     ::freeifaddrs(list);
     return result;

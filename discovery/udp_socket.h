@@ -1,6 +1,8 @@
 // A thin layer over the platform's IPv4 UDP sockets: BSD sockets on POSIX, Winsock on Windows.
 #pragma once
 
+#include "heard_on.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -31,9 +33,15 @@ bool Bind(bc_socket_t s, std::uint32_t address, std::uint16_t port);
 bool SendTo(bc_socket_t s, const void* data, std::size_t length, std::uint32_t address,
             std::uint16_t port);
 
+// Asks the stack to tell, with each datagram read, the interface and local address it came in on.
+// Returns whether the stack took it.
+bool SetPacketInfo(bc_socket_t s);
+
 // Reads one datagram into buffer. Returns its length, or -1 when none is waiting, the read
-// fails, or the datagram did not fit (it is discarded).
-long Receive(bc_socket_t s, void* buffer, std::size_t capacity);
+// fails, or the datagram did not fit (it is discarded). When heardOn is given, its interface
+// name and local address become where the datagram came in, as far as the system says: on POSIX
+// once SetPacketInfo was taken; Winsock's plain read does not say.
+long Receive(bc_socket_t s, void* buffer, std::size_t capacity, HeardOn* heardOn = nullptr);
 
 // Waits up to timeoutMs for a datagram or an error on s; returns whether one is there.
 bool WaitReadable(bc_socket_t s, int timeoutMs);
@@ -69,5 +77,8 @@ private:
 // The first IPv4 address (host order) of each interface that is up, is not a loopback and can
 // broadcast, in the order the system lists them.
 std::vector<std::uint32_t> BroadcastInterfaceAddresses();
+
+// The IPv4 subnet of every address of every interface that is up, loopback included.
+std::vector<LocalSubnet> LocalSubnets();
 
 } // namespace udp

@@ -6,15 +6,43 @@
 #include <QMenu>
 #include <QTest>
 
+namespace {
+
+// The catchers alive, oldest first.
+QList<ModalCatcher*>& LiveCatchers()
+{
+    static QList<ModalCatcher*> live;
+    return live;
+}
+
+} // namespace
+
 ModalCatcher::ModalCatcher(const QString& menuChoice, std::function<void(QDialog*)> onDialog)
     : menuChoice_(menuChoice), onDialog_(std::move(onDialog))
 {
+    LiveCatchers().append(this);
     connect(&timer_, &QTimer::timeout, this, &ModalCatcher::Look);
     timer_.start(10);
 }
 
+ModalCatcher::~ModalCatcher()
+{
+    LiveCatchers().removeOne(this);
+}
+
+QString EndUnexpectedModals(std::unique_ptr<ModalCatcher>& guard)
+{
+    QStringList lines;
+    for (const ModalCatcher::Seen& s : std::exchange(guard, nullptr)->seen)
+        lines << QStringLiteral("unexpected %1 \"%2\" %3%4")
+                     .arg(s.className, s.title, s.text, s.actions.join(QLatin1Char('|')));
+    return lines.join(QLatin1Char('\n'));
+}
+
 void ModalCatcher::Look()
 {
+    if (LiveCatchers().constLast() != this)
+        return;
     if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
         Seen s;
         s.className = QStringLiteral("QMenu");

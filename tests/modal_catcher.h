@@ -1,5 +1,6 @@
 // Closes the message boxes, dialogs and pop-up menus that a window under test opens, and notes
-// what each one showed.
+// what each one showed. Of the catchers alive at a time only the newest acts, so a test's own
+// catcher takes over from the one its fixture keeps for modals nobody expected.
 #pragma once
 
 #include <QMessageBox>
@@ -8,6 +9,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 class QDialog;
 
@@ -28,6 +30,7 @@ public:
     // A dialog other than a message box is handed to onDialog when set, and accepted otherwise.
     explicit ModalCatcher(const QString& menuChoice = {},
                           std::function<void(QDialog*)> onDialog = nullptr);
+    ~ModalCatcher() override;
 
     QList<Seen> seen;
 
@@ -38,3 +41,7 @@ private:
     QString menuChoice_;
     std::function<void(QDialog*)> onDialog_;
 };
+
+// Ends a catcher that a fixture keeps from init() to cleanup() for modals no test expects;
+// returns what it caught, one line each, or nothing.
+QString EndUnexpectedModals(std::unique_ptr<ModalCatcher>& guard);

@@ -2,6 +2,7 @@
 #include "bc_protocol.h"
 #include "bc_transport.h"
 #include "device_table.h"
+#include "diagnostic_capture.h"
 #include "testnet.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <array>
 #include <chrono>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -43,15 +45,21 @@ std::vector<unsigned char> Reply(const std::string& mac, std::size_t length = BC
     return reply;
 }
 
-// Receives on the reply socket until count devices are known or the limit passes.
-void ReceiveDevices(bc_socket_t socket, int count, std::chrono::milliseconds limit)
+// Receives on the reply socket until count devices are known or the limit passes. With heard,
+// notes where each new device's reply came in, by MAC.
+void ReceiveDevices(bc_socket_t socket, int count, std::chrono::milliseconds limit,
+                    std::map<std::string, HeardOn>* heard = nullptr)
 {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     Buffer buffer{};
     while (DeviceTable().Count() < count && std::chrono::steady_clock::now() < deadline) {
         udp::WaitReadable(socket, 50);
         buffer.fill(0);
-        OnHandleRecvBC(buffer.data(), socket);
+        const int known = DeviceTable().Count();
+        HeardOn heardOn;
+        OnHandleRecvBC(buffer.data(), socket, &heardOn);
+        if (heard && DeviceTable().Count() > known)
+            (*heard)[SlotText(DeviceTable().Entry(known).mac)] = heardOn;
     }
 }
 
@@ -102,12 +110,12 @@ TEST_F(Transport, WithNoBroadcastInterfaceSendsFromAnUnboundSocket)
 {
     // Only loopback here: the unbound send finds no route, and the send still counts as tried.
     testnet::NamespaceScope inside(TestHost("empty"));
-    testing::internal::CaptureStdout();
+    DiagnosticCapture diagnostics;
     EXPECT_EQ(0, Broadcast());
-    EXPECT_EQ("", testing::internal::GetCapturedStdout());
+    EXPECT_EQ("", diagnostics.Text());
 }
 
-TEST_F(Transport, RepliesFromBothLansAndTheForeignSubnetReachTheTable)
+TEST_F(Transport, RepliesFromBothLansAndTheForeignSubnetReachTheTableWithWhereTheyCameIn)
 {
     const bc_socket_t socket = OpenReplySocket();
     ASSERT_GE(socket, 0);
@@ -117,7 +125,8 @@ TEST_F(Transport, RepliesFromBothLansAndTheForeignSubnetReachTheTable)
                                "--broadcast-reply"});
 
     ASSERT_EQ(0, Broadcast());
-    ReceiveDevices(socket, 3, 3s);
+    std::map<std::string, HeardOn> heard;
+    ReceiveDevices(socket, 3, 3s, &heard);
 
     ASSERT_EQ(3, DeviceTable().Count());
     std::vector<std::string> macs;
@@ -127,6 +136,22 @@ TEST_F(Transport, RepliesFromBothLansAndTheForeignSubnetReachTheTable)
     EXPECT_EQ((std::vector<std::string>{"00:11:22:00:00:A1", "00:11:22:00:00:B1",
                                         "00:11:22:00:00:F1"}),
               macs);
+
+    // The PC's links as testnet.sh names them; the foreign device's broadcast comes in on LAN B.
+    const std::uint32_t pcA = testnet::ParseAddress(TestHost("pc").address);
+    const std::uint32_t pcB = testnet::ParseAddress(std::getenv("QUENLO_ADDR_PC_B"));
+    EXPECT_EQ("qna0", heard["00:11:22:00:00:A1"].interfaceName);
+    EXPECT_EQ(pcA, heard["00:11:22:00:00:A1"].localAddress);
+    EXPECT_EQ("qnb0", heard["00:11:22:00:00:B1"].interfaceName);
+    EXPECT_EQ(pcB, heard["00:11:22:00:00:B1"].localAddress);
+    EXPECT_EQ("qnb0", heard["00:11:22:00:00:F1"].interfaceName);
+    EXPECT_EQ(pcB, heard["00:11:22:00:00:F1"].localAddress);
+
+    const std::vector<LocalSubnet> subnets = LocalSubnets();
+    EXPECT_FALSE(LiesOutside("10.60.1.11", subnets));
+    EXPECT_FALSE(LiesOutside("10.60.2.11", subnets));
+    EXPECT_FALSE(LiesOutside("127.0.0.1", subnets));
+    EXPECT_TRUE(LiesOutside("192.168.1.64", subnets));
 }
 
 TEST_F(Transport, ReplyTextsArriveAsTheDeviceSentThem)
@@ -154,21 +179,21 @@ TEST_F(Transport, NothingWaitingReturnsAtOnceAndSaysNothing)
     const bc_socket_t socket = OpenReplySocket();
     ASSERT_GE(socket, 0);
     Buffer buffer{};
-    testing::internal::CaptureStdout();
+    DiagnosticCapture diagnostics;
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < 100; ++i)
         EXPECT_EQ(-2, OnHandleRecvBC(buffer.data(), socket));
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s) << "the reply socket blocks";
-    EXPECT_EQ("", testing::internal::GetCapturedStdout());
+    EXPECT_EQ("", diagnostics.Text());
 }
 
 TEST_F(Transport, BusyReplyPortGivesTheBindDiagnostic)
 {
     Probe holder(TestHost("pc"), BC_REPLY_PORT);
-    testing::internal::CaptureStdout();
+    DiagnosticCapture diagnostics;
     EXPECT_EQ(-1, OpenReplySocket());
     EXPECT_EQ("netserver  CQuenlo::ZkRecvBCSock (bind): INVALID_SOCKET == iRet !\n",
-              testing::internal::GetCapturedStdout());
+              diagnostics.Text());
 
     Buffer buffer{};
     EXPECT_EQ(-2, OnHandleRecvBC(buffer.data(), -1)) << "a failed socket reads nothing";
@@ -188,7 +213,7 @@ TEST_F(Transport, WaitingDatagramsAreTakenOneACallAndOversizedOnesAreDropped)
     std::this_thread::sleep_for(100ms);
 
     Buffer buffer{};
-    testing::internal::CaptureStdout();
+    DiagnosticCapture diagnostics;
     EXPECT_EQ(0, OnHandleRecvBC(buffer.data(), socket));
     EXPECT_EQ(1, DeviceTable().Count());
     EXPECT_EQ(-2, OnHandleRecvBC(buffer.data(), socket)) << "the 1501-byte datagram is dropped";
@@ -200,8 +225,7 @@ TEST_F(Transport, WaitingDatagramsAreTakenOneACallAndOversizedOnesAreDropped)
     EXPECT_EQ(0, OnHandleRecvBC(buffer.data(), socket));
     EXPECT_EQ(2, DeviceTable().Count());
     EXPECT_EQ(-2, OnHandleRecvBC(buffer.data(), socket));
-    EXPECT_EQ("netserver OnHandleRecvBC : send broad cast failed!\n",
-              testing::internal::GetCapturedStdout());
+    EXPECT_EQ("netserver OnHandleRecvBC : send broad cast failed!\n", diagnostics.Text());
     EXPECT_EQ("00:00:00:00:00:03", SlotText(DeviceTable().Entry(1).mac));
 }
 

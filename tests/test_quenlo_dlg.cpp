@@ -1,17 +1,18 @@
 // The real window searching the private test network, with simulated devices answering.
 #include "bc_protocol.h"
+#include "device_list_model.h"
 #include "edit_ip.h"
+#include "list_feed.h"
 #include "modal_catcher.h"
 #include "qt_network_test_main.h"
 #include "quenlo_dlg.h"
 #include "resource.h"
-#include "row_snapshot.h"
 #include "testnet.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTableWidget>
+#include <QTableView>
 
 #include <atomic>
 #include <chrono>
@@ -26,10 +27,9 @@ namespace {
 
 constexpr int WATCHDOG_MS = 10000;
 
-QString Cell(QTableWidget* list, int row, int column)
+QString Cell(const DeviceListModel* list, int row, int column)
 {
-    const QTableWidgetItem* item = list->item(row, column);
-    return item ? item->text() : QString();
+    return list->Cell(row, column);
 }
 
 } // namespace
@@ -47,7 +47,7 @@ private slots:
     void escapeDuringASearchEndsItPromptly();
     void closingWhileTheWorkerFillsTheListDoesNotHang();
     void rowsArriveFromAnotherThread();
-    void rowBeingFilledFollowsDeletionsAbove();
+    void searchStopSearchWithRowsInFlightShowsOnlyTheNewSearch();
     void busyReplyPortIsShownOncePerSearch();
     void deletedDeviceStaysGoneUntilTheNextSearch();
     void editedMacIsNotTheKey();
@@ -55,17 +55,21 @@ private slots:
 private:
     void ShowAndActivate();
 
+    std::unique_ptr<ModalCatcher> unexpected_;
     std::unique_ptr<CQuenloDlg> dialog_;
 };
 
 void TestQuenloDlg::init()
 {
+    unexpected_ = std::make_unique<ModalCatcher>();
     dialog_ = std::make_unique<CQuenloDlg>();
 }
 
 void TestQuenloDlg::cleanup()
 {
     dialog_.reset();
+    const QString unexpected = EndUnexpectedModals(unexpected_);
+    QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected));
 }
 
 void TestQuenloDlg::ShowAndActivate()
@@ -81,8 +85,8 @@ void TestQuenloDlg::enterSearchesAndListsTheDevices()
     DevSim foreign(TestHost("f1"), {"--ip", "192.168.1.64", "--mac", "00:11:22:33:44:F1",
                                     "--broadcast-reply", "--delay", "200", "--chn", "Yard"});
     ShowAndActivate();
-    QTableWidget* list = dialog_->DeviceList();
-    QSignalSpy removed(list->model(), &QAbstractItemModel::rowsRemoved);
+    DeviceListModel* list = dialog_->DeviceModel();
+    QSignalSpy removed(list, &QAbstractItemModel::modelReset);
 
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QVERIFY(dialog_->Worker().IsSearching());
@@ -93,6 +97,16 @@ void TestQuenloDlg::enterSearchesAndListsTheDevices()
     QCOMPARE(Cell(list, 0, COL_PORT), QStringLiteral("80 "));
     QCOMPARE(Cell(list, 1, COL_MAC), QStringLiteral("00:11:22:33:44:02 "));
     QCOMPARE(Cell(list, 2, COL_CHN), QStringLiteral("Yard "));
+
+    // Where each device was heard: the foreign one is flagged, on the LAN it answered on.
+    const HeardOn& local = list->Rows().At(0).heardOn;
+    QCOMPARE(local.interfaceName, std::string("qna0"));
+    QCOMPARE(local.localAddress, testnet::ParseAddress("10.60.1.1"));
+    QVERIFY(!local.outsideLocalSubnets);
+    const HeardOn& foreignHeard = list->Rows().At(2).heardOn;
+    QCOMPARE(foreignHeard.interfaceName, std::string("qnb0"));
+    QCOMPARE(foreignHeard.localAddress, testnet::ParseAddress("10.60.2.1"));
+    QVERIFY(foreignHeard.outsideLocalSubnets);
 
     // A second Enter while searching starts nothing: the rows are not emptied again.
     const int removedBefore = removed.count();
@@ -108,14 +122,14 @@ void TestQuenloDlg::enterOnStopStopsAndNeverCloses()
     DevSim device(TestHost("a1"), {"--ip", "10.60.1.11"});
     ShowAndActivate();
     dialog_->OnBnClickedSearch();
-    QTRY_COMPARE_WITH_TIMEOUT(dialog_->DeviceList()->rowCount(), 1, WATCHDOG_MS);
+    QTRY_COMPARE_WITH_TIMEOUT(dialog_->DeviceModel()->rowCount(), 1, WATCHDOG_MS);
 
     dialog_->ControlAs<QPushButton>(IDC_STOP)->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QVERIFY(!dialog_->Worker().IsSearching());
     QTRY_VERIFY_WITH_TIMEOUT(!dialog_->Worker().IsBusy(), WATCHDOG_MS);
     QVERIFY(dialog_->isVisible());
-    QCOMPARE(dialog_->DeviceList()->rowCount(), 1);
+    QCOMPARE(dialog_->DeviceModel()->rowCount(), 1);
 
     // With the focus in the list, Enter means Search.
     dialog_->DeviceList()->setFocus();
@@ -127,12 +141,11 @@ void TestQuenloDlg::enterOnStopStopsAndNeverCloses()
 void TestQuenloDlg::stopWhileIdleChangesNothing()
 {
     ShowAndActivate();
-    const int row = dialog_->AppendRow();
-    dialog_->SetCellText(row, COL_MAC, u"AA ");
-    QSignalSpy changed(dialog_->DeviceList()->model(), &QAbstractItemModel::dataChanged);
+    ListRow(*dialog_, {u"", u"", u"", u"", u"", u"AA "});
+    QSignalSpy changed(dialog_->DeviceModel(), &QAbstractItemModel::dataChanged);
     QTest::mouseClick(dialog_->ControlAs<QPushButton>(IDC_STOP), Qt::LeftButton);
     QVERIFY(!dialog_->Worker().IsBusy());
-    QCOMPARE(dialog_->DeviceList()->rowCount(), 1);
+    QCOMPARE(dialog_->DeviceModel()->rowCount(), 1);
     QCOMPARE(changed.count(), 0);
 }
 
@@ -141,7 +154,7 @@ void TestQuenloDlg::escapeDuringASearchEndsItPromptly()
     DevSim devices(TestHost("a1"), {"--count", "5", "--ip", "10.60.1.101"});
     ShowAndActivate();
     dialog_->OnBnClickedSearch();
-    QTRY_COMPARE_WITH_TIMEOUT(dialog_->DeviceList()->rowCount(), 5, WATCHDOG_MS);
+    QTRY_COMPARE_WITH_TIMEOUT(dialog_->DeviceModel()->rowCount(), 5, WATCHDOG_MS);
 
     QElapsedTimer closing;
     closing.start();
@@ -157,7 +170,7 @@ void TestQuenloDlg::closingWhileTheWorkerFillsTheListDoesNotHang()
     DevSim devices(TestHost("a1"), {"--count", "255", "--ip", "10.60.1.1", "--mac",
                                     "02:00:00:00:00:01"});
     ShowAndActivate();
-    QTableWidget* list = dialog_->DeviceList();
+    DeviceListModel* list = dialog_->DeviceModel();
     dialog_->OnBnClickedSearch();
     QTRY_VERIFY_WITH_TIMEOUT(list->rowCount() > 0, WATCHDOG_MS);
     dialog_->close();
@@ -170,45 +183,44 @@ void TestQuenloDlg::closingWhileTheWorkerFillsTheListDoesNotHang()
 void TestQuenloDlg::rowsArriveFromAnotherThread()
 {
     ShowAndActivate();
-    std::atomic<bool> finished{false};
-    std::thread worker([&] {
-        dialog_->DeleteAllRows();
+    QSignalSpy inserted(dialog_->DeviceModel(), &QAbstractItemModel::rowsInserted);
+    std::thread worker([this] {
+        CDeviceListBridge& list = dialog_->ListBridge();
+        list.DeleteAllRows();
         for (int i = 0; i < 3; ++i) {
-            const int row = dialog_->AppendRow();
-            dialog_->SetCellText(row, COL_CHN, u"通道 ");
-            dialog_->SetCellText(row, COL_MAC, std::u16string(u"MAC") + char16_t(u'0' + i) + u" ");
-            dialog_->TurnRedrawOn();
+            const int row = list.AppendRow();
+            list.SetCellText(row, COL_CHN, u"通道 ");
+            list.SetCellText(row, COL_MAC, std::u16string(u"MAC") + char16_t(u'0' + i) + u" ");
+            list.TurnRedrawOn();
         }
-        finished = true;
     });
-    QTRY_VERIFY_WITH_TIMEOUT(finished.load(), WATCHDOG_MS);
-    worker.join();
-    QTableWidget* list = dialog_->DeviceList();
-    QCOMPARE(list->rowCount(), 3);
+    worker.join(); // the worker never waits for the window
+    const DeviceListModel* list = dialog_->DeviceModel();
+    QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 3, WATCHDOG_MS);
+    QCOMPARE(inserted.count(), 1);
     QCOMPARE(Cell(list, 2, COL_MAC), QStringLiteral("MAC2 "));
     QCOMPARE(Cell(list, 0, COL_CHN), QStringLiteral("通道 "));
 }
 
-void TestQuenloDlg::rowBeingFilledFollowsDeletionsAbove()
+void TestQuenloDlg::searchStopSearchWithRowsInFlightShowsOnlyTheNewSearch()
 {
+    DevSim devices(TestHost("a1"), {"--count", "255", "--ip", "10.60.1.1", "--mac",
+                                    "02:00:00:00:00:01"});
     ShowAndActivate();
-    QTableWidget* list = dialog_->DeviceList();
-    for (const char16_t* mac : {u"A ", u"B "}) {
-        const int row = dialog_->AppendRow();
-        dialog_->SetCellText(row, COL_MAC, mac);
-    }
-    const int row = dialog_->AppendRow();
-    list->removeRow(0); // the operator deletes a row while the worker fills the new one
-    dialog_->SetCellText(row, COL_MAC, u"C ");
-    QCOMPARE(list->rowCount(), 2);
-    QCOMPARE(Cell(list, 0, COL_MAC), QStringLiteral("B "));
-    QCOMPARE(Cell(list, 1, COL_MAC), QStringLiteral("C "));
-
-    const int doomed = dialog_->AppendRow();
-    list->removeRow(doomed);
-    dialog_->SetCellText(doomed, COL_MAC, u"D ");
-    QCOMPARE(list->rowCount(), 2);
-    QCOMPARE(Cell(list, 1, COL_MAC), QStringLiteral("C "));
+    const DeviceListModel* list = dialog_->DeviceModel();
+    QSignalSpy ended(dialog_.get(), &CQuenloDlg::searchEnded);
+    dialog_->OnBnClickedSearch();
+    QTRY_VERIFY_WITH_TIMEOUT(list->rowCount() > 0, WATCHDOG_MS);
+    dialog_->OnBnClickedStop();
+    dialog_->OnBnClickedSearch();
+    QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, WATCHDOG_MS);
+    QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 255, WATCHDOG_MS);
+    QTest::qWait(300);
+    QSet<QString> macs;
+    for (int row = 0; row < list->rowCount(); ++row)
+        macs.insert(Cell(list, row, COL_MAC));
+    QCOMPARE(macs.size(), 255);
+    QCOMPARE(list->rowCount(), 255);
 }
 
 void TestQuenloDlg::busyReplyPortIsShownOncePerSearch()
@@ -239,12 +251,11 @@ void TestQuenloDlg::deletedDeviceStaysGoneUntilTheNextSearch()
                                     "00:11:22:33:44:01"});
     Probe requests(TestHost("a2"), BC_SEARCH_PORT);
     ShowAndActivate();
-    QTableWidget* list = dialog_->DeviceList();
+    DeviceListModel* list = dialog_->DeviceModel();
     dialog_->OnBnClickedSearch();
     QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 3, WATCHDOG_MS);
-    QTRY_VERIFY_WITH_TIMEOUT(list->item(2, COL_MAC), WATCHDOG_MS);
 
-    list->selectRow(1);
+    dialog_->DeviceList()->selectRow(1);
     dialog_->OnRowDelete();
     QCOMPARE(list->rowCount(), 2);
     requests.Collect(std::chrono::milliseconds(100));
@@ -263,20 +274,19 @@ void TestQuenloDlg::editedMacIsNotTheKey()
     DevSim device(TestHost("a1"), {"--ip", "10.60.1.11", "--mac", "00:11:22:33:44:55"});
     Probe requests(TestHost("a2"), BC_SEARCH_PORT);
     ShowAndActivate();
-    QTableWidget* list = dialog_->DeviceList();
+    DeviceListModel* list = dialog_->DeviceModel();
     dialog_->OnBnClickedSearch();
-    QTRY_VERIFY_WITH_TIMEOUT(list->item(0, COL_MAC), WATCHDOG_MS);
+    QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 1, WATCHDOG_MS);
 
-    ModalCatcher catcher(QString(), [](QDialog* dialog) {
+    ModalCatcher catcher(QStringLiteral("编辑"), [](QDialog* dialog) {
         QMetaObject::invokeMethod(dialog, [dialog] {
             auto* edit = static_cast<CEditIP*>(dialog);
             edit->ControlAs<QLineEdit>(IDC_EDIT_MAC)->setText(QStringLiteral("AA:AA:AA:AA:AA:AA"));
             edit->OnBnClickedEditOk();
         }, Qt::QueuedConnection);
     });
-    TheRowSnapshot() = {0, Cell(list, 0, COL_CHN), Cell(list, 0, COL_IP), Cell(list, 0, COL_PORT),
-                        Cell(list, 0, COL_GATEWAY), Cell(list, 0, COL_MAC)};
-    dialog_->OnRowEdit();
+    QTableView* view = dialog_->DeviceList();
+    dialog_->OnNMRclickList(view->visualRect(list->index(0, COL_MAC)).center());
     QCOMPARE(Cell(list, 0, COL_MAC), QStringLiteral("AA:AA:AA:AA:AA:AA"));
 
     requests.Collect(std::chrono::milliseconds(100));

@@ -1,6 +1,8 @@
 // The windows as their templates describe them; nothing here opens a socket.
 #include "about_dlg.h"
+#include "device_list_model.h"
 #include "dialog_builder.h"
+#include "list_feed.h"
 #include "modal_catcher.h"
 #include "quenlo_app.h"
 #include "quenlo_dlg.h"
@@ -10,7 +12,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QtTest>
 
 class TestQuenloUi : public QObject
@@ -18,6 +20,8 @@ class TestQuenloUi : public QObject
     Q_OBJECT
 
 private slots:
+    void init();
+    void cleanup();
     void dialogUnitsToPixels_data();
     void dialogUnitsToPixels();
     void columnsAreOneSixthOfTheOuterWidth();
@@ -28,7 +32,21 @@ private slots:
     void aboutBoxAndItsMenuItem();
     void systemCommandsAreMaskedBeforeComparing();
     void helpKeySaysHelpCannotStart();
+
+private:
+    std::unique_ptr<ModalCatcher> unexpected_;
 };
+
+void TestQuenloUi::init()
+{
+    unexpected_ = std::make_unique<ModalCatcher>();
+}
+
+void TestQuenloUi::cleanup()
+{
+    const QString unexpected = EndUnexpectedModals(unexpected_);
+    QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected));
+}
 
 void TestQuenloUi::dialogUnitsToPixels_data()
 {
@@ -55,14 +73,16 @@ void TestQuenloUi::dialogUnitsToPixels()
 
 void TestQuenloUi::columnsAreOneSixthOfTheOuterWidth()
 {
-    QTableWidget list;
+    QTableView list;
+    DeviceListModel model;
+    list.setModel(&model);
     list.resize(637, 300);
-    InsertDeviceColumns(&list);
-    QCOMPARE(list.columnCount(), 6);
+    SizeDeviceColumns(&list);
+    QCOMPARE(model.columnCount(), 6);
     const QStringList headings = {"chn", "version", "IP", "port", "gateway", "mac"};
     for (int column = 0; column < 6; ++column) {
         QCOMPARE(list.columnWidth(column), 106);
-        QCOMPARE(list.horizontalHeaderItem(column)->text(), headings[column]);
+        QCOMPARE(model.headerData(column, Qt::Horizontal).toString(), headings[column]);
     }
 }
 
@@ -87,7 +107,7 @@ void TestQuenloUi::mainWindowFollowsItsTemplate()
     QCOMPARE(dialog.size(), DialogUnitsToPixels(QRect(0, 0, 481, 349), base).size());
     auto* search = dialog.ControlAs<QPushButton>(IDC_SEARCH);
     auto* stop = dialog.ControlAs<QPushButton>(IDC_STOP);
-    QTableWidget* list = dialog.DeviceList();
+    QTableView* list = dialog.DeviceList();
     QCOMPARE(search->geometry(), DialogUnitsToPixels(QRect(108, 44, 50, 14), base));
     QCOMPARE(stop->geometry(), DialogUnitsToPixels(QRect(322, 44, 50, 14), base));
     QCOMPARE(list->geometry(), DialogUnitsToPixels(QRect(28, 101, 424, 227), base));
@@ -112,8 +132,8 @@ void TestQuenloUi::mainWindowFollowsItsTemplate()
 void TestQuenloUi::deviceListIsAReportList()
 {
     CQuenloDlg dialog;
-    QTableWidget* list = dialog.DeviceList();
-    QCOMPARE(list->rowCount(), 0);
+    QTableView* list = dialog.DeviceList();
+    QCOMPARE(list->model()->rowCount(), 0);
     QVERIFY(list->showGrid());
     QCOMPARE(list->selectionBehavior(), QAbstractItemView::SelectRows);
     QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
@@ -125,11 +145,10 @@ void TestQuenloUi::deviceListIsAReportList()
         QCOMPARE(list->columnWidth(column), list->width() / 6);
 
     // Cells the worker writes are not editable.
-    const int row = dialog.AppendRow();
-    dialog.SetCellText(row, COL_IP, u"10.0.0.1 ");
-    dialog.TurnRedrawOn();
-    QCOMPARE(list->item(row, COL_IP)->text(), QStringLiteral("10.0.0.1 "));
-    QVERIFY(!(list->item(row, COL_IP)->flags() & Qt::ItemIsEditable));
+    ListRow(dialog, {u"", u"", u"10.0.0.1 "});
+    const QModelIndex ip = list->model()->index(0, COL_IP);
+    QCOMPARE(ip.data().toString(), QStringLiteral("10.0.0.1 "));
+    QVERIFY(!(ip.flags() & Qt::ItemIsEditable));
 }
 
 void TestQuenloUi::texts()

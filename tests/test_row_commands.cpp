@@ -1,15 +1,15 @@
 // The row menu, Delete, Edit and the web page of a row; nothing here opens a socket.
-#include "device_url.h"
+#include "device_list_model.h"
 #include "edit_ip.h"
+#include "list_feed.h"
 #include "modal_catcher.h"
 #include "quenlo_dlg.h"
 #include "resource.h"
-#include "row_snapshot.h"
 
 #include <QDesktopServices>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QtTest>
 
 namespace {
@@ -53,8 +53,6 @@ private slots:
     void rightClickOnARowSnapshotsItAndOffersTheRowMenu();
     void rightClickBelowTheLastRowDoesNothing();
     void deleteRemovesTheTopmostSelectedRow();
-    void deviceWebPage_data();
-    void deviceWebPage();
     void doubleClickOpensTheWebPageOrSaysWhyNot();
     void editDialogStartsWithTheRowsTextsAndOkFocused();
     void okWithNothingChangedSaysSoAndKeepsTheRow();
@@ -69,12 +67,15 @@ private:
     void RightClick(const QPoint& position);
     void DoubleClick(const QPoint& position);
     QString Cell(int row, int column) const;
+    int RowCount() const;
 
+    std::unique_ptr<ModalCatcher> unexpected_;
     std::unique_ptr<CQuenloDlg> dialog_;
 };
 
 void TestRowCommands::init()
 {
+    unexpected_ = std::make_unique<ModalCatcher>();
     dialog_ = std::make_unique<CQuenloDlg>();
     dialog_->show();
     QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
@@ -82,30 +83,24 @@ void TestRowCommands::init()
     AddRow(u"CH2 ", u"192.168.1.11 ", u"8080 ", u"00:11:22:33:44:02 ");
     AddRow(u"CH3 ", u"10.0.0.7 ", u"81 ", u"00:11:22:33:44:03 ");
     AddRow(u"CH4 ", u"10.0.0.8 ", u"82 ", u"00:11:22:33:44:04 ");
-    TheRowSnapshot() = RowSnapshot{};
 }
 
 void TestRowCommands::cleanup()
 {
     dialog_.reset();
+    const QString unexpected = EndUnexpectedModals(unexpected_);
+    QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected));
 }
 
 void TestRowCommands::AddRow(const std::u16string& chn, const std::u16string& ip,
                              const std::u16string& port, const std::u16string& mac)
 {
-    const int row = dialog_->AppendRow();
-    dialog_->SetCellText(row, COL_CHN, chn);
-    dialog_->SetCellText(row, COL_VERSION, u"V1 ");
-    dialog_->SetCellText(row, COL_IP, ip);
-    dialog_->SetCellText(row, COL_PORT, port);
-    dialog_->SetCellText(row, COL_GATEWAY, u"192.168.1.1 ");
-    dialog_->SetCellText(row, COL_MAC, mac);
-    dialog_->TurnRedrawOn();
+    ListRow(*dialog_, {chn, u"V1 ", ip, port, u"192.168.1.1 ", mac});
 }
 
 QPoint TestRowCommands::CellCenter(int row, int column) const
 {
-    QTableWidget* list = dialog_->DeviceList();
+    QTableView* list = dialog_->DeviceList();
     return list->visualRect(list->model()->index(row, column)).center();
 }
 
@@ -127,8 +122,12 @@ void TestRowCommands::DoubleClick(const QPoint& position)
 
 QString TestRowCommands::Cell(int row, int column) const
 {
-    const QTableWidgetItem* item = dialog_->DeviceList()->item(row, column);
-    return item ? item->text() : QString();
+    return dialog_->DeviceModel()->Cell(row, column);
+}
+
+int TestRowCommands::RowCount() const
+{
+    return dialog_->DeviceModel()->rowCount();
 }
 
 void TestRowCommands::rightClickOnARowSnapshotsItAndOffersTheRowMenu()
@@ -138,36 +137,37 @@ void TestRowCommands::rightClickOnARowSnapshotsItAndOffersTheRowMenu()
     QCOMPARE(catcher.seen.size(), 1);
     QCOMPARE(catcher.seen[0].actions, (QStringList{EDIT, DELETE}));
 
-    const RowSnapshot& snapshot = TheRowSnapshot();
-    QCOMPARE(snapshot.row, 2);
-    QCOMPARE(snapshot.chn, QStringLiteral("CH3 "));
-    QCOMPARE(snapshot.ip, QStringLiteral("10.0.0.7 "));
-    QCOMPARE(snapshot.port, QStringLiteral("81 "));
-    QCOMPARE(snapshot.gateway, QStringLiteral("192.168.1.1 "));
-    QCOMPARE(snapshot.mac, QStringLiteral("00:11:22:33:44:03 "));
-    QCOMPARE(dialog_->DeviceList()->rowCount(), 4);
+    const RowSnapshot& snapshot = dialog_->Snapshot();
+    QCOMPARE(snapshot.row, dialog_->DeviceModel()->Rows().At(2).id);
+    QVERIFY(snapshot.chn == u"CH3 ");
+    QVERIFY(snapshot.ip == u"10.0.0.7 ");
+    QVERIFY(snapshot.port == u"81 ");
+    QVERIFY(snapshot.gateway == u"192.168.1.1 ");
+    QVERIFY(snapshot.mac == u"00:11:22:33:44:03 ");
+    QCOMPARE(RowCount(), 4);
 }
 
 void TestRowCommands::rightClickBelowTheLastRowDoesNothing()
 {
-    TheRowSnapshot() = RowSnapshot{1, u"kept"_qs, {}, {}, {}, {}};
     ModalCatcher catcher;
+    RightClick(CellCenter(1, COL_CHN));
+    QCOMPARE(catcher.seen.size(), 1);
     const QRect viewport = dialog_->DeviceList()->viewport()->rect();
     RightClick(QPoint(viewport.center().x(), viewport.bottom() - 2));
     QTest::qWait(50);
-    QVERIFY(catcher.seen.isEmpty());
-    QCOMPARE(TheRowSnapshot().row, 1);
-    QCOMPARE(TheRowSnapshot().chn, QStringLiteral("kept"));
+    QCOMPARE(catcher.seen.size(), 1);
+    QCOMPARE(dialog_->Snapshot().row, dialog_->DeviceModel()->Rows().At(1).id);
+    QVERIFY(dialog_->Snapshot().chn == u"CH2 ");
 }
 
 void TestRowCommands::deleteRemovesTheTopmostSelectedRow()
 {
-    QTableWidget* list = dialog_->DeviceList();
+    QTableView* list = dialog_->DeviceList();
     {
         ModalCatcher catcher(DELETE);
         RightClick(CellCenter(2, COL_CHN));
     }
-    QCOMPARE(list->rowCount(), 3);
+    QCOMPARE(RowCount(), 3);
     QCOMPARE(Cell(2, COL_CHN), QStringLiteral("CH4 "));
 
     list->clearSelection();
@@ -176,55 +176,13 @@ void TestRowCommands::deleteRemovesTheTopmostSelectedRow()
     list->selectRow(1);
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     dialog_->OnRowDelete();
-    QCOMPARE(list->rowCount(), 2);
+    QCOMPARE(RowCount(), 2);
     QCOMPARE(Cell(0, COL_CHN), QStringLiteral("前门 "));
     QCOMPARE(Cell(1, COL_CHN), QStringLiteral("CH4 "));
 
     list->clearSelection();
     dialog_->OnRowDelete();
-    QCOMPARE(list->rowCount(), 2);
-}
-
-void TestRowCommands::deviceWebPage_data()
-{
-    QTest::addColumn<QString>("ip");
-    QTest::addColumn<QString>("port");
-    QTest::addColumn<QString>("url"); // empty: nothing may be opened
-    QTest::addColumn<QString>("text");
-    QTest::newRow("worker-filled") << "192.168.1.10 " << "80 " << "http://192.168.1.10:80"
-                                   << "http://192.168.1.10:80";
-    QTest::newRow("edited without blanks") << "10.0.0.7" << "8000" << "http://10.0.0.7:8000"
-                                           << "http://10.0.0.7:8000";
-    QTest::newRow("empty port") << "10.0.0.7 " << "" << "http://10.0.0.7" << "http://10.0.0.7:";
-    QTest::newRow("blank port") << "10.0.0.7 " << " " << "http://10.0.0.7" << "http://10.0.0.7:";
-    QTest::newRow("zero-padded address") << "192.168.001.010 " << "080 "
-                                         << "http://192.168.1.10:80" << "http://192.168.001.010:080";
-    QTest::newRow("host name") << "cam-7.local " << "443 " << "http://cam-7.local:443"
-                               << "http://cam-7.local:443";
-    QTest::newRow("path smuggled") << "1.2.3.4/evil?x=" << "80 " << ""
-                                   << "http://1.2.3.4/evil?x=:80";
-    QTest::newRow("other scheme") << "javascript:alert(1)//" << "80" << ""
-                                  << "http://javascript:alert(1)//:80";
-    QTest::newRow("user info") << "evil@10.0.0.1" << "80" << "" << "http://evil@10.0.0.1:80";
-    QTest::newRow("port too big") << "10.0.0.7" << "70000" << "" << "http://10.0.0.7:70000";
-    QTest::newRow("port zero") << "10.0.0.7" << "0" << "" << "http://10.0.0.7:0";
-    QTest::newRow("port with path") << "10.0.0.7" << "80/x" << "" << "http://10.0.0.7:80/x";
-    QTest::newRow("octet too big") << "10.0.0.256" << "80" << "" << "http://10.0.0.256:80";
-    QTest::newRow("empty address") << " " << "80" << "" << "http://:80";
-    QTest::newRow("inner blank") << "10.0. 0.7" << "80" << "" << "http://10.0. 0.7:80";
-}
-
-void TestRowCommands::deviceWebPage()
-{
-    QFETCH(QString, ip);
-    QFETCH(QString, port);
-    QFETCH(QString, url);
-    QFETCH(QString, text);
-    const DeviceUrl page = DeviceWebPage(ip, port);
-    QCOMPARE(page.url.isValid(), !url.isEmpty());
-    if (!url.isEmpty())
-        QCOMPARE(page.url.toString(), url);
-    QCOMPARE(page.text, text);
+    QCOMPARE(RowCount(), 2);
 }
 
 void TestRowCommands::doubleClickOpensTheWebPageOrSaysWhyNot()
@@ -233,7 +191,9 @@ void TestRowCommands::doubleClickOpensTheWebPageOrSaysWhyNot()
     DoubleClick(CellCenter(1, COL_MAC));
     QCOMPARE(urls.opened, QList<QUrl>{QUrl(QStringLiteral("http://192.168.1.11:8080"))});
 
-    dialog_->DeviceList()->item(3, COL_IP)->setText(QStringLiteral("1.2.3.4/evil?x="));
+    RowSnapshot smuggled = TakeRowSnapshot(dialog_->DeviceModel()->Rows(), 3);
+    smuggled.ip = u"1.2.3.4/evil?x=";
+    dialog_->DeviceModel()->WriteBack(smuggled);
     ModalCatcher catcher;
     DoubleClick(CellCenter(3, COL_CHN));
     QCOMPARE(urls.opened.size(), 1);
@@ -249,9 +209,9 @@ void TestRowCommands::doubleClickOpensTheWebPageOrSaysWhyNot()
 
 void TestRowCommands::editDialogStartsWithTheRowsTextsAndOkFocused()
 {
-    TheRowSnapshot() = RowSnapshot{0, u"前门 "_qs, u"192.168.1.10 "_qs, u"80 "_qs,
-                                   u"192.168.1.1 "_qs, u"00:11:22:33:44:01 "_qs};
-    CEditIP edit(dialog_.get());
+    RowSnapshot snapshot{0, u"前门 ", u"192.168.1.10 ", u"80 ", u"192.168.1.1 ",
+                         u"00:11:22:33:44:01 "};
+    CEditIP edit(snapshot, dialog_.get());
     QCOMPARE(edit.windowTitle(), QStringLiteral("地址编辑"));
     QCOMPARE(edit.ControlAs<QLineEdit>(IDC_EDIT_CHN)->text(), QStringLiteral("前门 "));
     QCOMPARE(edit.ControlAs<QLineEdit>(IDC_EDIT_IP)->text(), QStringLiteral("192.168.1.10 "));
@@ -287,29 +247,28 @@ void TestRowCommands::editDialogStartsWithTheRowsTextsAndOkFocused()
 
 void TestRowCommands::okWithNothingChangedSaysSoAndKeepsTheRow()
 {
-    TheRowSnapshot() = RowSnapshot{1, u"CH2 "_qs, u"192.168.1.11 "_qs, u"8080 "_qs,
-                                   u"192.168.1.1 "_qs, u"00:11:22:33:44:02 "_qs};
-    const RowSnapshot before = TheRowSnapshot();
-    CEditIP edit(dialog_.get());
+    RowSnapshot snapshot{1, u"CH2 ", u"192.168.1.11 ", u"8080 ", u"192.168.1.1 ",
+                         u"00:11:22:33:44:02 "};
+    CEditIP edit(snapshot, dialog_.get());
     ModalCatcher catcher;
     edit.OnBnClickedEditOk();
     QCOMPARE(catcher.seen.size(), 1);
     QCOMPARE(catcher.seen[0].text, QStringLiteral("未修改"));
     QCOMPARE(edit.result(), int(QDialog::Accepted));
-    QCOMPARE(TheRowSnapshot().ip, before.ip);
+    QVERIFY(snapshot.ip == u"192.168.1.11 ");
 }
 
 void TestRowCommands::removingOnlyTheTrailingBlankIsAChange()
 {
-    TheRowSnapshot() = RowSnapshot{1, u"CH2 "_qs, u"192.168.1.11 "_qs, u"8080 "_qs,
-                                   u"192.168.1.1 "_qs, u"00:11:22:33:44:02 "_qs};
-    CEditIP edit(dialog_.get());
+    RowSnapshot snapshot{1, u"CH2 ", u"192.168.1.11 ", u"8080 ", u"192.168.1.1 ",
+                         u"00:11:22:33:44:02 "};
+    CEditIP edit(snapshot, dialog_.get());
     edit.ControlAs<QLineEdit>(IDC_EDIT_IP)->setText(QStringLiteral("192.168.1.11"));
     ModalCatcher catcher;
     edit.OnBnClickedEditOk();
     QVERIFY(catcher.seen.isEmpty());
-    QCOMPARE(TheRowSnapshot().ip, QStringLiteral("192.168.1.11"));
-    QCOMPARE(TheRowSnapshot().port, QStringLiteral("8080 "));
+    QVERIFY(snapshot.ip == u"192.168.1.11");
+    QVERIFY(snapshot.port == u"8080 ");
 }
 
 void TestRowCommands::cancelAfterTypingEverywhereKeepsTheRow()

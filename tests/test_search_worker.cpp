@@ -1,6 +1,7 @@
 // The search worker against simulated devices in the private test network.
 #include "bc_protocol.h"
 #include "device_table.h"
+#include "diagnostic_capture.h"
 #include "recording_list_view.h"
 #include "search_worker.h"
 #include "testnet.h"
@@ -25,7 +26,9 @@ class CountingObserver : public ISearchObserver
 {
 public:
     void OnReplyPortUnavailable() override { ++calls; }
+    void OnSearchEnded() override { ++ended; }
     std::atomic<int> calls{0};
+    std::atomic<int> ended{0};
 };
 
 class SearchWorker : public testing::Test
@@ -83,13 +86,13 @@ TEST_F(SearchWorker, ListsRowsInFirstHeardOrderWithTheExactCellTexts)
 TEST_F(SearchWorker, SearchTwiceStartsOneWorker)
 {
     DevSim device(TestHost("a1"), {"--ip", "10.60.1.11"});
-    testing::internal::CaptureStdout();
+    DiagnosticCapture diagnostics;
     worker.Search();
     worker.Search();
     ASSERT_EQ(1, list.WaitForRows(1, WATCHDOG));
     StopAndJoin();
     EXPECT_EQ(1, list.DeleteAllCount());
-    EXPECT_EQ("", testing::internal::GetCapturedStdout()) << "a second worker fought for the port";
+    EXPECT_EQ("", diagnostics.Text()) << "a second worker fought for the port";
 }
 
 TEST_F(SearchWorker, StopIsFeltAtOnceKeepsTheRowsAndSearchListsThemAgain)
@@ -119,7 +122,7 @@ TEST_F(SearchWorker, StopIsFeltAtOnceKeepsTheRowsAndSearchListsThemAgain)
 TEST_F(SearchWorker, SearchDuringWindDownStartsOnceThePreviousWorkerHasEnded)
 {
     DevSim device(TestHost("a1"), {"--ip", "10.60.1.11", "--count", "2"});
-    testing::internal::CaptureStdout();
+    DiagnosticCapture diagnostics;
     for (int i = 0; i < 5; ++i) {
         worker.Search();
         worker.Stop();
@@ -129,7 +132,7 @@ TEST_F(SearchWorker, SearchDuringWindDownStartsOnceThePreviousWorkerHasEnded)
     EXPECT_TRUE(worker.IsSearching());
     StopAndJoin();
     EXPECT_EQ(6, list.DeleteAllCount()) << "every click started its search";
-    EXPECT_EQ("", testing::internal::GetCapturedStdout()) << "two workers shared the reply port";
+    EXPECT_EQ("", diagnostics.Text()) << "two workers shared the reply port";
 }
 
 TEST_F(SearchWorker, DeletedDeviceIsNotListedAgainDuringTheSearch)
@@ -201,31 +204,32 @@ TEST_F(SearchWorker, FloodsOfDuplicatesAndRejectedDatagramsLeaveOneRowPerDevice)
                                       "02:00:00:00:0C:01", "--fault", "oversized"});
     DevSim last(TestHost("f1"), {"--ip", "192.168.1.64", "--mac", "02:00:00:00:FF:01",
                                  "--broadcast-reply", "--delay", "300"});
-    testing::internal::CaptureStdout();
+    DiagnosticCapture diagnostics;
     worker.Search();
     ASSERT_EQ(21, list.WaitForRows(21, WATCHDOG));
     std::this_thread::sleep_for(2500ms);
     StopAndJoin();
-    const std::string diagnostics = testing::internal::GetCapturedStdout();
+    const std::string written = diagnostics.Text();
 
     const std::vector<Row> rows = list.Rows();
     EXPECT_EQ(21u, rows.size());
     EXPECT_EQ(21u, Column(rows, COL_MAC).size());
     EXPECT_EQ(u"02:00:00:00:FF:01 ", rows.back()[COL_MAC]);
-    EXPECT_NE(std::string::npos, diagnostics.find("netserver OnHandleRecvBC : send broad cast failed!\n"));
+    EXPECT_NE(std::string::npos, written.find("netserver OnHandleRecvBC : send broad cast failed!\n"));
 }
 
 TEST_F(SearchWorker, ABusyReplyPortIsReportedOncePerSearchAndTheSearchGoesOn)
 {
     Probe holder(TestHost("pc"), BC_REPLY_PORT);
     Probe requests(TestHost("a1"), BC_SEARCH_PORT);
-    testing::internal::CaptureStdout();
+    DiagnosticCapture diagnostics;
     worker.Search();
     EXPECT_FALSE(requests.Collect(2500ms).empty()) << "the search stopped broadcasting";
     StopAndJoin();
     EXPECT_EQ(1, observer.calls);
+    EXPECT_EQ(1, observer.ended);
     EXPECT_EQ("netserver  CQuenlo::ZkRecvBCSock (bind): INVALID_SOCKET == iRet !\n",
-              testing::internal::GetCapturedStdout());
+              diagnostics.Text());
 }
 
 TEST_F(SearchWorker, DestroyedDuringASearchEndsPromptlyAndTouchesTheListNoMore)

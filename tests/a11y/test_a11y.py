@@ -10,29 +10,17 @@ its accessibility bridge on; presses Search through the bus, then reads the devi
 headings and rows through the bus and checks them.
 """
 import os
-import select
-import shutil
 import signal
-import socket
 import subprocess
 import sys
-import tempfile
 import time
-import traceback
 import warnings
 
-try:
-    import gi
-    gi.require_version("Atspi", "2.0")
-    from gi.repository import Atspi
-    BINDINGS_MISSING = None
-except (ImportError, ValueError) as error:
-    BINDINGS_MISSING = error
+from a11y_session import (START_LIMIT_S, Atspi, Failure, read_line, refusal,
+                          run_in_session)
 
 WATCHDOG_S = 90
-START_LIMIT_S = 15
 ROWS_LIMIT_S = 20
-STOP_LIMIT_S = 5
 POLL_S = 0.1
 
 HEADINGS = ["chn", "version", "IP", "port", "gateway", "mac"]
@@ -49,21 +37,6 @@ ROWS = {
 }
 
 
-class Failure(Exception):
-    pass
-
-
-def in_private_network():
-    """The rule of tools/netguard: not process 1's namespace, and only loopback and qn* links."""
-    own = os.readlink("/proc/self/ns/net")
-    try:
-        if own == os.readlink("/proc/1/ns/net"):
-            return False
-    except OSError:
-        pass
-    return all(name == "lo" or name.startswith("qn") for _, name in socket.if_nameindex())
-
-
 def wait_for(what, limit_s, probe):
     deadline = time.monotonic() + limit_s
     while True:
@@ -73,71 +46,6 @@ def wait_for(what, limit_s, probe):
         if time.monotonic() > deadline:
             raise Failure(f"no {what} after {limit_s} s")
         time.sleep(POLL_S)
-
-
-def read_line(stream, what):
-    """One line from a child's pipe, within START_LIMIT_S."""
-    ready, _, _ = select.select([stream], [], [], START_LIMIT_S)
-    line = stream.readline() if ready else ""
-    if not line:
-        raise Failure(f"{what} did not start")
-    return line.strip()
-
-
-class Processes:
-    """The children started here, ended in reverse order; the helpers' chatter goes to logs that
-    are shown only when the check fails."""
-
-    def __init__(self, log_dir):
-        self.log_dir = log_dir
-        self.children = []
-        self.logs = []
-
-    def start(self, argv, log=None, **options):
-        if log:
-            path = os.path.join(self.log_dir, log + ".log")
-            self.logs.append(path)
-            with open(path, "w") as stream:
-                child = subprocess.Popen(argv, stderr=stream, **options)
-        else:
-            child = subprocess.Popen(argv, **options)
-        self.children.append(child)
-        return child
-
-    def stop_all(self):
-        for child in reversed(self.children):
-            if child.poll() is None:
-                child.terminate()
-            try:
-                child.wait(STOP_LIMIT_S)
-            except subprocess.TimeoutExpired:
-                child.kill()
-                child.wait()
-            if child.stdout:
-                child.stdout.close()
-
-    def show_logs(self):
-        for path in self.logs:
-            with open(path, errors="replace") as stream:
-                text = stream.read().strip()
-            if text:
-                print(f"--- {os.path.basename(path)}\n{text}", file=sys.stderr)
-
-
-def start_session_bus(processes, runtime_dir):
-    bus = processes.start(["dbus-daemon", "--session", "--nofork", "--print-address",
-                           f"--address=unix:path={runtime_dir}/bus"],
-                          log="dbus", stdout=subprocess.PIPE, text=True)
-    return read_line(bus.stdout, "dbus-daemon")
-
-
-def start_display(processes):
-    read_end, write_end = os.pipe()
-    processes.start(["Xvfb", "-displayfd", str(write_end), "-nolisten", "tcp",
-                     "-screen", "0", "1280x900x24"], log="xvfb", pass_fds=[write_end])
-    os.close(write_end)
-    with os.fdopen(read_end) as numbers:
-        return ":" + read_line(numbers, "Xvfb")
 
 
 def start_devices(processes, devsim):
@@ -226,50 +134,26 @@ def main():
         print("usage: test_a11y.py QUENLO QUENLO-DEVSIM", file=sys.stderr)
         return 2
     quenlo, devsim = sys.argv[1:]
-    # quenlo broadcasts its searches.
-    if not in_private_network() or "QUENLO_NS_A1" not in os.environ:
-        print("test_a11y: refusing to run outside a private test network; "
-              "run it through tests/testnet/testnet.sh", file=sys.stderr)
-        return 3
-    if BINDINGS_MISSING:
-        print(f"test_a11y: {BINDINGS_MISSING}: needs python3-gi and gir1.2-atspi-2.0 "
-              "(scripts/install-deps)", file=sys.stderr)
-        return 1
-    for tool in ("Xvfb", "dbus-daemon"):
-        if shutil.which(tool) is None:
-            print(f"test_a11y: {tool} is missing (scripts/install-deps)", file=sys.stderr)
-            return 1
+    refused = refusal("test_a11y")
+    if refused:
+        message, status = refused
+        print(message, file=sys.stderr)
+        return status
 
-    signal.signal(signal.SIGALRM, on_watchdog)
-    signal.alarm(WATCHDOG_S)
-    runtime_dir = tempfile.mkdtemp(prefix="quenlo-a11y-")
-    processes = Processes(runtime_dir)
-    try:
-        for name in ("DISPLAY", "WAYLAND_DISPLAY", "AT_SPI_BUS_ADDRESS"):
-            os.environ.pop(name, None)
-        os.environ["XDG_RUNTIME_DIR"] = runtime_dir
-        # Started before there is a display, so that the accessibility bus's helpers, which it
-        # starts, keep off the display and need not outlive it.
-        os.environ["DBUS_SESSION_BUS_ADDRESS"] = start_session_bus(processes, runtime_dir)
-        os.environ["DISPLAY"] = start_display(processes)
-        os.environ["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
-        os.environ["QT_QPA_PLATFORM"] = "xcb"
-        start_devices(processes, devsim)
-        window = processes.start([quenlo])
-        Atspi.init()
-        check_window(window.pid)
-    except Exception as failure:
-        if not isinstance(failure, Failure):
-            traceback.print_exc()
-        print(f"test_a11y: {failure}", file=sys.stderr)
-        processes.show_logs()
-        return 1
-    finally:
-        signal.alarm(0)
-        processes.stop_all()
-        shutil.rmtree(runtime_dir, ignore_errors=True)
-    print("test_a11y: headings and rows read through the accessibility bus")
-    return 0
+    def search_and_read(processes):
+        signal.signal(signal.SIGALRM, on_watchdog)
+        signal.alarm(WATCHDOG_S)
+        try:
+            start_devices(processes, devsim)
+            window = processes.start([quenlo])
+            Atspi.init()
+            check_window(window.pid)
+        finally:
+            signal.alarm(0)
+        print("test_a11y: headings and rows read through the accessibility bus")
+        return 0
+
+    return run_in_session("test_a11y", search_and_read)
 
 
 if __name__ == "__main__":

@@ -2,6 +2,7 @@
 // private test network. Runs only through tests/testnet/testnet.sh:
 //
 //   quenlo-screenshot OUTPUT.png
+#include "device_list_model.h"
 #include "netns_guard.h"
 #include "quenlo_dlg.h"
 #include "search_worker.h"
@@ -11,7 +12,7 @@
 #include <QEventLoop>
 #include <QItemSelectionModel>
 #include <QPixmap>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTimer>
 
 #include <cstdio>
@@ -23,7 +24,6 @@
 namespace {
 
 constexpr int WATCHDOG_MS = 20000;
-constexpr int POLL_MS = 50;
 
 struct Devices {
     const char* host;
@@ -45,35 +45,20 @@ const std::vector<Devices> DEVICES = {
                "--broadcast-reply", "--version", "V1.0.0", "--delay", "600"}},
 };
 
-// Every row there, and every cell of it filled: the worker fills a row's cells one by one.
-bool AllRowsListed(const QTableWidget* list, int rows)
-{
-    if (list->rowCount() != rows)
-        return false;
-    for (int row = 0; row < rows; ++row) {
-        for (int column = 0; column < COL_COUNT; ++column) {
-            const QTableWidgetItem* item = list->item(row, column);
-            if (!item || item->text().trimmed().isEmpty())
-                return false;
-        }
-    }
-    return true;
-}
-
-bool WaitForRows(const QTableWidget* list, int rows)
+// Rows reach the list complete, so waiting for their number is enough.
+bool WaitForRows(const DeviceListModel* list, int rows)
 {
     QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (AllRowsListed(list, rows))
+    const auto check = [&] {
+        if (list->rowCount() == rows)
             loop.exit(0);
-    });
-    poll.start(POLL_MS);
+    };
+    QObject::connect(list, &DeviceListModel::rowsInserted, &loop, check);
     QTimer::singleShot(WATCHDOG_MS, &loop, [&] { loop.exit(1); });
-    return loop.exec() == 0;
+    return list->rowCount() == rows || loop.exec() == 0;
 }
 
-void SelectRow(QTableWidget* list, int row)
+void SelectRow(QTableView* list, int row)
 {
     list->selectionModel()->select(list->model()->index(row, 0),
                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
@@ -95,14 +80,14 @@ int TakeScreenshot(const QString& output)
     dialog.show();
     dialog.activateWindow();
     dialog.OnBnClickedSearch();
-    QTableWidget* list = dialog.DeviceList();
-    if (!WaitForRows(list, rows)) {
+    QTableView* list = dialog.DeviceList();
+    if (!WaitForRows(dialog.DeviceModel(), rows)) {
         std::fprintf(stderr, "quenlo-screenshot: %d of %d rows listed after %d ms\n",
-                     list->rowCount(), rows, WATCHDOG_MS);
+                     dialog.DeviceModel()->rowCount(), rows, WATCHDOG_MS);
         return 1;
     }
     list->setFocus();
-    list->setCurrentCell(5, COL_CHN);
+    list->setCurrentIndex(list->model()->index(5, COL_CHN));
     SelectRow(list, 2);
     if (!dialog.grab().save(output)) {
         std::fprintf(stderr, "quenlo-screenshot: cannot write %s\n", qPrintable(output));

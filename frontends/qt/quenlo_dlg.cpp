@@ -2,32 +2,26 @@
 
 #include "about_dlg.h"
 #include "app_message_box.h"
+#include "device_list_model.h"
 #include "resource.h"
 
 #include <QContextMenuEvent>
-#include <QEventLoop>
 #include <QHeaderView>
 #include <QMenu>
 #include <QPushButton>
-#include <QTableWidget>
-#include <QThread>
-#include <QTimer>
+#include <QTableView>
 
 #ifdef _WIN32
 #include <windows.h>
 #endif
 
-namespace {
-
-const char* const COLUMN_HEADINGS[COL_COUNT] = {"chn", "version", "IP", "port", "gateway", "mac"};
-
-// How often the closing window looks whether the worker has ended.
-constexpr int WORKER_END_POLL_MS = 2;
-
-} // namespace
-
 CQuenloDlg::CQuenloDlg(QWidget* parent)
-    : CTemplateDialog(IDD_MAIN, parent)
+    : CTemplateDialog(IDD_MAIN, parent),
+      model_(new DeviceListModel(this)),
+      // The wake carries no data: the update itself crosses under the bridge's own lock.
+      bridge_([this] {
+          QMetaObject::invokeMethod(this, &CQuenloDlg::OnListUpdate, Qt::QueuedConnection);
+      })
 {
     OnInitDialog();
 }
@@ -37,9 +31,9 @@ CQuenloDlg::~CQuenloDlg()
     EndSearchForGood();
 }
 
-QTableWidget* CQuenloDlg::DeviceList() const
+QTableView* CQuenloDlg::DeviceList() const
 {
-    return ControlAs<QTableWidget>(IDC_DEVICE_LIST);
+    return ControlAs<QTableView>(IDC_DEVICE_LIST);
 }
 
 void CQuenloDlg::OnInitDialog()
@@ -48,9 +42,6 @@ void CQuenloDlg::OnInitDialog()
             &CQuenloDlg::OnBnClickedSearch);
     connect(ControlAs<QPushButton>(IDC_STOP), &QPushButton::clicked, this,
             &CQuenloDlg::OnBnClickedStop);
-    connect(DeviceList(), &QTableWidget::customContextMenuRequested, this,
-            &CQuenloDlg::OnNMRclickList);
-    connect(DeviceList(), &QTableWidget::doubleClicked, this, &CQuenloDlg::OnNMDblclkList);
 
 #ifdef _WIN32
     const QString about = LoadResourceString(IDS_ABOUTBOX);
@@ -66,7 +57,11 @@ void CQuenloDlg::OnInitDialog()
 
 void CQuenloDlg::InitDeviceList()
 {
-    QTableWidget* list = DeviceList();
+    QTableView* list = DeviceList();
+    list->setModel(model_);
+    connect(list, &QTableView::customContextMenuRequested, this, &CQuenloDlg::OnNMRclickList);
+    connect(list, &QTableView::doubleClicked, this, &CQuenloDlg::OnNMDblclkList);
+
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -90,94 +85,35 @@ void CQuenloDlg::InitDeviceList()
         palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
     list->setPalette(palette);
 
-    list->setRowCount(0);
-    InsertDeviceColumns(list);
-    list->setUpdatesEnabled(true);
+    SizeDeviceColumns(list);
 }
 
-void InsertDeviceColumns(QTableWidget* list)
+void SizeDeviceColumns(QTableView* list)
 {
     const int columnWidth = list->width() / COL_COUNT;
-    list->setColumnCount(COL_COUNT);
-    for (int column = 0; column < COL_COUNT; ++column) {
-        list->setHorizontalHeaderItem(column,
-                                      new QTableWidgetItem(QLatin1String(COLUMN_HEADINGS[column])));
+    for (int column = 0; column < COL_COUNT; ++column)
         list->setColumnWidth(column, columnWidth);
+}
+
+void CQuenloDlg::OnListUpdate()
+{
+    ListUpdate update = bridge_.TakeUpdate();
+    const bool portUnavailable = update.replyPortUnavailable;
+    const bool ended = update.searchEnded;
+    model_->Apply(std::move(update));
+    if (portUnavailable) {
+        // Shown after the rows are in, from a call of its own: the search goes on while the
+        // operator reads it, and its rows keep coming.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!closing_)
+                    AppMessageBox(this, LoadResourceString(IDS_PORT_BUSY), QMessageBox::Warning);
+            },
+            Qt::QueuedConnection);
     }
-}
-
-template <class Operation>
-void CQuenloDlg::OnWindowThread(Operation operation)
-{
-    if (closing_)
-        return;
-    auto guarded = [this, &operation] {
-        if (!closing_)
-            operation();
-    };
-    if (QThread::currentThread() == thread())
-        guarded();
-    else
-        QMetaObject::invokeMethod(this, guarded, Qt::BlockingQueuedConnection);
-}
-
-void CQuenloDlg::DeleteAllRows()
-{
-    OnWindowThread([this] { DeviceList()->setRowCount(0); });
-}
-
-int CQuenloDlg::AppendRow()
-{
-    int row = -1;
-    OnWindowThread([this, &row] {
-        QTableWidget* list = DeviceList();
-        row = list->rowCount();
-        list->insertRow(row);
-        fillingRow_ = list->model()->index(row, 0);
-        fillingRowIndex_ = row;
-    });
-    return row;
-}
-
-void CQuenloDlg::SetCellText(int row, int column, const std::u16string& text)
-{
-    OnWindowThread([this, row, column, &text] {
-        // The operator may have deleted the row, or rows above it, since it was appended.
-        int target = row;
-        if (row == fillingRowIndex_) {
-            if (!fillingRow_.isValid())
-                return;
-            target = fillingRow_.row();
-        }
-        WriteCell(target, column, QString::fromStdU16String(text));
-    });
-}
-
-void CQuenloDlg::WriteCell(int row, int column, const QString& text)
-{
-    QTableWidget* list = DeviceList();
-    if (row < 0 || row >= list->rowCount())
-        return;
-    auto* item = new QTableWidgetItem(text);
-    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-    list->setItem(row, column, item);
-}
-
-void CQuenloDlg::TurnRedrawOn()
-{
-    OnWindowThread([this] { DeviceList()->setUpdatesEnabled(true); });
-}
-
-void CQuenloDlg::OnReplyPortUnavailable()
-{
-    // Queued, not waited for: the search goes on while the operator reads the message.
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (!closing_)
-                AppMessageBox(this, LoadResourceString(IDS_PORT_BUSY), QMessageBox::Warning);
-        },
-        Qt::QueuedConnection);
+    if (ended)
+        emit searchEnded();
 }
 
 void CQuenloDlg::OnBnClickedSearch()
@@ -238,16 +174,8 @@ void CQuenloDlg::done(int result)
 void CQuenloDlg::EndSearchForGood()
 {
     closing_ = true;
+    bridge_.Detach();
     worker_.Stop();
-    if (worker_.IsBusy()) {
-        QEventLoop loop;
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, &loop, [this, &loop] {
-            if (!worker_.IsBusy())
-                loop.quit();
-        });
-        poll.start(WORKER_END_POLL_MS);
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    }
+    // The worker never waits for this thread, so joining it cannot deadlock.
     worker_.Join();
 }

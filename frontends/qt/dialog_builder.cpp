@@ -8,7 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 
 #include <limits>
 
@@ -51,7 +51,7 @@ QWidget* CreateControl(const ControlTemplate& control, QDialog* dialog, QSize pi
         return icon;
     }
     if (kind == QLatin1String("LISTVIEW")) {
-        auto* list = new QTableWidget(dialog);
+        auto* list = new QTableView(dialog);
         if (!control.styles.contains(QLatin1String("WS_BORDER")))
             list->setFrameShape(QFrame::NoFrame);
         return list;

@@ -7,9 +7,8 @@
 #include <QShortcut>
 
 CTemplateDialog::CTemplateDialog(int templateId, QWidget* parent)
-    : QDialog(parent), template_(LoadDialogTemplate(templateId))
+    : QDialog(parent), controls_(BuildDialog(this, LoadDialogTemplate(templateId)))
 {
-    controls_ = BuildDialog(this, template_);
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     help->setContext(Qt::WindowShortcut);
     connect(help, &QShortcut::activated, this, &CTemplateDialog::OnHelp);

@@ -22,13 +22,10 @@ public:
         return qobject_cast<T*>(Control(id));
     }
 
-    const DialogTemplate& Template() const { return template_; }
-
 protected:
     // F1: no help file ships with the program, so asking for help fails.
     void OnHelp();
 
 private:
-    DialogTemplate template_;
     QHash<int, QWidget*> controls_;
 };

@@ -1,0 +1,30 @@
+// Where a device's reply was heard, and whether the device sits outside the PC's networks.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Where a device's reply came in, and whether the device sits outside the PC's networks.
+struct HeardOn {
+    // The local interface, empty when the system does not say.
+    std::string interfaceName;
+    // The PC's IPv4 address on that interface, host order; 0 when unknown.
+    std::uint32_t localAddress = 0;
+    // The device's IP text is an IPv4 address in none of the PC's subnets.
+    bool outsideLocalSubnets = false;
+};
+
+// One IPv4 subnet of the PC: an interface's address and its mask, both in host order.
+struct LocalSubnet {
+    std::uint32_t address = 0;
+    std::uint32_t mask = 0;
+};
+
+// The IPv4 subnets of every interface that is up, loopback included.
+std::vector<LocalSubnet> LocalSubnets();
+
+// Whether ipText (a device's IP text, without padding) is a dotted-quad IPv4 address that lies in
+// none of subnets. Other texts, and any text when no subnet is known, are not flagged.
+bool LiesOutside(std::string_view ipText, const std::vector<LocalSubnet>& subnets);

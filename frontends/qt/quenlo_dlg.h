@@ -1,0 +1,70 @@
+// The main window: Search and Stop, and the device list the search worker fills.
+#pragma once
+
+#include "device_list_bridge.h"
+#include "row_snapshot.h"
+#include "search_worker.h"
+#include "template_dialog.h"
+
+class DeviceListModel;
+class QTableView;
+
+// Gives the device list its six columns, each one sixth of the list's outer width.
+void SizeDeviceColumns(QTableView* list);
+
+class CQuenloDlg : public CTemplateDialog
+{
+    Q_OBJECT
+
+public:
+    explicit CQuenloDlg(QWidget* parent = nullptr);
+    ~CQuenloDlg() override;
+
+    QTableView* DeviceList() const;
+    DeviceListModel* DeviceModel() const { return model_; }
+    // What the worker writes to; tests may feed it as a worker would.
+    CDeviceListBridge& ListBridge() { return bridge_; }
+    const CSearchWorker& Worker() const { return worker_; }
+    const RowSnapshot& Snapshot() const { return snapshot_; }
+
+    // Ends the search for good before the window closes.
+    void done(int result) override;
+
+    void OnBnClickedSearch();
+    void OnBnClickedStop();
+    // System-menu commands; the About command opens the About box.
+    void OnSysCommand(unsigned commandId);
+
+    // Row commands. A right click on a row snapshots it and offers Edit and Delete; a double
+    // click opens the device's web page.
+    void OnNMRclickList(const QPoint& position);
+    void OnRowEdit();
+    void OnRowDelete();
+    void OnNMDblclkList(const QModelIndex& index);
+
+    // Takes what the worker has done since the last time and shows it.
+    void OnListUpdate();
+
+signals:
+    // A search worker has ended: its socket is closed and it touches the list no more.
+    void searchEnded();
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+#ifdef _WIN32
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+#endif
+
+private:
+    void OnInitDialog();
+    void InitDeviceList();
+    // Stops the worker and waits for it; from then on nothing the worker did reaches the list.
+    void EndSearchForGood();
+
+    DeviceListModel* model_ = nullptr;
+    RowSnapshot snapshot_;
+    bool closing_ = false;
+    // Declared before the worker, which uses it until the worker has been joined.
+    CDeviceListBridge bridge_;
+    CSearchWorker worker_{bridge_, &bridge_};
+};

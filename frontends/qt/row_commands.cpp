@@ -1,0 +1,74 @@
+// The commands on single rows of the device list. None of them touches a device or the table of
+// found devices.
+#include "quenlo_dlg.h"
+
+#include "app_message_box.h"
+#include "device_list_model.h"
+#include "device_url.h"
+#include "edit_ip.h"
+#include "resource.h"
+
+#include <QDesktopServices>
+#include <QItemSelectionModel>
+#include <QMenu>
+#include <QTableView>
+#include <QUrl>
+
+void CQuenloDlg::OnNMRclickList(const QPoint& position)
+{
+    QTableView* list = DeviceList();
+    const int row = list->indexAt(position).row();
+    if (row < 0)
+        return;
+
+    const MenuTemplate rowMenu = LoadMenuTemplate(IDR_ROW_MENU);
+    QMenu popup(this);
+    for (const MenuItemTemplate& item : rowMenu.popups.value(0).items)
+        popup.addAction(item.text)->setData(item.id);
+
+    snapshot_ = TakeRowSnapshot(model_->Rows(), row);
+
+    const QAction* chosen = popup.exec(list->viewport()->mapToGlobal(position));
+    if (!chosen)
+        return;
+    switch (chosen->data().toInt()) {
+    case ID_ROW_EDIT:
+        OnRowEdit();
+        break;
+    case ID_ROW_DELETE:
+        OnRowDelete();
+        break;
+    }
+}
+
+void CQuenloDlg::OnRowDelete()
+{
+    const QModelIndexList selected = DeviceList()->selectionModel()->selectedRows();
+    if (selected.isEmpty())
+        return;
+    int first = selected.first().row();
+    for (const QModelIndex& index : selected)
+        first = qMin(first, index.row());
+    model_->RemoveAt(first);
+}
+
+void CQuenloDlg::OnRowEdit()
+{
+    CEditIP edit(snapshot_, this);
+    edit.exec();
+    // Written back whatever the outcome: after a cancel the snapshot still holds the row's texts.
+    model_->WriteBack(snapshot_);
+}
+
+void CQuenloDlg::OnNMDblclkList(const QModelIndex& index)
+{
+    if (!index.isValid())
+        return;
+    const DeviceUrl page = DeviceWebPage(model_->Rows().At(index.row()).cells[COL_IP],
+                                         model_->Rows().At(index.row()).cells[COL_PORT]);
+    if (page.url.empty()
+        || !QDesktopServices::openUrl(QUrl(QString::fromStdU16String(page.url), QUrl::StrictMode)))
+        AppMessageBox(this,
+                      LoadResourceString(IDS_WEB_PAGE_FAILED) + QString::fromStdU16String(page.text),
+                      QMessageBox::Warning);
+}

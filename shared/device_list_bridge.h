@@ -1,0 +1,66 @@
+// Carries what the search worker does to the device list over to the window's thread. The worker
+// never waits for the window: it gathers each row's cells on its own side and hands the complete
+// row over in one go; the window is woken and takes everything that waits in one batch.
+#pragma once
+
+#include "device_rows.h"
+#include "search_worker.h"
+
+#include <functional>
+#include <mutex>
+#include <vector>
+
+// What the worker has done to the list since the window last looked.
+struct ListUpdate {
+    // The list was emptied before the rows below were listed.
+    bool cleared = false;
+    // Complete rows, in the order the worker listed them.
+    std::vector<DeviceRow> rows;
+    // A search could not open the reply port.
+    bool replyPortUnavailable = false;
+    // A worker has ended.
+    bool searchEnded = false;
+};
+
+class CDeviceListBridge : public IDeviceListView, public ISearchObserver
+{
+public:
+    // wake is called on the worker's thread when an update starts waiting. It must return at
+    // once, without calling back into the bridge: it only tells the window to call TakeUpdate.
+    explicit CDeviceListBridge(std::function<void()> wake);
+    CDeviceListBridge(const CDeviceListBridge&) = delete;
+    CDeviceListBridge& operator=(const CDeviceListBridge&) = delete;
+
+    // The worker's side. An emptying drops the rows still waiting, since it would remove them
+    // anyway: what waits is never more than one emptying and one search's rows.
+    void DeleteAllRows() override;
+    // Returns the new row's identity, which no other row of this bridge ever has.
+    int AppendRow() override;
+    void SetCellText(int row, int column, const std::u16string& text) override;
+    void SetHeardOn(int row, const HeardOn& heardOn) override;
+    void TurnRedrawOn() override;
+    void OnReplyPortUnavailable() override;
+    void OnSearchEnded() override;
+
+    // The window's side: everything that waits, oldest first.
+    ListUpdate TakeUpdate();
+    // From now on nothing reaches the window: updates are dropped and wake is not called again.
+    void Detach();
+
+private:
+    // Hands the row being filled over, if there is one.
+    void DeliverFillingRow();
+    template <class Change>
+    void Post(Change change);
+
+    const std::function<void()> wake_;
+
+    // Touched by the worker's thread only (one worker at a time).
+    DeviceRow filling_;
+    RowId nextId_ = 0;
+
+    std::mutex mutex_;
+    ListUpdate waiting_;
+    bool woken_ = false;
+    bool detached_ = false;
+};

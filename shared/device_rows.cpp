@@ -1,0 +1,32 @@
+#include "device_rows.h"
+
+#include <algorithm>
+#include <iterator>
+
+int DeviceRows::PositionOf(RowId id) const
+{
+    const auto found = std::find_if(rows_.begin(), rows_.end(),
+                                    [id](const DeviceRow& row) { return row.id == id; });
+    return found == rows_.end() ? -1 : static_cast<int>(found - rows_.begin());
+}
+
+void DeviceRows::Append(std::vector<DeviceRow> rows)
+{
+    rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()),
+                 std::make_move_iterator(rows.end()));
+}
+
+void DeviceRows::RemoveAt(int position)
+{
+    if (position >= 0 && position < Size())
+        rows_.erase(rows_.begin() + position);
+}
+
+int DeviceRows::SetCell(RowId id, int column, std::u16string text)
+{
+    const int position = PositionOf(id);
+    if (position >= 0 && column >= 0 && column < COL_COUNT)
+        rows_[static_cast<std::size_t>(position)].cells[static_cast<std::size_t>(column)] =
+            std::move(text);
+    return position;
+}

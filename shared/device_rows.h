@@ -1,0 +1,41 @@
+// The device list's rows as values, in the order the list shows them.
+#pragma once
+
+#include "heard_on.h"
+#include "search_worker.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+// A row's identity: it stays with the row whatever rows are added or removed around it.
+using RowId = int;
+constexpr RowId NO_ROW = -1;
+
+using RowCells = std::array<std::u16string, COL_COUNT>;
+
+struct DeviceRow {
+    RowId id = NO_ROW;
+    RowCells cells;
+    HeardOn heardOn;
+};
+
+class DeviceRows
+{
+public:
+    int Size() const { return static_cast<int>(rows_.size()); }
+    // The row at a position, 0 <= position < Size().
+    const DeviceRow& At(int position) const { return rows_.at(static_cast<std::size_t>(position)); }
+    // The position of a row, or -1 when it is no longer listed.
+    int PositionOf(RowId id) const;
+
+    void Clear() { rows_.clear(); }
+    void Append(std::vector<DeviceRow> rows);
+    // Removes the row at a position; a position outside the list removes nothing.
+    void RemoveAt(int position);
+    // Replaces one cell of a row; a row no longer listed is left alone. Returns its position.
+    int SetCell(RowId id, int column, std::u16string text);
+
+private:
+    std::vector<DeviceRow> rows_;
+};

@@ -1,7 +1,0 @@
-#include "row_snapshot.h"
-
-RowSnapshot& TheRowSnapshot()
-{
-    static RowSnapshot snapshot;
-    return snapshot;
-}
