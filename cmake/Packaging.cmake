@@ -50,4 +50,5 @@ if(QUENLO_BUILD_TESTS AND TARGET quenlo)
                 LC_ALL=C sort | diff package-check/expected -
         ]] ${CMAKE_CPACK_COMMAND} ${quenlo_package_files}
         WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+    set_tests_properties(package_contents PROPERTIES TIMEOUT 120)
 endif()

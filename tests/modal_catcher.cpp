@@ -32,8 +32,9 @@ ModalCatcher::~ModalCatcher()
 
 QString EndUnexpectedModals(std::unique_ptr<ModalCatcher>& guard)
 {
+    const std::unique_ptr<ModalCatcher> ended = std::move(guard);
     QStringList lines;
-    for (const ModalCatcher::Seen& s : std::exchange(guard, nullptr)->seen)
+    for (const ModalCatcher::Seen& s : ended->seen)
         lines << QStringLiteral("unexpected %1 \"%2\" %3%4")
                      .arg(s.className, s.title, s.text, s.actions.join(QLatin1Char('|')));
     return lines.join(QLatin1Char('\n'));
