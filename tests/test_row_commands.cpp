@@ -59,6 +59,7 @@ private slots:
     void removingOnlyTheTrailingBlankIsAChange();
     void cancelAfterTypingEverywhereKeepsTheRow();
     void editThroughTheRowMenuWritesTheRowBack();
+    void editWritesIntoItsOwnRowWhateverTheListDidMeanwhile();
 
 private:
     void AddRow(const std::u16string& chn, const std::u16string& ip, const std::u16string& port,
@@ -315,6 +316,41 @@ void TestRowCommands::editThroughTheRowMenuWritesTheRowBack()
     // The edited address opens with no digit lost.
     DoubleClick(CellCenter(1, COL_IP));
     QCOMPARE(urls.opened, QList<QUrl>{QUrl(QStringLiteral("http://10.0.0.7:8080"))});
+}
+
+void TestRowCommands::editWritesIntoItsOwnRowWhateverTheListDidMeanwhile()
+{
+    // While the dialog is open the operator's Delete removes a row above; then a new search
+    // empties the list. OK must touch neither the wrong row nor a row of the new search.
+    const auto changeTheListThenConfirm = [this](bool newSearch) {
+        return [this, newSearch](QDialog* dialog) {
+            QMetaObject::invokeMethod(dialog, [this, dialog, newSearch] {
+                dialog_->DeviceModel()->RemoveAt(0);
+                if (newSearch) {
+                    dialog_->ListBridge().DeleteAllRows();
+                    AddRow(u"NEW ", u"10.0.0.9 ", u"80 ", u"00:11:22:33:44:09 ");
+                }
+                auto* edit = static_cast<CEditIP*>(dialog);
+                edit->ControlAs<QLineEdit>(IDC_EDIT_CHN)->setText(QStringLiteral("大门"));
+                edit->OnBnClickedEditOk();
+            }, Qt::QueuedConnection);
+        };
+    };
+    {
+        ModalCatcher catcher(EDIT, changeTheListThenConfirm(false));
+        RightClick(CellCenter(2, COL_CHN));
+    }
+    QCOMPARE(RowCount(), 3);
+    QCOMPARE(Cell(1, COL_CHN), QStringLiteral("大门"));
+    QCOMPARE(Cell(1, COL_MAC), QStringLiteral("00:11:22:33:44:03 "));
+    QCOMPARE(Cell(2, COL_CHN), QStringLiteral("CH4 "));
+
+    {
+        ModalCatcher catcher(EDIT, changeTheListThenConfirm(true));
+        RightClick(CellCenter(1, COL_CHN));
+    }
+    QCOMPARE(RowCount(), 1);
+    QCOMPARE(Cell(0, COL_CHN), QStringLiteral("NEW "));
 }
 
 QTEST_MAIN(TestRowCommands)
