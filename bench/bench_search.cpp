@@ -1,5 +1,8 @@
-// How fast a search lists the devices that answer, and what the worker costs while it waits.
-// Runs inside the private test network against quenlo-devsim: bench/run-bench.sh starts it.
+// How fast the search worker lists the devices that answer, into a recording list and not the
+// window, and what it costs while it waits. Runs inside the private test network against
+// quenlo-devsim (make bench):
+//
+//   tests/testnet/testnet.sh bench_search [--quick]
 #include "device_table.h"
 #include "netns_guard.h"
 #include "recording_list_view.h"
@@ -93,6 +96,7 @@ int main(int argc, char** argv)
     const int runs = quick ? 1 : 5;
     const int idleCycles = quick ? 1 : 10;
 
+    std::printf("worker only: the search worker filling a recording list, no window\n");
     std::printf("%7s %15s %15s %8s %15s %18s\n", "devices", "first row (ms)", "last row (ms)",
                 "missing", "idle CPU (%)", "one per cycle (s)");
     for (const int devices : DEVICE_COUNTS) {

@@ -1,0 +1,120 @@
+// How fast the real window lists the devices that answer: the milliseconds from the Search click
+// to the moment the list's model holds the N-th row complete, and to the list's next paint after
+// it (median of five searches), with more devices answering than the list can hold. Runs inside
+// the private test network against quenlo-devsim, on the Qt platform it is given (offscreen by
+// default); make bench runs it offscreen, then under Xvfb with an accessibility listener attached
+// (bench/a11y_listener.py):
+//
+//   tests/testnet/testnet.sh bench_window [--quick]
+#include "netns_guard.h"
+#include "quenlo_dlg.h"
+#include "row_clock.h"
+#include "testnet.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QEventLoop>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The device table holds 255, so the list ends at 255 rows.
+constexpr int DEVICES = 300;
+const std::vector<int> ROWS = {1, 16, 64, 255};
+constexpr int WATCHDOG_MS = 20000;
+constexpr int WORKER_END_LIMIT_MS = 10000;
+// The accessibility bridge connects to its bus after the window is up; the searches wait for it.
+constexpr int SETTLE_MS = 500;
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// One search, from the click to the paint after the last row; then Stop, until the worker ends.
+void TimeOneSearch(CQuenloDlg& dialog, RowClock& clock)
+{
+    QEventLoop loop;
+    QObject::connect(&clock, &RowClock::finished, &loop, [&loop] { loop.exit(0); });
+    QTimer::singleShot(WATCHDOG_MS, &loop, [&loop] { loop.exit(1); });
+    clock.Start();
+    dialog.OnBnClickedSearch();
+    if (loop.exec() != 0) {
+        throw std::runtime_error("watchdog: " + std::to_string(WATCHDOG_MS / 1000)
+                                 + " s after Search the list holds "
+                                 + std::to_string(dialog.DeviceList()->model()->rowCount())
+                                 + " rows; waiting for " + std::to_string(ROWS.back())
+                                 + " rows and a paint after them");
+    }
+    QSignalSpy ended(&dialog, &CQuenloDlg::searchEnded);
+    dialog.OnBnClickedStop();
+    if (!ended.wait(WORKER_END_LIMIT_MS))
+        throw std::runtime_error("the search worker did not end after Stop");
+}
+
+// The platform, and whether an accessibility bridge is on.
+std::string Mode()
+{
+    std::string mode = QGuiApplication::platformName().toStdString();
+    return QAccessible::isActive() ? mode + "+a11y" : mode;
+}
+
+void Run(int runs)
+{
+    testnet::DevSim simulator(testnet::TestHost("a1"),
+                              {"--count", std::to_string(DEVICES), "--ip", "10.60.1.100", "--mac",
+                               "02:00:00:00:00:01", "--chn", "CAM{n}"});
+    CQuenloDlg dialog;
+    dialog.show();
+    if (!QTest::qWaitForWindowExposed(&dialog))
+        throw std::runtime_error("the window was never shown");
+    QTest::qWait(SETTLE_MS);
+
+    RowClock clock(dialog.DeviceList(), ROWS);
+    std::vector<std::vector<double>> rowMs(ROWS.size());
+    std::vector<std::vector<double>> paintMs(ROWS.size());
+    for (int run = 0; run < runs; ++run) {
+        TimeOneSearch(dialog, clock);
+        for (std::size_t i = 0; i < ROWS.size(); ++i) {
+            rowMs[i].push_back(clock.RowMs()[i]);
+            paintMs[i].push_back(clock.PaintMs()[i]);
+        }
+    }
+
+    std::printf("%-14s %5s %14s %14s\n", "mode", "rows", "N-th row (ms)", "painted (ms)");
+    for (std::size_t i = 0; i < ROWS.size(); ++i) {
+        std::printf("%-14s %5d %14.1f %14.1f\n", Mode().c_str(), ROWS[i], Median(rowMs[i]),
+                    Median(paintMs[i]));
+    }
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    RequirePrivateNetwork(argv[0]);
+    const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    try {
+        Run(quick ? 1 : 5);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "bench_window: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}
