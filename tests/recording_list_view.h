@@ -1,5 +1,5 @@
-// A device list for tests that carries out every operation on a thread of its own, as a window
-// does on its thread, while the caller waits.
+// A device list for tests that carries out every operation on a thread of its own while the caller
+// waits: the slowest list a worker can be given, and one whose rows a test can read at any time.
 #pragma once
 
 #include "search_worker.h"
