@@ -23,7 +23,7 @@ public:
     virtual int AppendRow() = 0;
     virtual void SetCellText(int row, int column, const std::u16string& text) = 0;
     // Where the row's device was heard; a list that does not show it ignores it.
-    virtual void SetHeardOn(int /*row*/, const HeardOn& /*heardOn*/) {}
+    virtual void SetHeardOn(int, const HeardOn&) {}
     virtual void TurnRedrawOn() = 0;
 };
 
