@@ -5,9 +5,6 @@
 
 namespace {
 
-constexpr std::size_t MAX_HOST_NAME = 253;
-constexpr std::size_t MAX_LABEL = 63;
-
 bool IsBlank(char16_t c)
 {
     return c == u' ' || (c >= u'\t' && c <= u'\r');
@@ -89,34 +86,6 @@ std::u16string CanonicalIpv4(std::u16string_view text)
     return canonical;
 }
 
-bool IsLabel(std::u16string_view label)
-{
-    const auto alphanumeric = [](char16_t c) {
-        return IsDigit(c) || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-    };
-    if (label.empty() || label.size() > MAX_LABEL || !alphanumeric(label.front())
-        || !alphanumeric(label.back()))
-        return false;
-    for (const char16_t c : label) {
-        if (!alphanumeric(c) && c != u'-')
-            return false;
-    }
-    return true;
-}
-
-bool IsHostName(std::u16string_view text)
-{
-    if (text.empty() || text.size() > MAX_HOST_NAME)
-        return false;
-    const std::vector<std::u16string_view> labels = Split(text, u'.');
-    for (const std::u16string_view label : labels) {
-        if (!IsLabel(label))
-            return false;
-    }
-    // All-numeric names are malformed addresses, not names.
-    return !IsDecimal(labels.back());
-}
-
 } // namespace
 
 DeviceUrl DeviceWebPage(const std::u16string& ipText, const std::u16string& portText)
@@ -126,9 +95,8 @@ DeviceUrl DeviceWebPage(const std::u16string& ipText, const std::u16string& port
     DeviceUrl page;
     page.text = u"http://" + std::u16string(host) + u':' + std::u16string(port);
 
-    std::u16string canonicalHost = CanonicalIpv4(host);
-    if (canonicalHost.empty() && IsHostName(host))
-        canonicalHost = host;
+    // The IP column holds an address: a name would let a device send the browser anywhere.
+    const std::u16string canonicalHost = CanonicalIpv4(host);
     if (canonicalHost.empty())
         return page;
     const long portNumber = port.empty() ? 0 : DecimalValue(port, 5);

@@ -71,6 +71,7 @@ void ModalCatcher::Look()
     if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
         s.text = box->text();
         s.icon = box->icon();
+        s.textFormat = box->textFormat();
     } else {
         const QList<QLabel*> labels = dialog->findChildren<QLabel*>();
         for (QLabel* label : labels)

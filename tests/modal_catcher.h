@@ -23,6 +23,7 @@ public:
         QString title;
         QString text;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
+        Qt::TextFormat textFormat = Qt::AutoText; // of a message box
         QStringList actions; // of a pop-up menu
     };
 

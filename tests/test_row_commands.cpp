@@ -192,15 +192,20 @@ void TestRowCommands::doubleClickOpensTheWebPageOrSaysWhyNot()
     DoubleClick(CellCenter(1, COL_MAC));
     QCOMPARE(urls.opened, QList<QUrl>{QUrl(QStringLiteral("http://192.168.1.11:8080"))});
 
+    // A device that answers with a link in its texts gets it shown literally, never live.
     RowSnapshot smuggled = TakeRowSnapshot(dialog_->DeviceModel()->Rows(), 3);
-    smuggled.ip = u"1.2.3.4/evil?x=";
+    smuggled.ip = u"<a href=smb://h>";
+    smuggled.port = u"x</a>\u202E";
     dialog_->DeviceModel()->WriteBack(smuggled);
     ModalCatcher catcher;
     DoubleClick(CellCenter(3, COL_CHN));
     QCOMPARE(urls.opened.size(), 1);
     QCOMPARE(catcher.seen.size(), 1);
-    QCOMPARE(catcher.seen[0].text, QStringLiteral("无法打开设备网页：http://1.2.3.4/evil?x=:82"));
+    QCOMPARE(catcher.seen[0].text, QStringLiteral("无法打开设备网页：http://<a href=smb://h>:x</a>\uFFFD"));
+    QCOMPARE(catcher.seen[0].textFormat, Qt::PlainText);
     QCOMPARE(catcher.seen[0].icon, QMessageBox::Warning);
+    QCOMPARE(dialog_->DeviceModel()->index(3, COL_PORT).data().toString(),
+             QStringLiteral("x</a>\uFFFD"));
 
     const QRect area = dialog_->DeviceList()->viewport()->rect();
     DoubleClick(QPoint(area.center().x(), area.bottom() - 2));

@@ -3,5 +3,6 @@
 
 #include <QMessageBox>
 
-// Shows text in a modal message box owned by owner, with an OK button and icon.
+// Shows text, as plain text whatever it contains, in a modal message box owned by owner, with an
+// OK button and icon.
 void AppMessageBox(QWidget* owner, const QString& text, QMessageBox::Icon icon);

@@ -1,5 +1,7 @@
 #include "device_list_model.h"
 
+#include "visible_text.h"
+
 namespace {
 
 const char* const COLUMN_HEADINGS[COL_COUNT] = {"chn", "version", "IP", "port", "gateway", "mac"};
@@ -25,7 +27,9 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
 {
     if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
-    return Cell(index.row(), index.column());
+    // What a device sent, with nothing hidden: no override may reorder it, no control vanish.
+    return QString::fromStdU16String(
+        VisibleText(Rows().At(index.row()).cells[static_cast<std::size_t>(index.column())]));
 }
 
 QVariant DeviceListModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -22,7 +22,7 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     const DeviceRows& Rows() const { return rows_; }
-    // The text of a cell, as the list shows it.
+    // The text of a cell as the device sent it; the list shows it made visible.
     QString Cell(int position, int column) const;
 
     // Applies the rows of what the worker did: one reset for an emptying, one insertion for all

@@ -7,6 +7,7 @@
 #include "device_url.h"
 #include "edit_ip.h"
 #include "resource.h"
+#include "visible_text.h"
 
 #include <QDesktopServices>
 #include <QItemSelectionModel>
@@ -69,6 +70,7 @@ void CQuenloDlg::OnNMDblclkList(const QModelIndex& index)
     if (page.url.empty()
         || !QDesktopServices::openUrl(QUrl(QString::fromStdU16String(page.url), QUrl::StrictMode)))
         AppMessageBox(this,
-                      LoadResourceString(IDS_WEB_PAGE_FAILED) + QString::fromStdU16String(page.text),
+                      LoadResourceString(IDS_WEB_PAGE_FAILED)
+                          + QString::fromStdU16String(VisibleText(page.text)),
                       QMessageBox::Warning);
 }
