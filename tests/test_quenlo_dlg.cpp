@@ -14,6 +14,8 @@
 #include <QSignalSpy>
 #include <QTableView>
 
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -51,6 +53,7 @@ private slots:
     void busyReplyPortIsShownOncePerSearch();
     void deletedDeviceStaysGoneUntilTheNextSearch();
     void editedMacIsNotTheKey();
+    void standardOutputThatIsNeverReadOrBreaksStopsNothing();
 
 private:
     void ShowAndActivate();
@@ -293,6 +296,42 @@ void TestQuenloDlg::editedMacIsNotTheKey()
     QVERIFY(!requests.Collect(std::chrono::milliseconds(2500)).empty());
     QTest::qWait(200);
     QCOMPARE(list->rowCount(), 1);
+}
+
+void TestQuenloDlg::standardOutputThatIsNeverReadOrBreaksStopsNothing()
+{
+    // Thousands of rejected datagrams a cycle, each a diagnostic line, into a pipe nobody reads.
+    DevSim junk(TestHost("a1"), {"--count", "1000", "--ip", "10.60.1.100", "--mac",
+                                 "02:00:00:00:09:01", "--fault", "unknown-cmd", "--fault",
+                                 "duplicate=5"});
+    DevSim devices(TestHost("a2"), {"--count", "20", "--ip", "10.60.1.150", "--mac",
+                                    "02:00:00:00:00:01", "--delay", "300"});
+    int pipe[2];
+    QCOMPARE(::pipe(pipe), 0);
+    const int saved = ::dup(STDOUT_FILENO);
+    ::dup2(pipe[1], STDOUT_FILENO);
+    ::close(pipe[1]);
+    // Qt's own messages would go to the same pipe from this thread; this test is about the worker.
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    ShowAndActivate();
+    const DeviceListModel* list = dialog_->DeviceModel();
+    QSignalSpy ended(dialog_.get(), &CQuenloDlg::searchEnded);
+
+    dialog_->OnBnClickedSearch();
+    QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 20, WATCHDOG_MS);
+    dialog_->OnBnClickedStop();
+    QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, WATCHDOG_MS);
+
+    ::close(pipe[0]); // now the pipe is broken
+    dialog_->OnBnClickedSearch();
+    QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, WATCHDOG_MS);
+    QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 20, WATCHDOG_MS);
+    dialog_->close();
+    QVERIFY(!dialog_->Worker().IsBusy());
+
+    qInstallMessageHandler(previous);
+    ::dup2(saved, STDOUT_FILENO);
+    ::close(saved);
 }
 
 QUENLO_NETWORK_QTEST_MAIN(TestQuenloDlg)
