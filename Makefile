@@ -5,7 +5,10 @@ PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CTEST = ctest --output-on-failure --parallel $(JOBS)
 
-.PHONY: all deps configure build check test test-sanitizers bench demo screenshot run install package clean
+FUZZ_SECONDS ?= 300
+FUZZ_RUNS ?= 20000
+
+.PHONY: all deps configure build check test test-sanitizers fuzz-build fuzz test-fuzz bench demo screenshot run install package clean
 
 all: build
 
@@ -33,9 +36,30 @@ test-sanitizers:
 	@cmake --build $(BUILD_DIR)-tsan --parallel $(JOBS)
 	@$(CTEST) --test-dir $(BUILD_DIR)-tsan --exclude-regex '^(bench_|test_a11y$$|package_)'
 
+# The reply path under libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer, built by
+# clang; new inputs it finds go to $(BUILD_DIR)-fuzz/corpus, the seeds in the tree stay as they are.
+fuzz-build:
+	@cmake -S . -B $(BUILD_DIR)-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
+		-DQUENLO_FUZZ=ON -DQUENLO_SANITIZE=address,undefined -DQUENLO_BUILD_UI=OFF \
+		-DQUENLO_BUILD_TESTS=OFF
+	@cmake --build $(BUILD_DIR)-fuzz --parallel $(JOBS) --target fuzz_reply_path
+	@mkdir -p $(BUILD_DIR)-fuzz/corpus
+
+fuzz: fuzz-build
+	@$(BUILD_DIR)-fuzz/tests/fuzz/fuzz_reply_path -max_total_time=$(FUZZ_SECONDS) \
+		$(BUILD_DIR)-fuzz/corpus tests/fuzz/corpus
+
+# A short, fixed number of inputs, as part of make test.
+test-fuzz: fuzz-build
+	@$(BUILD_DIR)-fuzz/tests/fuzz/fuzz_reply_path -runs=$(FUZZ_RUNS) -seed=1 \
+		$(BUILD_DIR)-fuzz/corpus tests/fuzz/corpus 2>$(BUILD_DIR)-fuzz/last-run.log \
+		|| { cat $(BUILD_DIR)-fuzz/last-run.log; exit 1; }
+	@echo "fuzz_reply_path: $(FUZZ_RUNS) inputs, no fault"
+
 test: deps
 	@$(MAKE) --no-print-directory check
 	@$(MAKE) --no-print-directory test-sanitizers
+	@$(MAKE) --no-print-directory test-fuzz
 
 # The benchmarks, each in a private test network; their tables go into the README. The search
 # worker alone, then the real window offscreen, and under Xvfb with an accessibility listener.
@@ -68,4 +92,4 @@ package: build
 	@cd $(BUILD_DIR) && cpack -G DEB
 
 clean:
-	@rm -rf $(BUILD_DIR) $(BUILD_DIR)-asan $(BUILD_DIR)-tsan
+	@rm -rf $(BUILD_DIR) $(BUILD_DIR)-asan $(BUILD_DIR)-tsan $(BUILD_DIR)-fuzz
