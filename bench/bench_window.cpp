@@ -6,6 +6,7 @@
 // (bench/a11y_listener.py):
 //
 //   tests/testnet/testnet.sh bench_window [--quick]
+#include "flood_sender.h"
 #include "netns_guard.h"
 #include "quenlo_dlg.h"
 #include "row_clock.h"
@@ -19,10 +20,16 @@
 #include <QTest>
 #include <QTimer>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <exception>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -36,6 +43,10 @@ constexpr int WATCHDOG_MS = 20000;
 constexpr int WORKER_END_LIMIT_MS = 10000;
 // The accessibility bridge connects to its bus after the window is up; the searches wait for it.
 constexpr int SETTLE_MS = 500;
+// Junk datagrams a second during the flood, and how long it lasts before Stop and before closing.
+constexpr int FLOOD_RATE = 100000;
+constexpr int FLOOD_MS = 3000;
+constexpr int QUICK_FLOOD_MS = 300;
 
 double Median(std::vector<double> values)
 {
@@ -62,6 +73,27 @@ void TimeOneSearch(CQuenloDlg& dialog, RowClock& clock)
     dialog.OnBnClickedStop();
     if (!ended.wait(WORKER_END_LIMIT_MS))
         throw std::runtime_error("the search worker did not end after Stop");
+}
+
+// The process's resident memory in KiB.
+long ResidentKiB()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    }
+    return -1;
+}
+
+// Where the tables go. Standard output itself is the null device, as for a program started from
+// the desktop: a hundred thousand diagnostic lines a second must not reach the tables.
+FILE* results = stdout;
+
+double MillisecondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
 }
 
 // The platform, and whether an accessibility bridge is on.
@@ -93,12 +125,66 @@ void Run(int runs)
         }
     }
 
-    std::printf("%-14s %5s %14s %14s\n", "mode", "rows", "N-th row (ms)", "painted (ms)");
+    std::fprintf(results, "%-14s %5s %14s %14s\n", "mode", "rows", "N-th row (ms)",
+                 "painted (ms)");
     for (std::size_t i = 0; i < ROWS.size(); ++i) {
-        std::printf("%-14s %5d %14.1f %14.1f\n", Mode().c_str(), ROWS[i], Median(rowMs[i]),
-                    Median(paintMs[i]));
+        std::fprintf(results, "%-14s %5d %14.1f %14.1f\n", Mode().c_str(), ROWS[i],
+                     Median(rowMs[i]), Median(paintMs[i]));
     }
-    std::fflush(stdout);
+    std::fflush(results);
+}
+
+// Searching under a flood of junk: how long Stop takes to be felt (the worker has ended), how long
+// closing the window takes, and the resident memory as the flood goes on.
+void Flood(int floodMs)
+{
+    testnet::DevSim simulator(testnet::TestHost("a2"),
+                              {"--count", "16", "--ip", "10.60.1.100", "--mac",
+                               "02:00:00:00:00:01"});
+    auto dialog = std::make_unique<CQuenloDlg>();
+    dialog->show();
+    if (!QTest::qWaitForWindowExposed(dialog.get()))
+        throw std::runtime_error("the window was never shown");
+    QSignalSpy ended(dialog.get(), &CQuenloDlg::searchEnded);
+    double stopMs = 0;
+    double closeMs = 0;
+    long rssEarly = 0;
+    long rssLate = 0;
+    long sent = 0;
+    double floodedMs = 0;
+    {
+        const auto flooding = std::chrono::steady_clock::now();
+        FloodSender flood(testnet::TestHost("a1"), testnet::TestHost("pc"), FLOOD_RATE);
+        dialog->OnBnClickedSearch();
+        QTest::qWait(floodMs / 3);
+        rssEarly = ResidentKiB();
+        QTest::qWait(floodMs - floodMs / 3);
+        rssLate = ResidentKiB();
+
+        auto start = std::chrono::steady_clock::now();
+        dialog->OnBnClickedStop();
+        if (!ended.wait(WORKER_END_LIMIT_MS))
+            throw std::runtime_error("the search worker did not end under the flood");
+        stopMs = MillisecondsSince(start);
+
+        dialog->OnBnClickedSearch();
+        QTest::qWait(floodMs / 3);
+        start = std::chrono::steady_clock::now();
+        dialog->close();
+        closeMs = MillisecondsSince(start);
+        sent = flood.Sent();
+        floodedMs = MillisecondsSince(flooding);
+    }
+    const int rows = dialog->DeviceList()->model()->rowCount();
+    std::fprintf(results,
+                 "\nunder a flood of %.0f junk datagrams a second (%ld sent), %d of 16 devices "
+                 "listed\n",
+                 sent / floodedMs * 1000, sent, rows);
+    std::fprintf(results, "%-14s %8s %9s %16s %16s\n", "mode", "Stop (ms)", "close (ms)",
+                 "RSS early (KiB)", "RSS late (KiB)");
+    std::fprintf(results, "%-14s %8.1f %9.1f %16ld %16ld\n", Mode().c_str(), stopMs, closeMs,
+                 rssEarly, rssLate);
+    std::fflush(results);
 }
 
 } // namespace
@@ -106,12 +192,20 @@ void Run(int runs)
 int main(int argc, char** argv)
 {
     RequirePrivateNetwork(argv[0]);
+    results = ::fdopen(::dup(STDOUT_FILENO), "w");
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (!results || null < 0 || ::dup2(null, STDOUT_FILENO) < 0) {
+        std::fprintf(stderr, "bench_window: cannot set standard output aside\n");
+        return 1;
+    }
+    ::close(null);
     const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     try {
         Run(quick ? 1 : 5);
+        Flood(quick ? QUICK_FLOOD_MS : FLOOD_MS);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "bench_window: %s\n", error.what());
         return 1;

@@ -26,8 +26,9 @@ constexpr std::array<Range, 21> FORMAT_CHARACTERS = {{
 
 bool IsFormat(char32_t c)
 {
-    const auto after = std::upper_bound(FORMAT_CHARACTERS.begin(), FORMAT_CHARACTERS.end(), c,
-                                        [](char32_t value, const Range& r) { return value < r.first; });
+    const auto after =
+        std::upper_bound(FORMAT_CHARACTERS.begin(), FORMAT_CHARACTERS.end(), c,
+                         [](char32_t value, const Range& r) { return value < r.first; });
     return after != FORMAT_CHARACTERS.begin() && c <= std::prev(after)->last;
 }
 

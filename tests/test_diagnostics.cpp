@@ -81,7 +81,8 @@ TEST(Diagnostics, AnUnreadPipeNeitherBlocksNorLosesCountAndOutputFlowsAgain)
 
     std::smatch note;
     ASSERT_TRUE(std::regex_search(
-        text, note, std::regex("netserver Diagnose : ([0-9]+) lines dropped while standard output was blocked\n$")))
+        text, note,
+        std::regex("netserver Diagnose : ([0-9]+) lines dropped while standard output was blocked\n$")))
         << "no note of the dropped lines once output flowed";
     const std::string lines = text.substr(0, static_cast<std::size_t>(note.position(0)));
     const std::size_t written = lines.size() / (sizeof LINE - 1);

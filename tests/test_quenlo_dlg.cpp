@@ -312,7 +312,8 @@ void TestQuenloDlg::standardOutputThatIsNeverReadOrBreaksStopsNothing()
     ::dup2(pipe[1], STDOUT_FILENO);
     ::close(pipe[1]);
     // Qt's own messages would go to the same pipe from this thread; this test is about the worker.
-    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     ShowAndActivate();
     const DeviceListModel* list = dialog_->DeviceModel();
     QSignalSpy ended(dialog_.get(), &CQuenloDlg::searchEnded);
