@@ -5,9 +5,10 @@ Runs through tests/testnet/testnet.sh only:
 
     test_a11y.py QUENLO QUENLO-DEVSIM
 
-Starts simulators on hosts a1 and f1, Xvfb, a private D-Bus session and the real program with
-its accessibility bridge on; presses Search through the bus, then reads the device list's
-headings and rows through the bus and checks them.
+Starts simulators on hosts a1, a2 and f1, Xvfb, a private D-Bus session and the real program with
+its accessibility bridge on and its standard output closed; presses Search through the bus, then
+reads the device list's headings and rows through the bus and checks them, and that the window
+still answers after cycles of rejected replies and Stop.
 """
 import os
 import signal
@@ -29,6 +30,9 @@ DEVICES = [
             "--chn", "前门{n}", "--gbk", "--port", "8000", "--version", "V2.3.{n}"]),
     ("f1", ["--ip", "192.168.1.64", "--mac", "02:4E:51:3C:7F:01", "--chn", "新设备",
             "--broadcast-reply", "--delay", "100"]),
+    # Rejected replies, each one a diagnostic line on a standard output that is closed.
+    ("a2", ["--count", "500", "--ip", "10.60.1.200", "--mac", "02:4E:51:3C:9F:01",
+            "--fault", "unknown-cmd"]),
 ]
 ROWS = {
     ("前门1", "V2.3.1", "10.60.1.101", "8000", "10.60.1.1", "02:4E:51:3C:1F:01"),
@@ -124,6 +128,12 @@ def check_window(pid):
     if set(rows) != ROWS:
         raise Failure(f"rows {sorted(rows)}, expected {sorted(ROWS)}")
 
+    # After two cycles of rejected replies, the window still answers.
+    time.sleep(2.5)
+    press(find(app, Atspi.Role.PUSH_BUTTON, "Stop"))
+    if set(complete_rows(table) or ()) != ROWS:
+        raise Failure("the rows changed after Stop")
+
 
 def on_watchdog(signum, frame):
     raise Failure(f"watchdog: not done after {WATCHDOG_S} s")
@@ -145,7 +155,9 @@ def main():
         signal.alarm(WATCHDOG_S)
         try:
             start_devices(processes, devsim)
-            window = processes.start([quenlo])
+            # Started with standard output closed, as some launchers do: the diagnostic lines
+            # must neither reach whatever the program opens next nor stop it.
+            window = processes.start([quenlo], preexec_fn=lambda: os.close(1))
             Atspi.init()
             check_window(window.pid)
         finally:
