@@ -24,6 +24,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 # Built on Debian 12, so its C and C++ runtimes are the floor.
 string(JOIN ", " CPACK_DEBIAN_PACKAGE_DEPENDS
     "libqt6widgets6 (>= 6.4)" "libqt6gui6 (>= 6.4)" "libqt6core6 (>= 6.4)"
+    "qt6-translations-l10n"
     "libstdc++6 (>= 12)" "libgcc-s1 (>= 12)" "libc6 (>= 2.36)"
     "fonts-wqy-microhei | fonts-noto-cjk")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

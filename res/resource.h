@@ -10,6 +10,12 @@
 #define IDS_HELP_FAILED         105
 #define IDS_NOT_MODIFIED        106
 #define IDS_WEB_PAGE_FAILED     107
+#define IDS_STATUS_SEARCHING    108
+#define IDS_STATUS_STOPPED      109
+#define IDS_STATUS_COUNT        110
+#define IDS_TIP_HEARD_ON        111
+#define IDS_TIP_OUTSIDE         112
+#define IDS_TIP_SHARED_IP       113
 #define IDR_MAINFRAME           128
 #define IDR_ROW_MENU            130
 #define IDD_ADDRESS_EDIT        132
@@ -25,9 +31,13 @@
 #define IDC_EDIT_CHN            1008
 #define IDC_EDIT_GATEWAY        1009
 #define IDC_EDIT_PORT           1010
+#define IDC_STATUS              1011
 
 #define ID_ROW_EDIT             32778
 #define ID_ROW_DELETE           32780
+#define ID_ROW_COPY             32781
+#define ID_ROW_COPY_IP          32782
+#define ID_ROW_COPY_MAC         32783
 
 #define IDM_ABOUTBOX            0x0010
 

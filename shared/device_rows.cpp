@@ -1,5 +1,7 @@
 #include "device_rows.h"
 
+#include "row_order.h"
+
 #include <algorithm>
 #include <iterator>
 
@@ -8,6 +10,34 @@ int DeviceRows::PositionOf(RowId id) const
     const auto found = std::find_if(rows_.begin(), rows_.end(),
                                     [id](const DeviceRow& row) { return row.id == id; });
     return found == rows_.end() ? -1 : static_cast<int>(found - rows_.begin());
+}
+
+int DeviceRows::SharingIp(int position) const
+{
+    const std::u16string& ip = At(position).cells[COL_IP];
+    return static_cast<int>(std::count_if(rows_.begin(), rows_.end(), [&ip](const DeviceRow& row) {
+        return row.cells[COL_IP] == ip;
+    }));
+}
+
+int DeviceRows::PlaceOf(const DeviceRow& row, const RowOrder& order) const
+{
+    const auto place = std::upper_bound(
+        rows_.begin(), rows_.end(), row,
+        [&order](const DeviceRow& a, const DeviceRow& b) { return RowBefore(a, b, order); });
+    return static_cast<int>(place - rows_.begin());
+}
+
+void DeviceRows::InsertAt(int position, DeviceRow row)
+{
+    rows_.insert(rows_.begin() + std::clamp(position, 0, Size()), std::move(row));
+}
+
+void DeviceRows::Sort(const RowOrder& order)
+{
+    std::stable_sort(rows_.begin(), rows_.end(), [&order](const DeviceRow& a, const DeviceRow& b) {
+        return RowBefore(a, b, order);
+    });
 }
 
 void DeviceRows::Append(std::vector<DeviceRow> rows)

@@ -20,6 +20,8 @@ struct DeviceRow {
     HeardOn heardOn;
 };
 
+struct RowOrder;
+
 class DeviceRows
 {
 public:
@@ -29,8 +31,17 @@ public:
     // The position of a row, or -1 when it is no longer listed.
     int PositionOf(RowId id) const;
 
+    // How many listed rows carry the same IP text as the row at position, itself included.
+    int SharingIp(int position) const;
+
     void Clear() { rows_.clear(); }
+    // Adds rows after the last one, whatever the order.
     void Append(std::vector<DeviceRow> rows);
+    // Where a row would go to keep the list in order.
+    int PlaceOf(const DeviceRow& row, const RowOrder& order) const;
+    void InsertAt(int position, DeviceRow row);
+    // Puts the rows in order; rows that compare equal keep the order they were heard in.
+    void Sort(const RowOrder& order);
     // Removes the row at a position; a position outside the list removes nothing.
     void RemoveAt(int position);
     // Replaces one cell of a row; a row no longer listed is left alone. Returns its position.

@@ -49,6 +49,8 @@ void ModalCatcher::Look()
         s.className = QStringLiteral("QMenu");
         QAction* choice = nullptr;
         for (QAction* action : menu->actions()) {
+            if (action->isSeparator())
+                continue;
             s.actions << action->text();
             if (action->text() == menuChoice_)
                 choice = action;

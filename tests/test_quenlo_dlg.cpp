@@ -9,6 +9,7 @@
 #include "resource.h"
 #include "testnet.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -110,6 +111,15 @@ void TestQuenloDlg::enterSearchesAndListsTheDevices()
     QCOMPARE(foreignHeard.interfaceName, std::string("qnb0"));
     QCOMPARE(foreignHeard.localAddress, testnet::ParseAddress("10.60.2.1"));
     QVERIFY(foreignHeard.outsideLocalSubnets);
+    // ... and marked so: an icon in its IP cell, described for screen readers, and a tooltip.
+    QVERIFY(list->index(0, COL_IP).data(Qt::DecorationRole).isNull());
+    QVERIFY(!list->index(2, COL_IP).data(Qt::DecorationRole).isNull());
+    const QString tip = list->index(2, COL_IP).data(Qt::ToolTipRole).toString();
+    QVERIFY2(tip.contains(QStringLiteral("qnb0")) && tip.contains(QStringLiteral("10.60.2.1")),
+             qPrintable(tip));
+    QVERIFY(tip.contains(LoadResourceString(IDS_TIP_OUTSIDE)));
+    QCOMPARE(list->index(2, COL_IP).data(Qt::AccessibleDescriptionRole).toString(), tip);
+    QCOMPARE(dialog_->ControlAs<QLabel>(IDC_STATUS)->text(), u"正在搜索…    共 3 台设备"_qs);
 
     // A second Enter while searching starts nothing: the rows are not emptied again.
     const int removedBefore = removed.count();
@@ -130,6 +140,7 @@ void TestQuenloDlg::enterOnStopStopsAndNeverCloses()
     dialog_->ControlAs<QPushButton>(IDC_STOP)->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QVERIFY(!dialog_->Worker().IsSearching());
+    QCOMPARE(dialog_->ControlAs<QLabel>(IDC_STATUS)->text(), u"已停止    共 1 台设备"_qs);
     QTRY_VERIFY_WITH_TIMEOUT(!dialog_->Worker().IsBusy(), WATCHDOG_MS);
     QVERIFY(dialog_->isVisible());
     QCOMPARE(dialog_->DeviceModel()->rowCount(), 1);

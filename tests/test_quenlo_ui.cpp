@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QtTest>
 
@@ -24,7 +25,7 @@ private slots:
     void cleanup();
     void dialogUnitsToPixels_data();
     void dialogUnitsToPixels();
-    void columnsAreOneSixthOfTheOuterWidth();
+    void columnsFitTheVisibleWidthWithAndWithoutAScrollBar();
     void referenceFontsFallBackToTheSystemFont();
     void mainWindowFollowsItsTemplate();
     void deviceListIsAReportList();
@@ -71,19 +72,38 @@ void TestQuenloUi::dialogUnitsToPixels()
     QCOMPARE(DialogUnitsToPixels(units, {baseX, baseY}), pixels);
 }
 
-void TestQuenloUi::columnsAreOneSixthOfTheOuterWidth()
+// The columns fill the list's visible width, and the MAC, IP, port and gateway are never cut.
+void TestQuenloUi::columnsFitTheVisibleWidthWithAndWithoutAScrollBar()
 {
-    QTableView list;
-    DeviceListModel model;
-    list.setModel(&model);
-    list.resize(637, 300);
-    SizeDeviceColumns(&list);
-    QCOMPARE(model.columnCount(), 6);
-    const QStringList headings = {"chn", "version", "IP", "port", "gateway", "mac"};
-    for (int column = 0; column < 6; ++column) {
-        QCOMPARE(list.columnWidth(column), 106);
-        QCOMPARE(model.headerData(column, Qt::Horizontal).toString(), headings[column]);
-    }
+    CQuenloDlg dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTableView* list = dialog.DeviceList();
+    const RowCells wide{u"大门口的摄像机 ", u"V5.5.0 build 230915 (release, long) ", u"192.168.100.123 ",
+                        u"65535 ", u"192.168.100.254 ", u"AA-BB-CC-DD-EE-FF "};
+    const auto fits = [list, &wide] {
+        int total = 0;
+        for (int column = 0; column < COL_COUNT; ++column)
+            total += list->columnWidth(column);
+        bool whole = true;
+        for (const int column : {COL_MAC, COL_IP, COL_PORT, COL_GATEWAY}) {
+            const QString text = QString::fromStdU16String(wide[static_cast<std::size_t>(column)]);
+            whole = whole && list->columnWidth(column) > list->fontMetrics().horizontalAdvance(text);
+        }
+        return whole && total == list->viewport()->width();
+    };
+    for (int row = 0; row < 3; ++row)
+        ListRow(dialog, wide);
+    QTRY_VERIFY(fits());
+    QVERIFY(!list->verticalScrollBar()->isVisible());
+    const int roomy = list->viewport()->width();
+
+    for (int row = 0; row < 30; ++row)
+        ListRow(dialog, wide);
+    QTRY_VERIFY(list->verticalScrollBar()->isVisible());
+    QTRY_VERIFY(fits());
+    QVERIFY(list->viewport()->width() < roomy);
+    QVERIFY(!list->horizontalScrollBar()->isVisible());
 }
 
 void TestQuenloUi::referenceFontsFallBackToTheSystemFont()
@@ -141,8 +161,6 @@ void TestQuenloUi::deviceListIsAReportList()
     QVERIFY(list->verticalHeader()->isHidden());
     QCOMPARE(list->palette().color(QPalette::Inactive, QPalette::Highlight),
              list->palette().color(QPalette::Active, QPalette::Highlight));
-    for (int column = 0; column < 6; ++column)
-        QCOMPARE(list->columnWidth(column), list->width() / 6);
 
     // Cells the worker writes are not editable.
     ListRow(dialog, {u"", u"", u"10.0.0.1 "});

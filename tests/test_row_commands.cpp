@@ -6,7 +6,9 @@
 #include "quenlo_dlg.h"
 #include "resource.h"
 
+#include <QClipboard>
 #include <QDesktopServices>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -60,6 +62,8 @@ private slots:
     void cancelAfterTypingEverywhereKeepsTheRow();
     void editThroughTheRowMenuWritesTheRowBack();
     void editWritesIntoItsOwnRowWhateverTheListDidMeanwhile();
+    void sortedRowsArriveInPlaceAndDeleteTakesTheRowShown();
+    void copyGivesTabSeparatedLinesASpreadsheetNeverRuns();
 
 private:
     void AddRow(const std::u16string& chn, const std::u16string& ip, const std::u16string& port,
@@ -136,7 +140,8 @@ void TestRowCommands::rightClickOnARowSnapshotsItAndOffersTheRowMenu()
     ModalCatcher catcher;
     RightClick(CellCenter(2, COL_PORT));
     QCOMPARE(catcher.seen.size(), 1);
-    QCOMPARE(catcher.seen[0].actions, (QStringList{EDIT, DELETE}));
+    QCOMPARE(catcher.seen[0].actions,
+             (QStringList{EDIT, DELETE, u"复制"_qs, u"复制 IP"_qs, u"复制 MAC"_qs}));
 
     const RowSnapshot& snapshot = dialog_->Snapshot();
     QCOMPARE(snapshot.row, dialog_->DeviceModel()->Rows().At(2).id);
@@ -356,6 +361,62 @@ void TestRowCommands::editWritesIntoItsOwnRowWhateverTheListDidMeanwhile()
     }
     QCOMPARE(RowCount(), 1);
     QCOMPARE(Cell(0, COL_CHN), QStringLiteral("NEW "));
+}
+
+void TestRowCommands::sortedRowsArriveInPlaceAndDeleteTakesTheRowShown()
+{
+    const auto column = [this](int col) {
+        QStringList texts;
+        for (int row = 0; row < RowCount(); ++row)
+            texts << Cell(row, col).trimmed();
+        return texts;
+    };
+    dialog_->OnColumnClick(COL_IP);
+    QCOMPARE(column(COL_IP), (QStringList{"10.0.0.7", "10.0.0.8", "192.168.1.10", "192.168.1.11"}));
+    AddRow(u"CH5 ", u"9.1.1.1 ", u"443 ", u"00:11:22:33:44:05 ");
+    QCOMPARE(column(COL_CHN), (QStringList{"CH5", "CH3", "CH4", "前门", "CH2"}));
+
+    dialog_->OnColumnClick(COL_PORT);
+    QCOMPARE(column(COL_PORT), (QStringList{"80", "81", "82", "443", "8080"}));
+    dialog_->DeviceList()->clearSelection();
+    dialog_->DeviceList()->selectRow(2);
+    dialog_->OnRowDelete();
+    QCOMPARE(column(COL_CHN), (QStringList{"前门", "CH3", "CH5", "CH2"}));
+
+    dialog_->OnColumnClick(COL_PORT);
+    QCOMPARE(column(COL_PORT), (QStringList{"8080", "443", "81", "80"}));
+    QCOMPARE(dialog_->DeviceList()->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
+    dialog_->OnColumnClick(COL_PORT);
+    QCOMPARE(column(COL_CHN), (QStringList{"前门", "CH2", "CH3", "CH5"}));
+    QVERIFY(!dialog_->DeviceList()->horizontalHeader()->isSortIndicatorShown());
+
+    // A new search lists in first-heard order again.
+    dialog_->OnColumnClick(COL_CHN);
+    dialog_->ListBridge().DeleteAllRows();
+    AddRow(u"B ", u"10.0.0.2 ", u"80 ", u"00:11:22:33:44:12 ");
+    AddRow(u"A ", u"10.0.0.1 ", u"80 ", u"00:11:22:33:44:11 ");
+    QCOMPARE(column(COL_CHN), (QStringList{"B", "A"}));
+}
+
+void TestRowCommands::copyGivesTabSeparatedLinesASpreadsheetNeverRuns()
+{
+    RowSnapshot formula = TakeRowSnapshot(dialog_->DeviceModel()->Rows(), 3);
+    formula.chn = u"=1+2\tx ";
+    dialog_->DeviceModel()->WriteBack(formula);
+    QTableView* list = dialog_->DeviceList();
+    list->clearSelection();
+    list->selectRow(3);
+    list->setSelectionMode(QAbstractItemView::MultiSelection);
+    list->selectRow(1);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QStringLiteral("CH2\tV1\t192.168.1.11\t8080\t192.168.1.1\t00:11:22:33:44:02\n"
+                            "'=1+2 x\tV1\t10.0.0.8\t82\t192.168.1.1\t00:11:22:33:44:04\n"));
+
+    ModalCatcher catcher(u"复制 MAC"_qs);
+    RightClick(CellCenter(0, COL_CHN));
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("00:11:22:33:44:01"));
 }
 
 QTEST_MAIN(TestRowCommands)

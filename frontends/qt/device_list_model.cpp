@@ -1,15 +1,37 @@
 #include "device_list_model.h"
 
+#include "dialog_template.h"
+#include "resource.h"
 #include "visible_text.h"
+
+#include <QApplication>
+#include <QStyle>
+
+#include <algorithm>
 
 namespace {
 
 const char* const COLUMN_HEADINGS[COL_COUNT] = {"chn", "version", "IP", "port", "gateway", "mac"};
 
+QString Visible(const std::u16string& text)
+{
+    return QString::fromStdU16String(VisibleText(text));
+}
+
+QString Address(std::uint32_t address)
+{
+    return QStringLiteral("%1.%2.%3.%4")
+        .arg(address >> 24)
+        .arg(address >> 16 & 0xFF)
+        .arg(address >> 8 & 0xFF)
+        .arg(address & 0xFF);
+}
+
 } // namespace
 
 DeviceListModel::DeviceListModel(QObject* parent)
-    : QAbstractTableModel(parent)
+    : QAbstractTableModel(parent),
+      mark_(QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning))
 {
 }
 
@@ -25,11 +47,27 @@ int DeviceListModel::columnCount(const QModelIndex& parent) const
 
 QVariant DeviceListModel::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
-    // What a device sent, with nothing hidden: no override may reorder it, no control vanish.
-    return QString::fromStdU16String(
-        VisibleText(Rows().At(index.row()).cells[static_cast<std::size_t>(index.column())]));
+    const int position = index.row();
+    const int column = index.column();
+    switch (role) {
+    case Qt::DisplayRole:
+        // What a device sent, with nothing hidden: no override may reorder it, no control vanish.
+        return Visible(rows_.At(position).cells[static_cast<std::size_t>(column)]);
+    case Qt::ToolTipRole:
+        return ToolTip(position, column);
+    case Qt::DecorationRole:
+        if (column == COL_IP && Marked(position))
+            return mark_;
+        return {};
+    case Qt::AccessibleDescriptionRole:
+        if (column == COL_IP && Marked(position))
+            return ToolTip(position, column);
+        return {};
+    default:
+        return {};
+    }
 }
 
 QVariant DeviceListModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -52,17 +90,66 @@ QString DeviceListModel::Cell(int position, int column) const
     return QString::fromStdU16String(rows_.At(position).cells[static_cast<std::size_t>(column)]);
 }
 
+bool DeviceListModel::Marked(int position) const
+{
+    return rows_.At(position).heardOn.outsideLocalSubnets || rows_.SharingIp(position) > 1;
+}
+
+// The cell's whole text, then where the device answered and what is odd about its address.
+QString DeviceListModel::ToolTip(int position, int column) const
+{
+    const DeviceRow& row = rows_.At(position);
+    QStringList lines{Visible(row.cells[static_cast<std::size_t>(column)]).trimmed()};
+    if (!row.heardOn.interfaceName.empty()) {
+        lines << LoadResourceString(IDS_TIP_HEARD_ON)
+                     .arg(Visible(std::u16string(row.heardOn.interfaceName.begin(),
+                                                 row.heardOn.interfaceName.end())),
+                          Address(row.heardOn.localAddress));
+    }
+    if (row.heardOn.outsideLocalSubnets)
+        lines << LoadResourceString(IDS_TIP_OUTSIDE);
+    if (const int sharing = rows_.SharingIp(position); sharing > 1)
+        lines << LoadResourceString(IDS_TIP_SHARED_IP).arg(sharing);
+    return lines.join(QLatin1Char('\n'));
+}
+
+void DeviceListModel::SetOrder(RowOrder order)
+{
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<RowId> ids;
+    for (const QModelIndex& index : before)
+        ids.push_back(rows_.At(index.row()).id);
+    order_ = order;
+    rows_.Sort(order_);
+    QModelIndexList after;
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        after << index(rows_.PositionOf(ids[i]), before[static_cast<int>(i)].column());
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
 void DeviceListModel::Apply(ListUpdate update)
 {
     if (update.cleared) {
         beginResetModel();
         rows_.Clear();
+        order_ = {};
         endResetModel();
     }
-    if (!update.rows.empty()) {
+    if (update.rows.empty())
+        return;
+    if (!order_.Sorted()) {
         const int first = rows_.Size();
         beginInsertRows({}, first, first + static_cast<int>(update.rows.size()) - 1);
         rows_.Append(std::move(update.rows));
+        endInsertRows();
+        return;
+    }
+    for (DeviceRow& row : update.rows) {
+        const int place = rows_.PlaceOf(row, order_);
+        beginInsertRows({}, place, place);
+        rows_.InsertAt(place, std::move(row));
         endInsertRows();
     }
 }
@@ -80,6 +167,10 @@ void DeviceListModel::WriteBack(const RowSnapshot& snapshot)
 {
     ::WriteBack(snapshot, rows_);
     const int position = rows_.PositionOf(snapshot.row);
-    if (position >= 0)
-        emit dataChanged(index(position, 0), index(position, COL_COUNT - 1), {Qt::DisplayRole});
+    if (position < 0)
+        return;
+    // Another IP text changes which rows share one, so every row's mark may change.
+    emit dataChanged(index(0, 0), index(rows_.Size() - 1, COL_COUNT - 1));
+    if (order_.Sorted())
+        SetOrder(order_);
 }

@@ -1,11 +1,14 @@
-// The device list's rows as a Qt table model: six read-only text columns.
+// The device list's rows as a Qt table model: six read-only text columns, in first-heard order or
+// sorted by one column.
 #pragma once
 
 #include "device_list_bridge.h"
 #include "device_rows.h"
+#include "row_order.h"
 #include "row_snapshot.h"
 
 #include <QAbstractTableModel>
+#include <QIcon>
 
 class DeviceListModel : public QAbstractTableModel
 {
@@ -24,13 +27,23 @@ public:
     const DeviceRows& Rows() const { return rows_; }
     // The text of a cell as the device sent it; the list shows it made visible.
     QString Cell(int position, int column) const;
+    // Whether the row at position is marked: outside every local subnet, or sharing its IP.
+    bool Marked(int position) const;
 
-    // Applies the rows of what the worker did: one reset for an emptying, one insertion for all
-    // the rows that came with it.
+    RowOrder Order() const { return order_; }
+    // Puts the rows in order; selections and other persistent indexes follow their rows.
+    void SetOrder(RowOrder order);
+
+    // Applies the rows of what the worker did. An emptying starts a new search, in first-heard
+    // order; rows then come in one insertion, or each at its sorted place.
     void Apply(ListUpdate update);
     void RemoveAt(int position);
     void WriteBack(const RowSnapshot& snapshot);
 
 private:
+    QString ToolTip(int position, int column) const;
+
     DeviceRows rows_;
+    RowOrder order_;
+    QIcon mark_;
 };

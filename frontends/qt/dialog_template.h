@@ -29,6 +29,7 @@ struct DialogTemplate {
     QList<ControlTemplate> controls;
 };
 
+// A menu item; one with id 0 is a separator.
 struct MenuItemTemplate {
     int id = -1;
     QString name;

@@ -7,6 +7,8 @@
 
 #include <QDir>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #ifdef _WIN32
 #include <winsock2.h>
@@ -16,6 +18,12 @@ CQuenloApp::CQuenloApp(int& argc, char** argv)
     : QApplication(argc, argv)
 {
     setWindowIcon(ApplicationIcon());
+    // The window speaks Chinese, so Qt's own texts (OK buttons, edit menus) do too, whatever the
+    // system's language.
+    auto* translator = new QTranslator(this);
+    if (translator->load(QStringLiteral("qtbase_zh_CN"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(translator);
 }
 
 QIcon ApplicationIcon()

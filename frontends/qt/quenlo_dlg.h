@@ -9,8 +9,9 @@
 class DeviceListModel;
 class QTableView;
 
-// Gives the device list its six columns, each one sixth of the list's outer width.
-void SizeDeviceColumns(QTableView* list);
+// Shares the list's visible width among its columns: MAC, IP, port and gateway whole, the channel
+// name and the version the rest.
+void FitDeviceColumns(QTableView* list);
 
 class CQuenloDlg : public CTemplateDialog
 {
@@ -41,6 +42,14 @@ public:
     void OnRowEdit();
     void OnRowDelete();
     void OnNMDblclkList(const QModelIndex& index);
+    // Copies the selected rows, as tab-separated lines.
+    void OnRowCopy();
+    // Copies one text of the right-clicked row.
+    void OnRowCopyCell(int column);
+    // A click on a heading: sorted by that column, reversed, then first-heard order again.
+    void OnColumnClick(int column);
+    // F5: Stop, then Search.
+    void OnRefresh();
 
     // Takes what the worker has done since the last time and shows it.
     void OnListUpdate();
@@ -51,6 +60,7 @@ signals:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 #ifdef _WIN32
     bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 #endif
@@ -58,12 +68,21 @@ protected:
 private:
     void OnInitDialog();
     void InitDeviceList();
+    // The status line: searching or stopped, and how many devices are listed.
+    void UpdateStatus();
+    // Fits the columns again unless the operator has set their widths.
+    void RefitColumns();
+    // The window's own menu, with the About command.
+    void ShowWindowMenu(const QPoint& globalPosition);
     // Stops the worker and waits for it; from then on nothing the worker did reaches the list.
     void EndSearchForGood();
 
     DeviceListModel* model_ = nullptr;
     RowSnapshot snapshot_;
     bool closing_ = false;
+    // Set when the operator drags a column border, until the next search.
+    bool columnsSetByOperator_ = false;
+    bool fittingColumns_ = false;
     // Declared before the worker, which uses it until the worker has been joined.
     CDeviceListBridge bridge_;
     CSearchWorker worker_{bridge_, &bridge_};

@@ -3,17 +3,23 @@
 #include "quenlo_dlg.h"
 
 #include "app_message_box.h"
+#include "clipboard_text.h"
 #include "device_list_model.h"
 #include "device_url.h"
 #include "edit_ip.h"
 #include "resource.h"
 #include "visible_text.h"
 
+#include <QClipboard>
 #include <QDesktopServices>
+#include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QMenu>
 #include <QTableView>
 #include <QUrl>
+
+#include <algorithm>
+#include <vector>
 
 void CQuenloDlg::OnNMRclickList(const QPoint& position)
 {
@@ -24,8 +30,12 @@ void CQuenloDlg::OnNMRclickList(const QPoint& position)
 
     const MenuTemplate rowMenu = LoadMenuTemplate(IDR_ROW_MENU);
     QMenu popup(this);
-    for (const MenuItemTemplate& item : rowMenu.popups.value(0).items)
-        popup.addAction(item.text)->setData(item.id);
+    for (const MenuItemTemplate& item : rowMenu.popups.value(0).items) {
+        if (item.id == 0)
+            popup.addSeparator();
+        else
+            popup.addAction(item.text)->setData(item.id);
+    }
 
     snapshot_ = TakeRowSnapshot(model_->Rows(), row);
 
@@ -39,6 +49,15 @@ void CQuenloDlg::OnNMRclickList(const QPoint& position)
     case ID_ROW_DELETE:
         OnRowDelete();
         break;
+    case ID_ROW_COPY:
+        OnRowCopy();
+        break;
+    case ID_ROW_COPY_IP:
+        OnRowCopyCell(COL_IP);
+        break;
+    case ID_ROW_COPY_MAC:
+        OnRowCopyCell(COL_MAC);
+        break;
     }
 }
 
@@ -51,6 +70,26 @@ void CQuenloDlg::OnRowDelete()
     for (const QModelIndex& index : selected)
         first = qMin(first, index.row());
     model_->RemoveAt(first);
+    UpdateStatus();
+}
+
+void CQuenloDlg::OnRowCopy()
+{
+    const QModelIndexList selected = DeviceList()->selectionModel()->selectedRows();
+    std::vector<int> positions;
+    for (const QModelIndex& index : selected)
+        positions.push_back(index.row());
+    if (positions.empty())
+        return;
+    std::sort(positions.begin(), positions.end());
+    QGuiApplication::clipboard()->setText(
+        QString::fromStdU16String(ClipboardRows(model_->Rows(), positions)));
+}
+
+void CQuenloDlg::OnRowCopyCell(int column)
+{
+    const std::u16string& text = column == COL_IP ? snapshot_.ip : snapshot_.mac;
+    QGuiApplication::clipboard()->setText(QString::fromStdU16String(ClipboardCell(text)));
 }
 
 void CQuenloDlg::OnRowEdit()

@@ -1,0 +1,16 @@
+// What Copy puts on the clipboard: lines a spreadsheet pastes as a table and never runs.
+#pragma once
+
+#include "device_rows.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A cell's text for the clipboard: without the cell's trailing blank, tabs and line breaks as
+// blanks, other hidden characters made visible, and an apostrophe before a leading = + - or @.
+std::u16string ClipboardCell(std::u16string_view cell);
+
+// The rows at positions, in that order, one line each with the cells in column order separated
+// by tabs; no heading line. Lines end in a line feed.
+std::u16string ClipboardRows(const DeviceRows& rows, const std::vector<int>& positions);
