@@ -31,18 +31,22 @@ struct Devices {
     std::vector<std::string> options;
 };
 
-// The delays keep the rows in this order from one run to the next.
+// Enough devices for the list to scroll, on both LANs, and two new devices still at the same
+// factory address outside both subnets. The delays keep the rows in this order from one run to
+// the next.
 const std::vector<Devices> DEVICES = {
-    {"a1", 4, {"--ip", "10.60.1.101", "--mac", "02:4E:51:3C:1F:01", "--chn", "前门{n}", "--gbk",
+    {"a1", 8, {"--ip", "10.60.1.101", "--mac", "02:4E:51:3C:1F:01", "--chn", "前门{n}", "--gbk",
                "--version", "V2.3.{n}"}},
     {"a1", 1, {"--ip", "10.60.1.130", "--mac", "02:4E:51:3C:1F:10", "--chn", "Lobby", "--port",
                "8080", "--version", "V3.0.2", "--delay", "150"}},
-    {"b1", 3, {"--ip", "10.60.2.31", "--mac", "02:4E:51:3C:6F:01", "--chn", "仓库{n}", "--port",
-               "8000", "--version", "V1.8.{n}", "--delay", "300"}},
-    {"b1", 1, {"--ip", "10.60.2.40", "--mac", "02:4E:51:3C:6F:10", "--chn", "停车场", "--port",
+    {"b1", 12, {"--ip", "10.60.2.31", "--mac", "02:4E:51:3C:6F:01", "--chn", "仓库{n}", "--port",
+                "8000", "--version", "V1.8.{n}", "--delay", "300"}},
+    {"b1", 1, {"--ip", "10.60.2.9", "--mac", "02:4E:51:3C:6F:20", "--chn", "停车场", "--port",
                "554", "--version", "V4.0.0", "--delay", "450"}},
     {"f1", 1, {"--ip", "192.168.1.64", "--mac", "02:4E:51:3C:7F:01", "--chn", "新设备",
                "--broadcast-reply", "--version", "V1.0.0", "--delay", "600"}},
+    {"f1", 1, {"--ip", "192.168.1.64", "--mac", "02:4E:51:3C:7F:02", "--chn", "新设备",
+               "--broadcast-reply", "--version", "V1.0.0", "--delay", "700"}},
 };
 
 // Rows reach the list complete, so waiting for their number is enough.
@@ -86,6 +90,8 @@ int TakeScreenshot(const QString& output)
                      dialog.DeviceModel()->rowCount(), rows, WATCHDOG_MS);
         return 1;
     }
+    // Sorted by address, as someone looking for one device among many does.
+    dialog.OnColumnClick(COL_IP);
     list->setFocus();
     list->setCurrentIndex(list->model()->index(5, COL_CHN));
     SelectRow(list, 2);
