@@ -67,8 +67,8 @@ TEST(Diagnostics, AnUnreadPipeNeitherBlocksNorLosesCountAndOutputFlowsAgain)
         ::dup2(out[1], STDOUT_FILENO);
         ::close(out[0]);
         PostLines(); // nobody reads yet: this must return all the same
-        ::write(posted[1], "1", 1);
-        std::exit(0); // normal exit: the writer gets its moment for what waits
+        const bool told = ::write(posted[1], "1", 1) == 1;
+        std::exit(told ? 0 : 1); // normal exit: the writer gets its moment for what waits
     }
     ::close(out[1]);
     ::close(posted[1]);
