@@ -30,14 +30,15 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)
 
-# The package holds the program, its desktop entry, icons, copyright and changelog, and nothing
-# else: an install rule that names the wrong component, or none, shows up here.
+# The package holds the program, its desktop entry, icons, manual page, copyright and changelog, and
+# nothing else: an install rule that names the wrong component, or none, shows up here.
 if(QUENLO_BUILD_TESTS AND TARGET quenlo)
     set(quenlo_package_files
         ./usr/bin/quenlo
         ./usr/share/applications/quenlo.desktop
         ./usr/share/doc/quenlo/changelog.gz
         ./usr/share/doc/quenlo/copyright
+        ./usr/share/man/man1/quenlo.1.gz
         ./usr/share/icons/hicolor/scalable/apps/quenlo.svg)
     foreach(size 16 24 32 48 64 128 256)
         list(APPEND quenlo_package_files ./usr/share/icons/hicolor/${size}x${size}/apps/quenlo.png)
