@@ -87,7 +87,7 @@ run: build
 install: build
 	@cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
-# A .deb of the program, its desktop entry and icons, in $(BUILD_DIR).
+# A .deb of the program, its desktop entry, icons and manual page, in $(BUILD_DIR).
 package: build
 	@cd $(BUILD_DIR) && cpack -G DEB
 
