@@ -1,5 +1,7 @@
 #include "device_list_model.h"
 
+#include <utility>
+
 namespace {
 
 const char* const COLUMN_HEADINGS[COL_COUNT] = {"chn", "version", "IP", "port", "gateway", "mac"};

@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QTableView>
 
+#include <utility>
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
