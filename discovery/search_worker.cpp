@@ -11,6 +11,7 @@
 #include <chrono>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -104,7 +105,8 @@ void SearchThreadProc(IDeviceListView& list, SearchRun& run, ISearchObserver* ob
 
 std::u16string FormatCellText(const char* slot, std::size_t width)
 {
-    return DecodeAnsi(SlotText(slot, width) + ' ');
+    // The blank after the decoding, so that a character cut off at the slot's end cannot take it.
+    return DecodeAnsi(SlotText(slot, width)) + u' ';
 }
 
 struct CSearchWorker::Worker {

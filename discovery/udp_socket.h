@@ -39,8 +39,8 @@ bool SetPacketInfo(bc_socket_t s);
 
 // Reads one datagram into buffer. Returns its length, or -1 when none is waiting, the read
 // fails, or the datagram did not fit (it is discarded). When heardOn is given, its interface
-// name and local address become where the datagram came in, as far as the system says: on POSIX
-// once SetPacketInfo was taken; Winsock's plain read does not say.
+// name and local address become where the datagram came in, as far as the system says: once
+// SetPacketInfo was taken.
 long Receive(bc_socket_t s, void* buffer, std::size_t capacity, HeardOn* heardOn = nullptr);
 
 // Waits up to timeoutMs for a datagram or an error on s; returns whether one is there.

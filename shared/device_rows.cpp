@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 int DeviceRows::PositionOf(RowId id) const
 {

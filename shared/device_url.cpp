@@ -1,5 +1,6 @@
 #include "device_url.h"
 
+#include <cstddef>
 #include <string_view>
 #include <vector>
 

@@ -6,6 +6,8 @@
 #include <QMenu>
 #include <QTest>
 
+#include <utility>
+
 namespace {
 
 // The catchers alive, oldest first.

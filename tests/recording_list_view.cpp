@@ -1,5 +1,7 @@
 #include "recording_list_view.h"
 
+#include <utility>
+
 RecordingListView::RecordingListView()
     : thread_([this] { Loop(); })
 {

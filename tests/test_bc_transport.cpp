@@ -7,11 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace std::chrono_literals;
@@ -106,6 +109,8 @@ TEST_F(Transport, RequestReachesEveryLanOnceFromThatLansOwnAddress)
     EXPECT_EQ(std::getenv("QUENLO_ADDR_PC_B"), seenOnB[0].from);
 }
 
+// A Windows process cannot move a thread to the host that has nothing but loopback.
+#ifndef _WIN32
 TEST_F(Transport, WithNoBroadcastInterfaceSendsFromAnUnboundSocket)
 {
     // Only loopback here: the unbound send finds no route, and the send still counts as tried.
@@ -114,6 +119,7 @@ TEST_F(Transport, WithNoBroadcastInterfaceSendsFromAnUnboundSocket)
     EXPECT_EQ(0, Broadcast());
     EXPECT_EQ("", diagnostics.Text());
 }
+#endif
 
 TEST_F(Transport, RepliesFromBothLansAndTheForeignSubnetReachTheTableWithWhereTheyCameIn)
 {

@@ -1,9 +1,14 @@
 #include "ansi_text.h"
 #include "search_worker.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -16,6 +21,51 @@ struct CellCase {
 class CellText : public testing::TestWithParam<CellCase>
 {
 };
+
+std::string CaseName(const testing::TestParamInfo<CellCase>& caseInfo)
+{
+    return caseInfo.param.name;
+}
+
+// GBK texts, read as the Chinese code page reads them: on Linux whenever a text is not UTF-8, on
+// Windows under code page 936.
+std::vector<CellCase> GbkCases()
+{
+    return {
+        CellCase{"Gbk", "\xC9\xE3\xCF\xF1\xBB\xFA" "1", u"摄像机1 "},
+        CellCase{"GbkCutInTheMiddle", "\xC9\xE3\xCF", u"摄\uFFFD "},
+        CellCase{"LeadByteAtTheSlotEndKeepsTheBlank", "abcdefghi\xC9", u"abcdefghi\uFFFD "},
+        CellCase{"Undecodable", "A\xFF" "B", u"A\uFFFDB "},
+    };
+}
+
+// Device texts as the system's decoder gives them: on Windows that of the ANSI code page, so
+// texts sent in another encoding come out garbled there as they do in every Windows program.
+std::vector<CellCase> DecodedBySystem()
+{
+    std::vector<CellCase> cases;
+#ifdef _WIN32
+    if (::GetACP() == 936) {
+        cases = GbkCases();
+        cases.push_back({"Utf8ReadAsGbk", "\xE5\x89\x8D\xE9\x97\xA8", u"鍓嶉棬 "});
+    } else if (::GetACP() == 1252) {
+        cases = {
+            CellCase{"GbkReadAsLatin", "\xC9\xE3\xCF\xF1\xBB\xFA" "1", u"ÉãÏñ»ú1 "},
+            CellCase{"ByteAtTheSlotEnd", "abcdefghi\xC9", u"abcdefghiÉ "},
+            CellCase{"Utf8ReadAsLatin", "Caf\xC3\xA9", u"CafÃ© "},
+            CellCase{"WindowsCharacters", "\x80\x99", u"€™ "},
+        };
+    }
+#else
+    cases = GbkCases();
+    cases.insert(cases.end(), {
+        CellCase{"Utf8", "\xE5\x89\x8D\xE9\x97\xA8", u"前门 "},
+        CellCase{"Gb18030FourByte", "\x81\x30\x81\x30", u"\u0080 "},
+        CellCase{"Utf8Astral", "\xF0\x9F\x93\xB7", u"\U0001F4F7 "},
+    });
+#endif
+    return cases;
+}
 
 } // namespace
 
@@ -31,14 +81,10 @@ INSTANTIATE_TEST_SUITE_P(
         CellCase{"Ascii", std::string("192.168.1.10\0\0\0\0", 16), u"192.168.1.10 "},
         CellCase{"Empty", std::string(10, '\0'), u" "},
         CellCase{"FullWidthWithoutNul", std::string(6, '9'), u"999999 "},
-        CellCase{"StopsAtFirstNul", std::string("ab\0cd", 5), u"ab "},
-        CellCase{"Utf8", "\xE5\x89\x8D\xE9\x97\xA8", u"前门 "},
-        CellCase{"Gbk", "\xC9\xE3\xCF\xF1\xBB\xFA" "1", u"摄像机1 "},
-        CellCase{"GbkCutInTheMiddle", "\xC9\xE3\xCF", u"摄\uFFFD "},
-        CellCase{"Gb18030FourByte", "\x81\x30\x81\x30", u"\u0080 "},
-        CellCase{"Undecodable", "A\xFF" "B", u"A\uFFFDB "},
-        CellCase{"Utf8Astral", "\xF0\x9F\x93\xB7", u"\U0001F4F7 "}),
-    [](const testing::TestParamInfo<CellCase>& caseInfo) { return caseInfo.param.name; });
+        CellCase{"StopsAtFirstNul", std::string("ab\0cd", 5), u"ab "}),
+    CaseName);
+
+INSTANTIATE_TEST_SUITE_P(DecodedBySystem, CellText, testing::ValuesIn(DecodedBySystem()), CaseName);
 
 TEST(DecodeUtf8, RejectsWhatIsNotUtf8)
 {

@@ -19,6 +19,7 @@
 #include <QTableView>
 
 #include <algorithm>
+#include <utility>
 
 #ifdef _WIN32
 #include <windows.h>

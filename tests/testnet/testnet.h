@@ -1,9 +1,13 @@
-// What the tests see of the private test network that testnet.sh builds around them.
+// What the tests see of the private test network that testnet.sh builds around them. A Linux test
+// reaches the other hosts itself; a Windows test under Wine asks the test network's agent
+// (testnet_agent.h), which runs beside it, to do so.
 #pragma once
 
 #include "udp_socket.h"
 
+#ifndef _WIN32
 #include <sys/types.h>
+#endif
 
 #include <chrono>
 #include <cstdint>
@@ -24,6 +28,7 @@ Host TestHost(const std::string& name);
 std::uint32_t ParseAddress(const std::string& dotted);
 std::string FormatAddress(std::uint32_t address);
 
+#ifndef _WIN32
 // Moves the calling thread into a host's network namespace for the scope's lifetime; sockets
 // opened meanwhile stay in that namespace.
 class NamespaceScope
@@ -37,6 +42,7 @@ public:
 private:
     int home_ = -1;
 };
+#endif
 
 // A datagram seen by a Probe.
 struct Datagram {
@@ -59,7 +65,11 @@ public:
                 std::uint16_t port);
 
 private:
+#ifdef _WIN32
+    int id_ = -1; // the agent's
+#else
     bc_socket_t socket_ = BC_INVALID_SOCKET;
+#endif
 };
 
 // quenlo-devsim running in a host's namespace, started ready to answer and ended on scope exit.
@@ -75,8 +85,12 @@ public:
     int Terminate();
 
 private:
+#ifdef _WIN32
+    int id_ = -1; // the agent's
+#else
     pid_t pid_ = -1;
     int output_ = -1;
+#endif
 };
 
 } // namespace testnet

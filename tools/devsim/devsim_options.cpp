@@ -5,6 +5,7 @@
 #include <charconv>
 #include <iterator>
 #include <limits>
+#include <system_error>
 
 namespace {
 

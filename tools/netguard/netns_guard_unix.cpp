@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

@@ -1,10 +1,7 @@
 #include "udp_socket.h"
 
-#ifdef _WIN32
-#include <winsock2.h>
-#include <ws2tcpip.h>
-#include <iphlpapi.h>
-#else
+#include "ipv4_sockaddr.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <ifaddrs.h>
@@ -19,203 +16,8 @@
 #include <cstring>
 #include <set>
 #include <string>
-#endif
 
 namespace udp {
-
-namespace {
-
-sockaddr_in MakeAddress(std::uint32_t address, std::uint16_t port)
-{
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(address);
-    sa.sin_port = htons(port);
-    return sa;
-}
-
-} // namespace
-
-#ifdef _WIN32
-
-bc_socket_t Open()
-{
-    const SOCKET s = ::socket(AF_INET, SOCK_DGRAM, 0);
-    return s == INVALID_SOCKET ? BC_INVALID_SOCKET : static_cast<bc_socket_t>(s);
-}
-
-void Close(bc_socket_t s)
-{
-    ::closesocket(static_cast<SOCKET>(s));
-}
-
-bool SetNonBlocking(bc_socket_t s)
-{
-    u_long on = 1;
-    return ::ioctlsocket(static_cast<SOCKET>(s), FIONBIO, &on) != SOCKET_ERROR;
-}
-
-bool SetBroadcast(bc_socket_t s)
-{
-    const int on = 1;
-    return ::setsockopt(static_cast<SOCKET>(s), SOL_SOCKET, SO_BROADCAST,
-                        reinterpret_cast<const char*>(&on), sizeof on) != SOCKET_ERROR;
-}
-
-bool SetReceiveBuffer(bc_socket_t s, int bytes)
-{
-    return ::setsockopt(static_cast<SOCKET>(s), SOL_SOCKET, SO_RCVBUF,
-                        reinterpret_cast<const char*>(&bytes), sizeof bytes) != SOCKET_ERROR;
-}
-
-bool Bind(bc_socket_t s, std::uint32_t address, std::uint16_t port)
-{
-    const sockaddr_in sa = MakeAddress(address, port);
-    return ::bind(static_cast<SOCKET>(s), reinterpret_cast<const sockaddr*>(&sa), sizeof sa)
-           != SOCKET_ERROR;
-}
-
-bool SendTo(bc_socket_t s, const void* data, std::size_t length, std::uint32_t address,
-            std::uint16_t port)
-{
-    const sockaddr_in sa = MakeAddress(address, port);
-    return ::sendto(static_cast<SOCKET>(s), static_cast<const char*>(data),
-                    static_cast<int>(length), 0, reinterpret_cast<const sockaddr*>(&sa), sizeof sa)
-           != SOCKET_ERROR;
-}
-
-bool SetPacketInfo(bc_socket_t s)
-{
-    const int on = 1;
-    return ::setsockopt(static_cast<SOCKET>(s), IPPROTO_IP, IP_PKTINFO,
-                        reinterpret_cast<const char*>(&on), sizeof on) != SOCKET_ERROR;
-}
-
-long Receive(bc_socket_t s, void* buffer, std::size_t capacity, HeardOn* heardOn)
-{
-    // Winsock fails a read with WSAEMSGSIZE and drops the datagram when it does not fit.
-    sockaddr_in from{};
-    int fromLength = sizeof from;
-    const int n = ::recvfrom(static_cast<SOCKET>(s), static_cast<char*>(buffer),
-                             static_cast<int>(capacity), 0, reinterpret_cast<sockaddr*>(&from),
-                             &fromLength);
-    if (n == SOCKET_ERROR)
-        return -1;
-    // recvfrom does not say where the datagram came in.
-    if (heardOn) {
-        heardOn->interfaceName.clear();
-        heardOn->localAddress = 0;
-    }
-    return n;
-}
-
-bool WaitReadable(bc_socket_t s, int timeoutMs)
-{
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(static_cast<SOCKET>(s), &readable);
-    timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
-    return ::select(0, &readable, nullptr, nullptr, &timeout) > 0;
-}
-
-Waker::Waker()
-    : wakeEvent_(::WSACreateEvent()), socketEvent_(::WSACreateEvent())
-{
-}
-
-Waker::~Waker()
-{
-    ::WSACloseEvent(static_cast<WSAEVENT>(wakeEvent_));
-    ::WSACloseEvent(static_cast<WSAEVENT>(socketEvent_));
-}
-
-void Waker::Wake()
-{
-    ::WSASetEvent(static_cast<WSAEVENT>(wakeEvent_));
-}
-
-Waker::WaitResult Waker::Wait(bc_socket_t s, int timeoutMs)
-{
-    WSAEVENT events[2] = {static_cast<WSAEVENT>(wakeEvent_), static_cast<WSAEVENT>(socketEvent_)};
-    DWORD count = 1;
-    if (s >= 0) {
-        ::WSAResetEvent(events[1]);
-        ::WSAEventSelect(static_cast<SOCKET>(s), events[1], FD_READ);
-        count = 2;
-    }
-    const DWORD which = ::WSAWaitForMultipleEvents(count, events, FALSE,
-                                                   static_cast<DWORD>(timeoutMs), FALSE);
-    if (s >= 0)
-        ::WSAEventSelect(static_cast<SOCKET>(s), nullptr, 0);
-    if (which == WSA_WAIT_EVENT_0)
-        return WaitResult::Woken;
-    if (which == WSA_WAIT_EVENT_0 + 1)
-        return WaitResult::Readable;
-    return WaitResult::TimedOut;
-}
-
-namespace {
-
-// The system's list of adapters with their IPv4 addresses, held in storage; null when the system
-// cannot give it.
-const IP_ADAPTER_ADDRESSES* Adapters(std::vector<unsigned char>& storage)
-{
-    ULONG size = 16 * 1024;
-    ULONG status = ERROR_BUFFER_OVERFLOW;
-    for (int attempt = 0; attempt < 3 && status == ERROR_BUFFER_OVERFLOW; ++attempt) {
-        storage.resize(size);
-        status = ::GetAdaptersAddresses(
-            AF_INET, GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER,
-            nullptr, reinterpret_cast<IP_ADAPTER_ADDRESSES*>(storage.data()), &size);
-    }
-    return status == NO_ERROR ? reinterpret_cast<const IP_ADAPTER_ADDRESSES*>(storage.data())
-                              : nullptr;
-}
-
-} // namespace
-
-std::vector<std::uint32_t> BroadcastInterfaceAddresses()
-{
-    std::vector<std::uint32_t> result;
-    std::vector<unsigned char> storage;
-    for (const auto* adapter = Adapters(storage); adapter; adapter = adapter->Next) {
-        // Windows has no broadcast flag per adapter; loopback, dial-up and tunnels cannot.
-        if (adapter->OperStatus != IfOperStatusUp || adapter->IfType == IF_TYPE_SOFTWARE_LOOPBACK
-            || adapter->IfType == IF_TYPE_PPP || adapter->IfType == IF_TYPE_TUNNEL)
-            continue;
-        for (auto* unicast = adapter->FirstUnicastAddress; unicast; unicast = unicast->Next) {
-            const sockaddr* sa = unicast->Address.lpSockaddr;
-            if (sa && sa->sa_family == AF_INET) {
-                const auto* in = reinterpret_cast<const sockaddr_in*>(sa);
-                result.push_back(ntohl(in->sin_addr.s_addr));
-                break;
-            }
-        }
-    }
-    return result;
-}
-
-std::vector<LocalSubnet> LocalSubnets()
-{
-    std::vector<LocalSubnet> result;
-    std::vector<unsigned char> storage;
-    for (const auto* adapter = Adapters(storage); adapter; adapter = adapter->Next) {
-        if (adapter->OperStatus != IfOperStatusUp)
-            continue;
-        for (auto* unicast = adapter->FirstUnicastAddress; unicast; unicast = unicast->Next) {
-            const sockaddr* sa = unicast->Address.lpSockaddr;
-            const unsigned prefix = unicast->OnLinkPrefixLength;
-            if (!sa || sa->sa_family != AF_INET || prefix > 32)
-                continue;
-            const auto* in = reinterpret_cast<const sockaddr_in*>(sa);
-            const std::uint32_t mask = prefix == 0 ? 0 : ~std::uint32_t{0} << (32 - prefix);
-            result.push_back({ntohl(in->sin_addr.s_addr), mask});
-        }
-    }
-    return result;
-}
-
-#else
 
 bc_socket_t Open()
 {
@@ -428,7 +230,5 @@ std::vector<LocalSubnet> LocalSubnets()
     ::freeifaddrs(list);
     return result;
 }
-
-#endif
 
 } // namespace udp
