@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cstdint>
 #include <limits>
+#include <tuple>
 
 namespace {
 
@@ -101,10 +102,11 @@ std::string FaultConflict(const DevsimFaults& faults)
     return std::string();
 }
 
-constexpr const char* DESCRIPTION = R"(Plays one or many networked devices for discovery tests. Listens on UDP
-0.0.0.0:6060 (shared with other simulators on the same host) and answers every
-valid 52-byte search request with one device-info reply per device, sent to the
-requester's address on port 6061. Other datagrams are ignored.)";
+constexpr const char* DESCRIPTION =
+    "Plays one or many networked devices for discovery tests. Listens on UDP\n"
+    "0.0.0.0:6060 (shared with other simulators on the same host) and answers every\n"
+    "valid 52-byte search request with one device-info reply per device, sent to the\n"
+    "requester's address on port 6061. Other datagrams are ignored.";
 
 constexpr const char* NOTES = R"(
 With one device every text is sent as given. Each text must fit its field
@@ -194,18 +196,16 @@ void DescribeOptions(CLI::App& app, DevsimOptions& options, std::vector<std::str
                  "send the replies to 255.255.255.255:6061 instead of to\n"
                  "the requester, as a device on a foreign subnet does")
         ->group(replies);
-    app.add_option("--delay", options.delayMs,
-                   "send each reply MS milliseconds after the request,\n"
-                   "0..3600000 (default 0)")
-        ->type_name("MS")
-        ->transform(WholeNumber(0, DEVSIM_MAX_DELAY_MS))
-        ->group(replies);
-    app.add_option("--jitter", options.jitterMs,
-                   "add a random 0..MS milliseconds to each reply's delay,\n"
-                   "0..3600000 (default 0)")
-        ->type_name("MS")
-        ->transform(WholeNumber(0, DEVSIM_MAX_DELAY_MS))
-        ->group(replies);
+    for (const auto& [name, field, description] :
+         {std::tuple("--delay", &options.delayMs,
+                     "send each reply MS milliseconds after the request,"),
+          std::tuple("--jitter", &options.jitterMs,
+                     "add a random 0..MS milliseconds to each reply's delay,")}) {
+        app.add_option(name, *field, std::string(description) + "\n0..3600000 (default 0)")
+            ->type_name("MS")
+            ->transform(WholeNumber(0, DEVSIM_MAX_DELAY_MS))
+            ->group(replies);
+    }
     app.add_option_function<std::uint64_t>(
            "--seed", [&options](std::uint64_t seed) { options.seed = seed; },
            "seed the jitter so that a run can be repeated")
