@@ -116,7 +116,7 @@ def cell_columns(line):
     return columns
 
 
-class Formats(unittest.TestCase):
+class Output(unittest.TestCase):
     def test_every_format_reads_back_as_the_devices_sent_them(self):
         with Devices(TRICKY):
             runs = {fmt: find("-n", "5", "--format", fmt) for fmt in ("tsv", "csv", "json")}
@@ -162,6 +162,15 @@ class Formats(unittest.TestCase):
                          [[visible(t) for t in texts] for texts in TRICKY_TEXTS])
         for line in body:
             self.assertEqual(cell_columns(line), cell_columns(header), line)
+
+    def test_diagnostics_reach_stderr_only_when_asked_for(self):
+        with Devices([("a1", ["--fault", "unknown-cmd"])]):
+            quiet = find("-t", "0.5", "--format", "json")
+            verbose = find("-t", "0.5", "--format", "json", "--verbose")
+        self.assertEqual((quiet.returncode, quiet.stdout), (1, b""))
+        self.assertNotIn(b"netserver", quiet.stderr)
+        self.assertEqual((verbose.returncode, verbose.stdout), (1, b""))
+        self.assertIn(b"netserver OnHandleRecvBC", verbose.stderr)
 
 
 class Ending(unittest.TestCase):
