@@ -13,7 +13,8 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
     "network segment and shows their network settings: channel name, version,"
     "IP address, port, gateway and MAC address. Each device is listed as soon"
     "as it answers, including devices behind a second network interface and"
-    "devices still at a factory address outside the local subnets.")
+    "devices still at a factory address outside the local subnets. The"
+    "quenlo-find command runs the same search from a terminal or a script.")
 set(CPACK_STRIP_FILES ON)
 
 # The build installs the test tools too; only this component goes into the package.
@@ -31,16 +32,18 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)
 
-# The package holds the program, its desktop entry, icons, manual page, copyright and changelog, and
-# nothing else: an install rule that names the wrong component, or none, shows up here. Lintian
-# finds no error and no warning in it.
+# The package holds the programs, their manual pages, the desktop entry, the icons, the copyright
+# and the changelog, and nothing else: an install rule that names the wrong component, or none,
+# shows up here. Lintian finds no error and no warning in it.
 if(QUENLO_BUILD_TESTS AND TARGET quenlo)
     set(quenlo_package_files
         ./usr/bin/quenlo
+        ./usr/bin/quenlo-find
         ./usr/share/applications/quenlo.desktop
         ./usr/share/doc/quenlo/changelog.gz
         ./usr/share/doc/quenlo/copyright
         ./usr/share/man/man1/quenlo.1.gz
+        ./usr/share/man/man1/quenlo-find.1.gz
         ./usr/share/icons/hicolor/scalable/apps/quenlo.svg)
     foreach(size 16 24 32 48 64 128 256)
         list(APPEND quenlo_package_files ./usr/share/icons/hicolor/${size}x${size}/apps/quenlo.png)

@@ -9,6 +9,7 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -32,7 +33,8 @@ struct SearchRun {
     udp::Waker waker;
 };
 
-void ListDevice(IDeviceListView& list, const DeviceEntry& device, const HeardOn& heardOn)
+void ListDevice(IDeviceListView& list, const DeviceEntry& device, const HeardOn& heardOn,
+                const BCDevNetInfo& record)
 {
     const int row = list.AppendRow();
     list.SetCellText(row, COL_CHN, FormatCellText(device.chn, sizeof device.chn));
@@ -42,6 +44,7 @@ void ListDevice(IDeviceListView& list, const DeviceEntry& device, const HeardOn&
     list.SetCellText(row, COL_GATEWAY, FormatCellText(device.gateway, sizeof device.gateway));
     list.SetCellText(row, COL_MAC, FormatCellText(device.mac, sizeof device.mac));
     list.SetHeardOn(row, heardOn);
+    list.SetRecord(row, record);
     list.TurnRedrawOn();
 }
 
@@ -59,7 +62,10 @@ void ListWaitingReplies(IDeviceListView& list, bc_socket_t socket, Buffer& buffe
         if (DeviceTable().Count() > known) {
             const DeviceEntry& device = DeviceTable().Entry(DeviceTable().Count() - 1);
             heardOn.outsideLocalSubnets = LiesOutside(SlotText(device.ip), subnets);
-            ListDevice(list, device, heardOn);
+            // The buffer still holds the reply that added the device.
+            BCDevNetInfo record;
+            std::memcpy(&record, buffer.data() + BC_HEADER_SIZE, sizeof record);
+            ListDevice(list, device, heardOn, record);
         }
     }
 }
@@ -82,7 +88,8 @@ void SearchThreadProc(IDeviceListView& list, SearchRun& run, ISearchObserver* ob
     unsigned char request[BC_SEARCH_REQUEST_SIZE];
     BuildSearchRequest(request);
     while (run.running) {
-        OnHandleSendBC(request, sizeof request);
+        if (OnHandleSendBC(request, sizeof request) != 0 && observer)
+            observer->OnRequestNotSent();
         // Read once a cycle: addresses come and go while a search runs.
         const std::vector<LocalSubnet> subnets = LocalSubnets();
 

@@ -1,6 +1,7 @@
 // The background search: broadcasts the request every cycle and lists every device that answers.
 #pragma once
 
+#include "bc_protocol.h"
 #include "heard_on.h"
 
 #include <cstddef>
@@ -11,8 +12,8 @@
 enum DeviceColumn { COL_CHN = 0, COL_VERSION, COL_IP, COL_PORT, COL_GATEWAY, COL_MAC, COL_COUNT };
 
 // What the worker needs of the device list, in the order it uses them for a device: append a
-// row, set its six cells, say where it was heard, turn redrawing on. Called on the worker's
-// thread.
+// row, set its six cells, say where it was heard, hand over its record, turn redrawing on. Called
+// on the worker's thread.
 class IDeviceListView
 {
 public:
@@ -24,6 +25,9 @@ public:
     virtual void SetCellText(int row, int column, const std::u16string& text) = 0;
     // Where the row's device was heard; a list that does not show it ignores it.
     virtual void SetHeardOn(int, const HeardOn&) {}
+    // The device's record as its reply carried it, every byte of every slot; a list that does not
+    // show it ignores it.
+    virtual void SetRecord(int, const BCDevNetInfo&) {}
     virtual void TurnRedrawOn() = 0;
 };
 
@@ -34,6 +38,9 @@ public:
     virtual ~ISearchObserver() = default;
     // The reply port could not be opened, so the search hears nothing; once per search.
     virtual void OnReplyPortUnavailable() = 0;
+    // No interface could send this cycle's search request; an observer that does not care
+    // ignores it.
+    virtual void OnRequestNotSent() {}
     // A worker has ended: its socket is closed and the device table is empty again.
     virtual void OnSearchEnded() = 0;
 };

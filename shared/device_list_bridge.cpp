@@ -49,6 +49,12 @@ void CDeviceListBridge::SetHeardOn(int row, const HeardOn& heardOn)
         filling_.heardOn = heardOn;
 }
 
+void CDeviceListBridge::SetRecord(int row, const BCDevNetInfo& record)
+{
+    if (row == filling_.id && row != NO_ROW)
+        filling_.record = record;
+}
+
 void CDeviceListBridge::TurnRedrawOn()
 {
     DeliverFillingRow();
@@ -66,6 +72,11 @@ void CDeviceListBridge::DeliverFillingRow()
 void CDeviceListBridge::OnReplyPortUnavailable()
 {
     Post([](ListUpdate& update) { update.replyPortUnavailable = true; });
+}
+
+void CDeviceListBridge::OnRequestNotSent()
+{
+    Post([](ListUpdate& update) { update.requestNotSent = true; });
 }
 
 void CDeviceListBridge::OnSearchEnded()

@@ -18,6 +18,8 @@ struct ListUpdate {
     std::vector<DeviceRow> rows;
     // A search could not open the reply port.
     bool replyPortUnavailable = false;
+    // A search request could not be sent through any interface.
+    bool requestNotSent = false;
     // A worker has ended.
     bool searchEnded = false;
 };
@@ -38,8 +40,10 @@ public:
     int AppendRow() override;
     void SetCellText(int row, int column, const std::u16string& text) override;
     void SetHeardOn(int row, const HeardOn& heardOn) override;
+    void SetRecord(int row, const BCDevNetInfo& record) override;
     void TurnRedrawOn() override;
     void OnReplyPortUnavailable() override;
+    void OnRequestNotSent() override;
     void OnSearchEnded() override;
 
     // The window's side: everything that waits, oldest first.

@@ -1,6 +1,7 @@
 // The device list's rows as values, in the order the list shows them.
 #pragma once
 
+#include "bc_protocol.h"
 #include "heard_on.h"
 #include "search_worker.h"
 
@@ -18,6 +19,8 @@ struct DeviceRow {
     RowId id = NO_ROW;
     RowCells cells;
     HeardOn heardOn;
+    // The device's record as its reply carried it.
+    BCDevNetInfo record{};
 };
 
 struct RowOrder;

@@ -1,0 +1,322 @@
+#include "device_output.h"
+
+#include "visible_text.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+// The six texts in the list's column order, and the record slot each comes from.
+struct Field {
+    const char* name;
+    std::size_t offset;
+    std::size_t width;
+};
+
+constexpr std::array<Field, COL_COUNT> FIELDS = {{
+    {"chn", offsetof(BCDevNetInfo, chn), sizeof(BCDevNetInfo::chn)},
+    {"version", offsetof(BCDevNetInfo, version), sizeof(BCDevNetInfo::version)},
+    {"ip", offsetof(BCDevNetInfo, ip), sizeof(BCDevNetInfo::ip)},
+    {"port", offsetof(BCDevNetInfo, port), sizeof(BCDevNetInfo::port)},
+    {"gateway", offsetof(BCDevNetInfo, gateway), sizeof(BCDevNetInfo::gateway)},
+    {"mac", offsetof(BCDevNetInfo, mac), sizeof(BCDevNetInfo::mac)},
+}};
+
+constexpr std::string_view UTF8_BYTE_ORDER_MARK = "\xEF\xBB\xBF";
+
+bool IsHighSurrogate(char16_t c)
+{
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+
+bool IsLowSurrogate(char16_t c)
+{
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+// Calls visit with each code point of text; an unpaired surrogate is U+FFFD.
+template <class Visit>
+void ForEachCodePoint(std::u16string_view text, Visit visit)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
+            c = 0xFFFD;
+        }
+        visit(c);
+    }
+}
+
+// UTF-16 text as UTF-8.
+std::string Utf8(std::u16string_view text)
+{
+    std::string bytes;
+    ForEachCodePoint(text, [&bytes](char32_t c) {
+        if (c < 0x80) {
+            bytes += static_cast<char>(c);
+        } else if (c < 0x800) {
+            bytes += static_cast<char>(0xC0 | c >> 6);
+            bytes += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            bytes += static_cast<char>(0xE0 | c >> 12);
+            bytes += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            bytes += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            bytes += static_cast<char>(0xF0 | c >> 18);
+            bytes += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+            bytes += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            bytes += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    });
+    return bytes;
+}
+
+// East Asian wide and fullwidth characters take two columns of a terminal.
+bool IsWide(char32_t c)
+{
+    return (c >= 0x1100 && c <= 0x115F) || c == 0x2329 || c == 0x232A
+           || (c >= 0x2E80 && c <= 0xA4CF && c != 0x303F) || (c >= 0xAC00 && c <= 0xD7A3)
+           || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE10 && c <= 0xFE19)
+           || (c >= 0xFE30 && c <= 0xFE6F) || (c >= 0xFF00 && c <= 0xFF60)
+           || (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x1F300 && c <= 0x1F64F)
+           || (c >= 0x1F900 && c <= 0x1F9FF) || (c >= 0x20000 && c <= 0x3FFFD);
+}
+
+// The columns UTF-8 text takes on a terminal.
+std::size_t DisplayWidth(std::string_view utf8)
+{
+    std::size_t width = 0;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t c = length == 1 ? lead : lead & (0x3F >> (length - 1));
+        for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k)
+            c = c << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        width += IsWide(c) ? 2 : 1;
+        i += length;
+    }
+    return width;
+}
+
+// A device's text: its cell without the trailing blank.
+std::u16string_view Text(const DeviceRow& row, int column)
+{
+    std::u16string_view cell = row.cells[static_cast<std::size_t>(column)];
+    if (!cell.empty() && cell.back() == u' ')
+        cell.remove_suffix(1);
+    return cell;
+}
+
+// Every byte of a field's slot in the device's record, as two lowercase hex digits.
+std::string Hex(const DeviceRow& row, const Field& field)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&row.record) + field.offset;
+    std::string hex;
+    for (std::size_t i = 0; i < field.width; ++i) {
+        char pair[3];
+        std::snprintf(pair, sizeof pair, "%02x", bytes[i]);
+        hex += pair;
+    }
+    return hex;
+}
+
+std::string VisibleUtf8(std::u16string_view text)
+{
+    return Utf8(VisibleText(text));
+}
+
+// A text for a spreadsheet cell: visible, and never read as a formula.
+std::string SheetText(std::u16string_view text)
+{
+    std::u16string visible = VisibleText(text);
+    constexpr std::u16string_view FORMULA_STARTS = u"=+-@";
+    if (!visible.empty() && FORMULA_STARTS.find(visible.front()) != FORMULA_STARTS.npos)
+        visible.insert(visible.begin(), u'\'');
+    return Utf8(visible);
+}
+
+// Every cell of a line: the six texts made by text, then the hex of each slot when raw.
+template <class MakeText>
+std::vector<std::string> Cells(const DeviceRow& row, bool raw, MakeText text)
+{
+    std::vector<std::string> cells;
+    for (int column = 0; column < COL_COUNT; ++column)
+        cells.push_back(text(Text(row, column)));
+    if (raw) {
+        for (const Field& field : FIELDS)
+            cells.push_back(Hex(row, field));
+    }
+    return cells;
+}
+
+std::vector<std::string> Headings(bool raw)
+{
+    std::vector<std::string> headings;
+    for (const Field& field : FIELDS)
+        headings.push_back(field.name);
+    if (raw) {
+        for (const Field& field : FIELDS)
+            headings.push_back(std::string(field.name) + "_hex");
+    }
+    return headings;
+}
+
+std::string Join(const std::vector<std::string>& cells, std::string_view separator,
+                 std::string_view lineEnd)
+{
+    std::string line;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (i > 0)
+            line += separator;
+        line += cells[i];
+    }
+    return line.append(lineEnd);
+}
+
+std::string Tsv(const std::vector<FoundDevice>& devices, bool raw)
+{
+    std::string out;
+    for (const FoundDevice& device : devices)
+        out += Join(Cells(device.row, raw, SheetText), "\t", "\n");
+    return out;
+}
+
+// A CSV field, quoted when it holds a separator or a quote. Line breaks cannot occur: the texts
+// are visible ones.
+std::string CsvField(const std::string& text)
+{
+    if (text.find_first_of(",\"") == std::string::npos)
+        return text;
+    std::string quoted = "\"";
+    for (const char c : text) {
+        quoted += c;
+        if (c == '"')
+            quoted += '"';
+    }
+    return quoted + '"';
+}
+
+std::string Csv(const std::vector<FoundDevice>& devices, bool raw, bool excel)
+{
+    std::string out = excel ? std::string(UTF8_BYTE_ORDER_MARK) : std::string();
+    out += Join(Headings(raw), ",", "\r\n");
+    for (const FoundDevice& device : devices) {
+        std::vector<std::string> cells = Cells(device.row, raw, SheetText);
+        for (std::string& cell : cells)
+            cell = CsvField(cell);
+        out += Join(cells, ",", "\r\n");
+    }
+    return out;
+}
+
+// A JSON string of UTF-8 text.
+std::string JsonString(std::string_view text)
+{
+    std::string out = "\"";
+    for (const char c : text) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\b': out += "\\b"; break;
+        case '\f': out += "\\f"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char escape[7];
+                std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
+                out += escape;
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out + '"';
+}
+
+std::string AddressText(std::uint32_t address)
+{
+    return std::to_string(address >> 24) + '.' + std::to_string(address >> 16 & 0xFF) + '.'
+           + std::to_string(address >> 8 & 0xFF) + '.' + std::to_string(address & 0xFF);
+}
+
+// One object per device: the exact texts, where and when the device was heard, and the hex of
+// each slot when raw. What the system did not say is null.
+std::string Json(const std::vector<FoundDevice>& devices, bool raw)
+{
+    std::string out;
+    for (const FoundDevice& device : devices) {
+        const DeviceRow& row = device.row;
+        const HeardOn& heard = row.heardOn;
+        const std::vector<std::string> names = Headings(raw);
+        const std::vector<std::string> values = Cells(row, raw, Utf8);
+        std::vector<std::string> members;
+        for (std::size_t i = 0; i < names.size(); ++i)
+            members.push_back(JsonString(names[i]) + ":" + JsonString(values[i]));
+        const std::string interfaceName = JsonString(heard.interfaceName);
+        const std::string localAddress = JsonString(AddressText(heard.localAddress));
+        members.push_back("\"interface\":"
+                          + (heard.interfaceName.empty() ? "null" : interfaceName));
+        members.push_back("\"local_address\":" + (heard.localAddress == 0 ? "null" : localAddress));
+        members.push_back(std::string("\"outside_local_subnets\":")
+                          + (heard.outsideLocalSubnets ? "true" : "false"));
+        members.push_back("\"first_reply_ms\":" + std::to_string(device.firstReply.count()));
+        out += "{" + Join(members, ",", "") + "}\n";
+    }
+    return out;
+}
+
+// Columns aligned by the width each text takes on a terminal, two blanks apart, headed by the
+// field names.
+std::string Table(const std::vector<FoundDevice>& devices, bool raw)
+{
+    if (devices.empty())
+        return std::string();
+    std::vector<std::vector<std::string>> lines{Headings(raw)};
+    for (const FoundDevice& device : devices)
+        lines.push_back(Cells(device.row, raw, VisibleUtf8));
+
+    std::vector<std::size_t> widths(lines.front().size(), 0);
+    for (const auto& cells : lines) {
+        for (std::size_t i = 0; i < cells.size(); ++i)
+            widths[i] = std::max(widths[i], DisplayWidth(cells[i]));
+    }
+    std::string out;
+    for (const auto& cells : lines) {
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            out += cells[i];
+            if (i + 1 < cells.size())
+                out.append(widths[i] - DisplayWidth(cells[i]) + 2, ' ');
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+} // namespace
+
+std::string FormatDevices(const std::vector<FoundDevice>& devices, const OutputStyle& style)
+{
+    switch (style.format) {
+    case OutputFormat::Table:
+        return Table(devices, style.raw);
+    case OutputFormat::Tsv:
+        return Tsv(devices, style.raw);
+    case OutputFormat::Csv:
+        return Csv(devices, style.raw, style.excel);
+    case OutputFormat::Json:
+        return Json(devices, style.raw);
+    }
+    return std::string();
+}

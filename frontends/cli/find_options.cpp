@@ -1,0 +1,125 @@
+#include "find_options.h"
+
+#include <CLI/CLI.hpp>
+
+#include <charconv>
+#include <map>
+#include <type_traits>
+
+namespace {
+
+// A day: long enough for any search a person or script waits for, short enough for the clock.
+constexpr double MAX_SECONDS = 86400;
+
+const std::map<std::string, OutputFormat> FORMATS = {
+    {"table", OutputFormat::Table},
+    {"tsv", OutputFormat::Tsv},
+    {"csv", OutputFormat::Csv},
+    {"json", OutputFormat::Json},
+};
+
+constexpr const char* DESCRIPTION =
+    "Finds networked devices (cameras, encoders) on the local network segment, as\n"
+    "the Quenlo window does: broadcasts a search request through every interface\n"
+    "every 2 seconds and lists each device that answers once, in the order the\n"
+    "devices were first heard.";
+
+constexpr const char* NOTES = R"(
+Formats: table (columns aligned for reading), tsv (one line per device, fields
+separated by tabs), csv (a header line, then one line per device), json (one
+object per line, with where each reply was heard and when). In table, tsv and
+csv, control and formatting characters in device texts are shown as visible
+symbols, and in tsv and csv a text beginning with = + - or @ gets a leading
+apostrophe, so that no spreadsheet takes it for a formula. JSON carries the
+texts exactly.
+
+Exit status: 0 at least one device found, 1 none, 2 a bad option, 3 the reply
+port (UDP 6061) is in use, 4 no interface could send the search request,
+130 interrupted (the devices found so far are printed).)";
+
+// Accepts a text that is a Number as a whole, and one that good holds for; otherwise says what
+// the option needs. A whole number goes on in plain digits, since the parser's own conversion
+// would read a leading 0 as octal.
+template <class Number>
+CLI::Validator Numeric(bool (*good)(Number), const char* needs)
+{
+    return CLI::Validator(
+        [good, needs](std::string& text) {
+            Number value{};
+            const char* end = text.data() + text.size();
+            const auto [stop, status] = std::from_chars(text.data(), end, value);
+            if (status != std::errc() || stop != end || !good(value))
+                return std::string(needs) + ", not '" + text + "'";
+            if constexpr (std::is_integral_v<Number>)
+                text = std::to_string(value);
+            return std::string();
+        },
+        "");
+}
+
+} // namespace
+
+FindCommandLine ParseFindCommandLine(int argc, const char* const* argv)
+{
+    FindCommandLine result;
+    FindOptions& options = result.options;
+    std::string format;
+
+    CLI::App app(DESCRIPTION, FIND_PROGRAM);
+    app.footer(NOTES);
+    app.get_formatter()->column_width(26);
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    // Added again last, so that they are listed last.
+    app.set_help_flag();
+
+    app.add_option("-t,--time", options.seconds,
+                   "how long to search, decimals allowed (default 3: two\n"
+                   "requests go out)")
+        ->type_name("SECONDS")
+        ->check(Numeric<double>(
+            [](double seconds) { return seconds > 0 && seconds <= MAX_SECONDS; },
+            "needs a number of seconds above 0 and at most 86400"));
+    app.add_option_function<int>(
+           "-n,--count", [&options](int count) { options.count = count; },
+           "stop as soon as N devices are listed")
+        ->type_name("N")
+        ->transform(Numeric<int>([](int count) { return count >= 1; },
+                                 "needs a whole number from 1 up"));
+    app.add_option("--format", format,
+                   "table, tsv, csv or json (default: table on a terminal,\n"
+                   "tsv otherwise)")
+        ->type_name("FORMAT")
+        ->check(CLI::IsMember(FORMATS).description(""));
+    app.add_flag("--excel", options.excel,
+                 "CSV for spreadsheet programs: begins with a UTF-8 byte\n"
+                 "order mark; implies --format csv");
+    app.add_flag("--raw", options.raw,
+                 "add each field's bytes as the device sent them, in hex");
+    app.add_flag("--verbose", options.verbose,
+                 "write the search's diagnostic lines to stderr");
+    app.set_help_flag("-h,--help", "show this help and exit");
+    app.set_version_flag("--version", std::string(FIND_PROGRAM) + " " + QUENLO_VERSION,
+                         "show the version and exit");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        result.text = app.help();
+        return result;
+    } catch (const CLI::CallForVersion& version) {
+        result.text = std::string(version.what()) + "\n";
+        return result;
+    } catch (const CLI::ParseError& error) {
+        result.error = error.what();
+        return result;
+    }
+
+    if (!format.empty())
+        options.format = FORMATS.at(format);
+    if (options.excel) {
+        if (options.format && *options.format != OutputFormat::Csv)
+            result.error = "--excel goes with --format csv only";
+        options.format = OutputFormat::Csv;
+    }
+    return result;
+}

@@ -1,0 +1,30 @@
+// The command line of quenlo-find.
+#pragma once
+
+#include <optional>
+#include <string>
+
+constexpr const char* FIND_PROGRAM = "quenlo-find";
+
+enum class OutputFormat { Table, Tsv, Csv, Json };
+
+struct FindOptions {
+    double seconds = 3.0;
+    std::optional<int> count;
+    // None: a table on a terminal, tab-separated values otherwise.
+    std::optional<OutputFormat> format;
+    bool excel = false;
+    bool raw = false;
+    bool verbose = false;
+};
+
+struct FindCommandLine {
+    FindOptions options;
+    // What --help or --version asks to be printed instead of searching.
+    std::string text;
+    // Empty when the command line is good.
+    std::string error;
+};
+
+// Parses the program's whole command line.
+FindCommandLine ParseFindCommandLine(int argc, const char* const* argv);

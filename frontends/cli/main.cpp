@@ -1,0 +1,119 @@
+#include "bc_protocol.h"
+#include "device_output.h"
+#include "device_search.h"
+#include "diagnostics.h"
+#include "find_options.h"
+#include "interrupt_watch.h"
+#include "terminal.h"
+
+#include <chrono>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace {
+
+constexpr int EXIT_FOUND = 0;
+constexpr int EXIT_NONE_FOUND = 1;
+constexpr int EXIT_USAGE = 2;
+constexpr int EXIT_REPLY_PORT_BUSY = 3;
+constexpr int EXIT_REQUEST_NOT_SENT = 4;
+constexpr int EXIT_INTERRUPTED = 130;
+
+// The core's diagnostic lines, one per line on standard error.
+void WriteDiagnostic(std::string_view text, void*)
+{
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    if (text.empty() || text.back() != '\n')
+        std::fputc('\n', stderr);
+}
+
+void DropDiagnostic(std::string_view, void*) {}
+
+std::string CountText(int count)
+{
+    return std::string(FIND_PROGRAM) + ": searching, " + std::to_string(count)
+           + (count == 1 ? " device" : " devices") + " found";
+}
+
+void Complain(const std::string& message)
+{
+    std::fprintf(stderr, "%s: %s\n", FIND_PROGRAM, message.c_str());
+}
+
+// Says why the search ended early, when it did, and returns the exit status.
+int ExitStatus(const SearchResult& result)
+{
+    switch (result.end) {
+    case SearchEnd::ReplyPortUnavailable:
+        Complain("cannot open the reply port, UDP " + std::to_string(BC_REPLY_PORT)
+                 + ": another program is using it, so no device can be heard");
+        return EXIT_REPLY_PORT_BUSY;
+    case SearchEnd::RequestNotSent:
+        Complain("no network interface could send the search request");
+        return EXIT_REQUEST_NOT_SENT;
+    case SearchEnd::Interrupted:
+        return EXIT_INTERRUPTED;
+    case SearchEnd::TimeUp:
+    case SearchEnd::CountReached:
+        break;
+    }
+    if (result.devices.empty()) {
+        Complain("no device answered");
+        return EXIT_NONE_FOUND;
+    }
+    return EXIT_FOUND;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // A closed standard stream must not become a socket that the output then writes into.
+    AttachClosedStandardStreams();
+    const FindCommandLine commandLine = ParseFindCommandLine(argc, argv);
+    if (!commandLine.error.empty()) {
+        Complain(commandLine.error);
+        std::fprintf(stderr, "Try '%s --help'.\n", FIND_PROGRAM);
+        return EXIT_USAGE;
+    }
+    if (!commandLine.text.empty()) {
+        std::fputs(commandLine.text.c_str(), stdout);
+        return EXIT_FOUND;
+    }
+    const FindOptions& options = commandLine.options;
+
+    UseUtf8Output();
+    // Standard output carries the devices alone.
+    SetDiagnosticSink({options.verbose ? WriteDiagnostic : DropDiagnostic, nullptr});
+    std::optional<CStatusLine> status;
+    if (IsTerminal(stderr))
+        status.emplace(stderr);
+
+    CDeviceSearch search([&status](int count) {
+        if (status)
+            status->Show(CountText(count));
+    });
+    SearchResult result;
+    {
+        CInterruptWatch watch([&search] { search.Interrupt(); });
+        if (status)
+            status->Show(CountText(0));
+        const std::chrono::duration<double> seconds(options.seconds);
+        using Duration = std::chrono::steady_clock::duration;
+        result = search.Run(std::chrono::duration_cast<Duration>(seconds), options.count);
+    }
+    if (status)
+        status->Clear();
+
+    OutputStyle style;
+    style.format = options.format.value_or(IsTerminal(stdout) ? OutputFormat::Table
+                                                              : OutputFormat::Tsv);
+    style.raw = options.raw;
+    style.excel = options.excel;
+    const std::string output = FormatDevices(result.devices, style);
+    std::fwrite(output.data(), 1, output.size(), stdout);
+    std::fflush(stdout);
+    return ExitStatus(result);
+}

@@ -1,0 +1,262 @@
+#!/usr/bin/python3
+"""quenlo-find from outside, as people and scripts use it, against simulated devices.
+
+Runs through tests/testnet/testnet.sh and quenlo-private-run only:
+
+    test_find.py QUENLO-FIND QUENLO-DEVSIM VERSION
+"""
+import csv
+import io
+import json
+import os
+import pty
+import select
+import signal
+import socket
+import subprocess
+import sys
+import unicodedata
+import unittest
+
+FIND = DEVSIM = VERSION = None
+START_LIMIT_S = 10
+RUN_LIMIT_S = 60
+
+# Devices whose texts try every way of breaking a format, answering one after another.
+TRICKY = [
+    ("a1", ["--count", "2", "--ip", "10.60.1.101", "--mac", "02:4E:51:3C:1F:01",
+            "--chn", "前门{n}", "--gbk", "--port", "8000", "--version", "V2.3.{n}"]),
+    ("a2", ["--ip", "10.60.1.130", "--mac", "02:4E:51:3C:2F:10", "--chn", "=1+2", "--port", "+80",
+            "--gateway", "@gw", "--version", '-a,"b\\', "--delay", "100"]),
+    ("b1", ["--ip", "10.60.2.40", "--mac", "02:4E:51:3C:6F:10", "--chn", "x\ty", "--version",
+            "V4\n0", "--delay", "200"]),
+    ("f1", ["--ip", "192.168.1.64", "--mac", "02:4E:51:3C:7F:01", "--chn", "新设备",
+            "--broadcast-reply", "--delay", "300"]),
+]
+FIELDS = ["chn", "version", "ip", "port", "gateway", "mac"]
+TRICKY_TEXTS = [
+    ["前门1", "V2.3.1", "10.60.1.101", "8000", "10.60.1.1", "02:4E:51:3C:1F:01"],
+    ["前门2", "V2.3.2", "10.60.1.102", "8000", "10.60.1.1", "02:4E:51:3C:1F:02"],
+    ["=1+2", '-a,"b\\', "10.60.1.130", "+80", "@gw", "02:4E:51:3C:2F:10"],
+    ["x\ty", "V4\n0", "10.60.2.40", "80", "10.60.2.1", "02:4E:51:3C:6F:10"],
+    ["新设备", "V1.0.0", "192.168.1.64", "80", "192.168.1.1", "02:4E:51:3C:7F:01"],
+]
+# Where each reply comes in: LAN A, LAN B, and LAN B again for the device outside both subnets.
+TRICKY_HEARD = [("qna0", "10.60.1.1", False)] * 3 + [("qnb0", "10.60.2.1", False),
+                                                    ("qnb0", "10.60.2.1", True)]
+
+
+def visible(text):
+    """What table, tsv and csv show of a text: here only tabs and line feeds need pictures."""
+    return text.replace("\t", "\u2409").replace("\n", "\u240a")
+
+
+def sheet(text):
+    shown = visible(text)
+    return "'" + shown if shown[:1] in ("=", "+", "-", "@") else shown
+
+
+class Devices:
+    """quenlo-devsim on hosts of the test network, each answering once it has said so."""
+
+    def __init__(self, specs):
+        self.specs = specs
+        self.children = []
+
+    def __enter__(self):
+        for host, options in self.specs:
+            ns = os.environ[f"QUENLO_NS_{host.upper()}"]
+            child = subprocess.Popen(["ip", "netns", "exec", ns, DEVSIM] + options,
+                                     stdout=subprocess.PIPE, text=True)
+            self.children.append(child)
+            ready, _, _ = select.select([child.stdout], [], [], START_LIMIT_S)
+            if not ready or not child.stdout.readline():
+                raise AssertionError(f"quenlo-devsim on {host} did not start")
+        return self
+
+    def __exit__(self, *exc):
+        for child in self.children:
+            child.terminate()
+            child.wait(START_LIMIT_S)
+            child.stdout.close()
+
+
+def find(*options, ns=None):
+    argv = [FIND, *options]
+    if ns:
+        argv = ["ip", "netns", "exec", ns] + argv
+    return subprocess.run(argv, capture_output=True, timeout=RUN_LIMIT_S)
+
+
+def read_terminal(fd, until=None):
+    """What a program writes to a terminal: everything until it closes, or until the text."""
+    seen = b""
+    while until is None or until not in seen:
+        ready, _, _ = select.select([fd], [], [], RUN_LIMIT_S)
+        if not ready:
+            raise AssertionError(f"terminal showed only {seen!r}")
+        try:
+            chunk = os.read(fd, 4096)
+        except OSError:  # the other side has closed
+            break
+        if not chunk:
+            break
+        seen += chunk
+    return seen
+
+
+def cell_columns(line):
+    """The terminal column each cell of a table line starts at; these cells hold no blanks."""
+    columns, column, previous = [], 0, " "
+    for c in line:
+        if c != " " and previous == " ":
+            columns.append(column)
+        column += 2 if unicodedata.east_asian_width(c) in "WF" else 1
+        previous = c
+    return columns
+
+
+class Output(unittest.TestCase):
+    def test_every_format_reads_back_as_the_devices_sent_them(self):
+        with Devices(TRICKY):
+            runs = {fmt: find("-n", "5", "--format", fmt) for fmt in ("tsv", "csv", "json")}
+            excel = find("-n", "5", "--excel")
+            default = find("-n", "5")
+            raw = find("-n", "5", "--format", "json", "--raw")
+            primary, secondary = pty.openpty()
+            on_terminal = subprocess.Popen([FIND, "-n", "5"], stdout=secondary,
+                                           stderr=subprocess.DEVNULL)
+            os.close(secondary)
+            table = read_terminal(primary).decode().replace("\r\n", "\n")
+            os.close(primary)
+            self.assertEqual(on_terminal.wait(RUN_LIMIT_S), 0)
+
+        for fmt, run in runs.items():
+            self.assertEqual((run.returncode, run.stderr), (0, b""), fmt)
+        self.assertEqual(default.stdout, runs["tsv"].stdout, "tsv is the default off a terminal")
+
+        tsv = [line.split("\t") for line in runs["tsv"].stdout.decode().splitlines()]
+        self.assertEqual(tsv, [[sheet(t) for t in texts] for texts in TRICKY_TEXTS])
+
+        self.assertFalse(runs["csv"].stdout.startswith(b"\xef\xbb\xbf"))
+        self.assertEqual(excel.stdout, b"\xef\xbb\xbf" + runs["csv"].stdout)
+        rows = list(csv.reader(io.StringIO(runs["csv"].stdout.decode(), newline="")))
+        self.assertEqual(rows, [FIELDS] + [[sheet(t) for t in texts] for texts in TRICKY_TEXTS])
+
+        lines = [json.loads(line) for line in runs["json"].stdout.decode().splitlines()]
+        self.assertEqual([[line[f] for f in FIELDS] for line in lines], TRICKY_TEXTS)
+        self.assertEqual([(line["interface"], line["local_address"], line["outside_local_subnets"])
+                          for line in lines], TRICKY_HEARD)
+        heard = [line["first_reply_ms"] for line in lines]
+        self.assertEqual(heard, sorted(heard))
+        self.assertGreaterEqual(heard[-1], 300, "no reply can be listed before it was sent")
+
+        first = json.loads(raw.stdout.decode().splitlines()[0])
+        self.assertEqual(first["chn_hex"], "c7b0c3c531" + "00" * 5)  # 前门1 in GBK, slot of 10
+        self.assertEqual(bytes.fromhex(first["mac_hex"]), b"02:4E:51:3C:1F:01\0\0\0")
+        self.assertEqual(len(first["version_hex"]), 80)
+
+        header, *body = table.splitlines()
+        self.assertEqual(header.split(), FIELDS)
+        self.assertEqual([line.split() for line in body],
+                         [[visible(t) for t in texts] for texts in TRICKY_TEXTS])
+        for line in body:
+            self.assertEqual(cell_columns(line), cell_columns(header), line)
+
+    def test_diagnostics_reach_stderr_only_when_asked_for(self):
+        with Devices([("a1", ["--fault", "unknown-cmd"])]):
+            quiet = find("-t", "0.5", "--format", "json")
+            verbose = find("-t", "0.5", "--format", "json", "--verbose")
+        self.assertEqual((quiet.returncode, quiet.stdout), (1, b""))
+        self.assertNotIn(b"netserver", quiet.stderr)
+        self.assertEqual((verbose.returncode, verbose.stdout), (1, b""))
+        self.assertIn(b"netserver OnHandleRecvBC", verbose.stderr)
+
+
+class Ending(unittest.TestCase):
+    def test_three_hundred_devices_give_the_255_the_list_holds(self):
+        many = ["--count", "300", "--ip", "10.60.1.1", "--mac", "02:00:00:00:10:00"]
+        with Devices([("a1", many)]):
+            run = find("--format", "json")
+        self.assertEqual(run.returncode, 0)
+        macs = [json.loads(line)["mac"] for line in run.stdout.decode().splitlines()]
+        self.assertEqual(len(macs), 255)
+        self.assertEqual(len(set(macs)), 255)
+        self.assertTrue(all(mac.startswith("02:00:00:00:1") for mac in macs))
+
+    def test_count_ends_the_search_as_soon_as_enough_are_listed(self):
+        late = ["--ip", "10.60.2.50", "--mac", "02:00:00:00:20:01", "--delay", "1500"]
+        with Devices([("a1", ["--count", "3", "--ip", "10.60.1.50", "--mac", "02:00:00:00:10:01"]),
+                      ("b1", late)]):
+            run = find("-n", "2", "-t", "30", "--format", "tsv")
+        self.assertEqual(run.returncode, 0)
+        self.assertEqual([line.split("\t")[5] for line in run.stdout.decode().splitlines()],
+                         ["02:00:00:00:10:01", "02:00:00:00:10:02"])
+
+    def test_interrupt_prints_what_was_found_after_a_live_count(self):
+        late = ["--ip", "10.60.2.50", "--mac", "02:00:00:00:20:01", "--delay", "60000"]
+        with Devices([("a1", ["--ip", "10.60.1.50", "--mac", "02:00:00:00:10:01"]),
+                      ("b1", late)]):
+            primary, secondary = pty.openpty()
+            search = subprocess.Popen([FIND, "-t", "60"], stdout=subprocess.PIPE,
+                                      stderr=secondary)
+            os.close(secondary)
+            shown = read_terminal(primary, until=b"1 device found")
+            search.send_signal(signal.SIGINT)
+            out, _ = search.communicate(timeout=RUN_LIMIT_S)
+            shown += read_terminal(primary)
+            os.close(primary)
+        self.assertEqual(search.returncode, 130)
+        self.assertIn(b"0 devices found", shown)
+        self.assertTrue(shown.endswith(b"\r"), "the count is cleared away")
+        self.assertEqual([line.split("\t")[5] for line in out.decode().splitlines()],
+                         ["02:00:00:00:10:01"])
+
+
+class ExitStatus(unittest.TestCase):
+    def test_none_found_usage_help_and_version(self):
+        none = find("-t", "0.5")
+        self.assertEqual((none.returncode, none.stdout), (1, b""))
+        self.assertIn(b"no device answered", none.stderr)
+
+        for bad in (["--format", "xml"], ["-t", "0"], ["-t", "nan"], ["-n", "0"], ["stray"],
+                    ["--excel", "--format", "json"], ["--bogus"]):
+            run = find(*bad)
+            self.assertEqual((run.returncode, run.stdout), (2, b""), bad)
+            self.assertRegex(run.stderr.decode(),
+                             r"^quenlo-find: .+\nTry 'quenlo-find --help'\.\n$")
+
+        usage = find("--help")
+        self.assertEqual(usage.returncode, 0)
+        self.assertIn(b"--format", usage.stdout)
+        version = find("--version")
+        self.assertEqual((version.returncode, version.stdout),
+                         (0, f"quenlo-find {VERSION}\n".encode()))
+
+    def test_reply_port_in_use(self):
+        with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as holder:
+            holder.bind(("0.0.0.0", 6061))
+            run = find("-t", "10")
+        self.assertEqual((run.returncode, run.stdout), (3, b""))
+        self.assertIn(b"6061", run.stderr)
+
+    def test_no_interface_can_send_the_request(self):
+        # An interface that can broadcast, whose address the stack refuses to send from.
+        ns = os.environ["QUENLO_NS_EMPTY"]
+        for command in (["link", "add", "qnv0", "type", "veth", "peer", "name", "qnv1"],
+                        ["addr", "add", "10.99.0.1/24", "dev", "qnv0"],
+                        ["link", "set", "qnv0", "up"], ["link", "set", "qnv1", "up"],
+                        ["route", "del", "local", "10.99.0.1", "table", "local"]):
+            subprocess.run(["ip", "-n", ns] + command, check=True)
+        run = find("-t", "10", ns=ns)
+        self.assertEqual((run.returncode, run.stdout), (4, b""))
+        self.assertIn(b"no network interface could send", run.stderr)
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 4 or "QUENLO_NS_A1" not in os.environ:
+        print("usage: test_find.py QUENLO-FIND QUENLO-DEVSIM VERSION, through testnet.sh",
+              file=sys.stderr)
+        sys.exit(2)
+    FIND, DEVSIM, VERSION = sys.argv[1:]
+    unittest.main(argv=sys.argv[:1], verbosity=2)
