@@ -272,7 +272,9 @@ std::string Json(const std::vector<FoundDevice>& devices, bool raw)
         members.push_back(std::string("\"outside_local_subnets\":")
                           + (heard.outsideLocalSubnets ? "true" : "false"));
         members.push_back("\"first_reply_ms\":" + std::to_string(device.firstReply.count()));
-        out += "{" + Join(members, ",", "") + "}\n";
+        out += '{';
+        out += Join(members, ",", "");
+        out += "}\n";
     }
     return out;
 }
