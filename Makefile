@@ -8,8 +8,8 @@ CTEST = ctest --output-on-failure --parallel $(JOBS)
 FUZZ_SECONDS ?= 300
 FUZZ_RUNS ?= 20000
 
-.PHONY: all deps configure build check test test-sanitizers test-windows fuzz-build fuzz \
-	test-fuzz bench demo screenshot run install package clean
+.PHONY: all deps configure build check test test-sanitizers test-windows windows fuzz-build fuzz \
+	test-fuzz bench demo screenshot screenshot-windows run install package clean
 
 all: build
 
@@ -57,9 +57,10 @@ test-fuzz: fuzz-build
 		|| { cat $(BUILD_DIR)-fuzz/last-run.log; exit 1; }
 	@echo "fuzz_reply_path: $(FUZZ_RUNS) inputs, no fault"
 
-# The Windows build, cross-built with mingw-w64 (no window: there is no Qt for Windows here). The
-# 64-bit one is tested under Wine in private namespaces (tests/testnet/winerun.sh), beside the
-# agent of the Linux build; the 32-bit one is compiled only, unoptimised since nothing runs it.
+# The Windows build, cross-built with mingw-w64, with the native window (there is no Qt for Windows
+# here). The 64-bit one is tested under Wine in private namespaces (tests/testnet/winerun.sh),
+# beside the agent of the Linux build; the 32-bit one is compiled only, unoptimised since nothing
+# runs it.
 test-windows: build
 	@cmake -S . -B $(BUILD_DIR)-windows -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake \
 		-DCMAKE_BUILD_TYPE=Release -DQUENLO_BUILD_UI=OFF \
@@ -69,6 +70,14 @@ test-windows: build
 	@cmake -S . -B $(BUILD_DIR)-windows32 -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake \
 		-DCMAKE_BUILD_TYPE= -DQUENLO_BUILD_UI=OFF
 	@cmake --build $(BUILD_DIR)-windows32 --parallel $(JOBS)
+
+# Quenlo.exe for 64-bit Windows, static, and the zip that ships it with its read-me, in
+# $(BUILD_DIR)-windows.
+windows:
+	@cmake -S . -B $(BUILD_DIR)-windows -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake \
+		-DCMAKE_BUILD_TYPE=Release -DQUENLO_BUILD_UI=OFF
+	@cmake --build $(BUILD_DIR)-windows --parallel $(JOBS) --target windows_zip
+	@ls $(BUILD_DIR)-windows/Quenlo-*-win64.zip
 
 test: deps
 	@$(MAKE) --no-print-directory check
