@@ -131,6 +131,9 @@ trap 'exit 129' HUP
 cp -al "$template/." "$prefix/" && rm "$prefix"/*.reg && cp "$template"/*.reg "$prefix/" || exit 1
 wine_environment "$prefix"
 if [ "$display" = 1 ]; then
+    # No window manager runs on this display: Wine draws the windows' frames itself rather than
+    # wait for one.
+    printf '\n[Software\\\\Wine\\\\X11 Driver]\n"Decorated"="N"\n"Managed"="N"\n' >>"$prefix/user.reg"
     # Xvfb picks a free display number and writes it once it accepts clients.
     Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 3>"$prefix/display" 2>/dev/null &
     xvfb=$!
