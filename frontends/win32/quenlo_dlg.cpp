@@ -402,10 +402,8 @@ void CQuenloDlg::RefitColumns()
         for (int column = 0; column < COL_COUNT; ++column) {
             const std::wstring text =
                 Visible(rows_.At(position).cells[static_cast<std::size_t>(column)]);
-            int width = ListView_GetStringWidth(list, text.c_str()) + CELL_MARGINS;
-            // The first column keeps room for an image; the IP cell shows its mark there.
-            if (column == COL_CHN || (column == COL_IP && Marked(position)))
-                width += mark;
+            // Every cell keeps room for an image before its text: the IP cell's mark goes there.
+            const int width = ListView_GetStringWidth(list, text.c_str()) + CELL_MARGINS + mark;
             int& most = needed[static_cast<std::size_t>(column)];
             most = std::max(most, width);
         }
