@@ -2,7 +2,6 @@
 
 #include "about_dlg.h"
 #include "app_message_box.h"
-#include "column_fit.h"
 #include "resource_text.h"
 #include "visible_text.h"
 
@@ -30,6 +29,13 @@ std::wstring Address(std::uint32_t address)
 {
     return std::to_wstring(address >> 24) + L'.' + std::to_wstring(address >> 16 & 0xFF) + L'.'
            + std::to_wstring(address >> 8 & 0xFF) + L'.' + std::to_wstring(address & 0xFF);
+}
+
+// Orders the list's items, whose parameters are their rows' identities, as the rows stand.
+int CALLBACK CompareItems(LPARAM a, LPARAM b, LPARAM rows)
+{
+    const DeviceRows& order = *reinterpret_cast<const DeviceRows*>(rows);
+    return order.PositionOf(static_cast<RowId>(a)) - order.PositionOf(static_cast<RowId>(b));
 }
 
 std::wstring Trimmed(std::wstring text)
@@ -105,6 +111,7 @@ void CQuenloDlg::InitDeviceList()
     // Tooltips of several lines: the cell's text, where the device answered, what is odd.
     ::SendMessageW(ListView_GetToolTips(list), TTM_SETMAXTIPWIDTH, 0, 480);
     ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    MeasureRows(0);
     RefitColumns();
 }
 
@@ -298,27 +305,36 @@ void CQuenloDlg::OnListUpdate()
         rows_.Clear();
         order_ = {};
         ShowOrder();
+        MeasureRows(0);
         columnsSetByOperator_ = false;
         nothingHeard_ = false;
     }
     nothingHeard_ = nothingHeard_ || update.nothingHeard;
     if (!update.rows.empty()) {
+        // A new row's IP may be one another row has already, which marks both.
+        bool sharing = false;
+        // One redraw for the whole batch, not one for every row inserted.
         ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+        const int before = rows_.Size();
         if (!order_.Sorted()) {
-            const int first = rows_.Size();
             const int count = static_cast<int>(update.rows.size());
             rows_.Append(std::move(update.rows));
-            InsertItems(first, count);
+            InsertItems(before, count);
+            for (int position = before; position < rows_.Size(); ++position)
+                sharing = sharing || rows_.SharingIp(position) > 1;
+            MeasureRows(before);
         } else {
             for (DeviceRow& row : update.rows) {
                 const int place = rows_.PlaceOf(row, order_);
                 rows_.InsertAt(place, std::move(row));
                 InsertItems(place, 1);
+                sharing = sharing || rows_.SharingIp(place) > 1;
             }
+            MeasureRows(0);
         }
-        // A new row's IP may be one another row has, which marks both.
         ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-        ::InvalidateRect(list, nullptr, FALSE);
+        if (sharing)
+            ::InvalidateRect(list, nullptr, FALSE);
         RefitColumns();
     }
     UpdateStatus();
@@ -355,13 +371,7 @@ void CQuenloDlg::OnColumnClick(int column)
 void CQuenloDlg::ShowOrder()
 {
     const HWND list = DeviceList();
-    ListView_SortItems(
-        list,
-        [](LPARAM a, LPARAM b, LPARAM self) -> int {
-            const DeviceRows& rows = reinterpret_cast<const CQuenloDlg*>(self)->rows_;
-            return rows.PositionOf(static_cast<RowId>(a)) - rows.PositionOf(static_cast<RowId>(b));
-        },
-        reinterpret_cast<LPARAM>(this));
+    ListView_SortItems(list, CompareItems, reinterpret_cast<LPARAM>(&rows_));
     const HWND header = ListView_GetHeader(list);
     for (int column = 0; column < COL_COUNT; ++column) {
         HDITEMW heading{};
@@ -388,31 +398,41 @@ void CQuenloDlg::UpdateStatus()
     ::SetDlgItemTextW(Handle(), IDC_STATUS, status.c_str());
 }
 
-void CQuenloDlg::RefitColumns()
+void CQuenloDlg::MeasureRows(int first)
 {
-    if (columnsSetByOperator_)
-        return;
     const HWND list = DeviceList();
+    if (first == 0) {
+        for (int column = 0; column < COL_COUNT; ++column)
+            needed_[static_cast<std::size_t>(column)] =
+                ListView_GetStringWidth(list, COLUMN_HEADINGS[column]) + HEADING_MARGINS;
+    }
     const int mark = ::GetSystemMetrics(SM_CXSMICON) + 4;
-    ColumnWidths needed{};
-    for (int column = 0; column < COL_COUNT; ++column)
-        needed[static_cast<std::size_t>(column)] =
-            ListView_GetStringWidth(list, COLUMN_HEADINGS[column]) + HEADING_MARGINS;
-    for (int position = 0; position < rows_.Size(); ++position) {
+    for (int position = first; position < rows_.Size(); ++position) {
         for (int column = 0; column < COL_COUNT; ++column) {
             const std::wstring text =
                 Visible(rows_.At(position).cells[static_cast<std::size_t>(column)]);
             // Every cell keeps room for an image before its text: the IP cell's mark goes there.
             const int width = ListView_GetStringWidth(list, text.c_str()) + CELL_MARGINS + mark;
-            int& most = needed[static_cast<std::size_t>(column)];
+            int& most = needed_[static_cast<std::size_t>(column)];
             most = std::max(most, width);
         }
     }
+}
+
+void CQuenloDlg::RefitColumns()
+{
+    if (columnsSetByOperator_)
+        return;
+    const HWND list = DeviceList();
     RECT client{};
     ::GetClientRect(list, &client);
-    const ColumnWidths widths = FitColumns(client.right - client.left, needed);
-    for (int column = 0; column < COL_COUNT; ++column)
-        ListView_SetColumnWidth(list, column, widths[static_cast<std::size_t>(column)]);
+    const ColumnWidths widths = FitColumns(client.right - client.left, needed_);
+    for (int column = 0; column < COL_COUNT; ++column) {
+        // Only a change: setting a column's width repaints the list.
+        const int width = widths[static_cast<std::size_t>(column)];
+        if (ListView_GetColumnWidth(list, column) != width)
+            ListView_SetColumnWidth(list, column, width);
+    }
 }
 
 void CQuenloDlg::OnBnClickedSearch()

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "device_list_bridge.h"
+#include "column_fit.h"
 #include "device_rows.h"
 #include "dialog_window.h"
 #include "resource.h"
@@ -76,6 +77,9 @@ private:
     void InsertItems(int position, int count);
     void ShowOrder();
     void UpdateStatus();
+    // What each column needs to show its heading and its texts whole, from the row at first on;
+    // from 0, afresh.
+    void MeasureRows(int first);
     // Fits the columns to the list's width unless the operator has set their widths.
     void RefitColumns();
     std::vector<int> SelectedPositions() const;
@@ -89,6 +93,7 @@ private:
     DeviceRows rows_;
     RowOrder order_;
     RowSnapshot snapshot_;
+    ColumnWidths needed_{};
     bool closing_ = false;
     // Set when the search heard nothing for a while, until the next search.
     bool nothingHeard_ = false;

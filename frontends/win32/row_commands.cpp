@@ -115,6 +115,7 @@ void CQuenloDlg::OnRowEdit()
     }
     // Another IP text changes which rows share one, so every row's mark may change.
     ::InvalidateRect(DeviceList(), nullptr, FALSE);
+    MeasureRows(0);
     RefitColumns();
 }
 
