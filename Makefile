@@ -9,7 +9,7 @@ FUZZ_SECONDS ?= 300
 FUZZ_RUNS ?= 20000
 
 .PHONY: all deps configure build check test test-sanitizers test-windows windows fuzz-build fuzz \
-	test-fuzz bench demo screenshot screenshot-windows run install package clean
+	test-fuzz bench bench-windows demo screenshot screenshot-windows run install package clean
 
 all: build
 
@@ -93,6 +93,15 @@ bench: build
 	@tests/testnet/testnet.sh $(BUILD_DIR)/bench/bench_search
 	@QT_QPA_PLATFORM=offscreen tests/testnet/testnet.sh $(BUILD_DIR)/bench/bench_window
 	@tests/testnet/testnet.sh bench/a11y_listener.py $(BUILD_DIR)/bench/bench_window
+
+# The Windows window's benchmark, under Wine with an Xvfb display of its own, in a private test
+# network; its table goes into the README.
+bench-windows: build
+	@$(WINDOWS_CONFIGURE) -DQUENLO_TESTNET_AGENT=$(TESTNET_AGENT)
+	@cmake --build $(BUILD_DIR)-windows --parallel $(JOBS) --target bench_win32_window
+	@tests/testnet/winerun.sh --prepare $(BUILD_DIR)-windows/wine-template
+	@tests/testnet/testnet.sh tests/testnet/winerun.sh --agent $(TESTNET_AGENT) --display \
+		$(BUILD_DIR)-windows/wine-template $(BUILD_DIR)-windows/bench/bench_win32_window.exe
 
 # The real window on this desktop, searching a private network of simulated devices; nothing
 # reaches the real network. Needs root or unprivileged user namespaces, and a display.

@@ -81,14 +81,16 @@ HWND FindDialog(const std::wstring& title)
 bool PumpUntil(const std::function<bool()>& condition)
 {
     const auto limit = std::chrono::steady_clock::now() + WINDOW_WATCHDOG;
+    // Looked at after every message, so that it is seen to hold the moment it does.
     for (;;) {
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&message);
-            ::DispatchMessageW(&message);
-        }
         if (condition())
             return true;
+        MSG message;
+        if (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+            continue;
+        }
         if (std::chrono::steady_clock::now() > limit)
             return false;
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
