@@ -4,8 +4,8 @@
 #include "quenlo_dlg.h"
 #include "resource.h"
 #include "resource_text.h"
+#include "search_session.h"
 
-#include <winsock2.h>
 #include <commctrl.h>
 
 int CQuenloApp::InitInstance()
@@ -19,16 +19,4 @@ int CQuenloApp::InitInstance()
     CQuenloDlg dialog;
     dialog.DoModal(nullptr);
     return 0;
-}
-
-bool StartSockets()
-{
-    WSADATA data;
-    if (::WSAStartup(MAKEWORD(1, 1), &data) != 0)
-        return false;
-    if (data.wVersion != MAKEWORD(1, 1)) {
-        ::WSACleanup();
-        return false;
-    }
-    return true;
 }

@@ -10,6 +10,3 @@ public:
     // Runs the program; returns its exit status.
     int InitInstance();
 };
-
-// Starts Windows Sockets 1.1; false when it cannot be had, or only another version.
-bool StartSockets();

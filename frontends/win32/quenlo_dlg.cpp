@@ -51,13 +51,13 @@ CQuenloDlg::CQuenloDlg()
     : CDialogWindow(IDD_MAIN),
       icon_(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))),
       // The wake carries no data: the update itself crosses under the bridge's own lock.
-      bridge_([this] { ::PostMessageW(Handle(), WM_LIST_UPDATE, 0, 0); })
+      search_([this] { ::PostMessageW(Handle(), WM_LIST_UPDATE, 0, 0); })
 {
 }
 
 CQuenloDlg::~CQuenloDlg()
 {
-    EndSearchForGood();
+    search_.EndForGood();
     if (smallIcon_)
         ::DestroyIcon(smallIcon_);
 }
@@ -128,7 +128,7 @@ bool CQuenloDlg::OnCommand(int id, int code)
         // Enter with no default button: never closes the window.
         return true;
     case IDCANCEL:
-        EndSearchForGood();
+        search_.EndForGood();
         EndDialog(IDCANCEL);
         return true;
     default:
@@ -143,7 +143,7 @@ INT_PTR CQuenloDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& 
         OnListUpdate();
         return TRUE;
     case WM_PORT_BUSY:
-        if (!closing_)
+        if (!search_.Ended())
             AppMessageBox(Handle(), LoadResourceString(IDS_PORT_BUSY), MB_ICONWARNING);
         return TRUE;
     case WM_SYSCOMMAND:
@@ -297,7 +297,7 @@ std::wstring CQuenloDlg::ToolTip(int position, int column) const
 
 void CQuenloDlg::OnListUpdate()
 {
-    ListUpdate update = bridge_.TakeUpdate();
+    ListUpdate update = search_.Bridge().TakeUpdate();
     const HWND list = DeviceList();
     if (update.cleared) {
         // A new search: first-heard order, and columns fitted to it.
@@ -387,11 +387,11 @@ void CQuenloDlg::ShowOrder()
 void CQuenloDlg::UpdateStatus()
 {
     std::wstring status;
-    if (nothingHeard_ && rows_.Size() == 0 && worker_.IsSearching()) {
+    const bool searching = search_.Worker().IsSearching();
+    if (nothingHeard_ && rows_.Size() == 0 && searching) {
         status = LoadResourceString(IDS_NOTHING_HEARD);
     } else {
-        status = LoadResourceString(worker_.IsSearching() ? IDS_STATUS_SEARCHING
-                                                          : IDS_STATUS_STOPPED)
+        status = LoadResourceString(searching ? IDS_STATUS_SEARCHING : IDS_STATUS_STOPPED)
                  + L"    "
                  + FormatResourceString(IDS_STATUS_COUNT, {std::to_wstring(rows_.Size())});
     }
@@ -437,14 +437,13 @@ void CQuenloDlg::RefitColumns()
 
 void CQuenloDlg::OnBnClickedSearch()
 {
-    if (!closing_)
-        worker_.Search();
+    search_.Search();
     UpdateStatus();
 }
 
 void CQuenloDlg::OnBnClickedStop()
 {
-    worker_.Stop();
+    search_.Stop();
     UpdateStatus();
 }
 
@@ -452,13 +451,4 @@ void CQuenloDlg::OnRefresh()
 {
     OnBnClickedStop();
     OnBnClickedSearch();
-}
-
-void CQuenloDlg::EndSearchForGood()
-{
-    closing_ = true;
-    bridge_.Detach();
-    worker_.Stop();
-    // The worker never waits for this thread, so joining it cannot deadlock.
-    worker_.Join();
 }

@@ -1,14 +1,13 @@
 // The main window: Search and Stop, the device list the search worker fills, and the status line.
 #pragma once
 
-#include "device_list_bridge.h"
 #include "column_fit.h"
 #include "device_rows.h"
 #include "dialog_window.h"
 #include "resource.h"
 #include "row_order.h"
 #include "row_snapshot.h"
-#include "search_worker.h"
+#include "search_session.h"
 
 #include <commctrl.h>
 
@@ -30,8 +29,8 @@ public:
     const DeviceRows& Rows() const { return rows_; }
     RowOrder Order() const { return order_; }
     // What the worker writes to; tests may feed it as a worker would.
-    CDeviceListBridge& ListBridge() { return bridge_; }
-    const CSearchWorker& Worker() const { return worker_; }
+    CDeviceListBridge& ListBridge() { return search_.Bridge(); }
+    const CSearchWorker& Worker() const { return search_.Worker(); }
     const RowSnapshot& Snapshot() const { return snapshot_; }
 
     void OnBnClickedSearch();
@@ -85,8 +84,6 @@ private:
     std::vector<int> SelectedPositions() const;
     void PutOnClipboard(const std::u16string& text);
     void OnPaint();
-    // Stops the worker and waits for it; from then on nothing the worker did reaches the list.
-    void EndSearchForGood();
 
     HICON icon_ = nullptr;
     HICON smallIcon_ = nullptr;
@@ -94,12 +91,9 @@ private:
     RowOrder order_;
     RowSnapshot snapshot_;
     ColumnWidths needed_{};
-    bool closing_ = false;
     // Set when the search heard nothing for a while, until the next search.
     bool nothingHeard_ = false;
     // Set when the operator drags a column border, until the next search.
     bool columnsSetByOperator_ = false;
-    // Declared before the worker, which uses it until the worker has been joined.
-    CDeviceListBridge bridge_;
-    CSearchWorker worker_{bridge_, &bridge_};
+    CSearchSession search_;
 };

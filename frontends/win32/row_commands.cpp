@@ -7,6 +7,7 @@
 #include "device_url.h"
 #include "edit_ip.h"
 #include "resource_text.h"
+#include "row_menu.h"
 #include "ui_seams.h"
 #include "visible_text.h"
 
@@ -22,25 +23,7 @@ void CQuenloDlg::OnRowMenu(int position, POINT screen)
     snapshot_ = TakeRowSnapshot(rows_, position);
     const int chosen = Seams().trackMenu(::GetSubMenu(menu, 0), Handle(), screen);
     ::DestroyMenu(menu);
-    switch (chosen) {
-    case ID_ROW_EDIT:
-        OnRowEdit();
-        break;
-    case ID_ROW_DELETE:
-        OnRowDelete();
-        break;
-    case ID_ROW_COPY:
-        OnRowCopy();
-        break;
-    case ID_ROW_COPY_IP:
-        OnRowCopyCell(COL_IP);
-        break;
-    case ID_ROW_COPY_MAC:
-        OnRowCopyCell(COL_MAC);
-        break;
-    default:
-        break;
-    }
+    RunRowCommand(*this, chosen);
 }
 
 std::vector<int> CQuenloDlg::SelectedPositions() const
