@@ -6,10 +6,9 @@
 //   testnet.sh winerun.sh --agent AGENT --display TEMPLATE bench_win32_window.exe [--quick]
 #include "netns_guard.h"
 #include "quenlo_dlg.h"
+#include "search_session.h"
 #include "testnet.h"
 #include "win32_driver.h"
-
-#include <winsock2.h>
 
 #include <algorithm>
 #include <chrono>
@@ -88,8 +87,7 @@ int main(int argc, char** argv)
 {
     RequirePrivateNetwork(argv[0]);
     const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
-    WSADATA data;
-    if (::WSAStartup(MAKEWORD(1, 1), &data) != 0)
+    if (!StartSockets())
         return 1;
     try {
         Run(quick ? 1 : 5);

@@ -17,26 +17,14 @@ using testnet::TestHost;
 
 namespace {
 
-class Win32Search : public testing::Test
+class Win32Search : public MainWindowTest
 {
 protected:
-    void SetUp() override
-    {
-        InitWindowTests();
-        ASSERT_NE(nullptr, dialog.Create(nullptr));
-        ::ShowWindow(dialog.Handle(), SW_SHOW);
-        list = dialog.DeviceList();
-    }
-
     void Click(int id)
     {
         ::SendMessageW(dialog.Handle(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                        reinterpret_cast<LPARAM>(dialog.Item(id)));
     }
-
-    SeamCatcher seams;
-    CQuenloDlg dialog;
-    HWND list = nullptr;
 };
 
 } // namespace

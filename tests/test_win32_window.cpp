@@ -18,20 +18,12 @@ struct Cells {
     std::u16string chn, version, ip, port, gateway, mac;
 };
 
-class Win32Window : public testing::Test
+class Win32Window : public MainWindowTest
 {
 protected:
-    void SetUp() override
-    {
-        InitWindowTests();
-        ASSERT_NE(nullptr, dialog.Create(nullptr));
-        ::ShowWindow(dialog.Handle(), SW_SHOW);
-        list = dialog.DeviceList();
-    }
-
     void TearDown() override
     {
-        EXPECT_TRUE(unexpected.boxes.empty()) << "a message box nobody expected";
+        EXPECT_TRUE(seams.boxes.empty()) << "a message box nobody expected";
     }
 
     // Lists rows as the worker does, then waits for the window to show them all.
@@ -62,9 +54,6 @@ protected:
             ListView_SetItemState(list, item, LVIS_SELECTED, LVIS_SELECTED);
     }
 
-    SeamCatcher unexpected;
-    CQuenloDlg dialog;
-    HWND list = nullptr;
 };
 
 const std::vector<Cells> THREE = {
@@ -113,12 +102,12 @@ TEST_F(Win32Window, IsBuiltFromTheSharedTemplatesAndStrings)
     EXPECT_TRUE(::GetMenuState(system, static_cast<UINT>(items - 2), MF_BYPOSITION) & MF_SEPARATOR);
 
     // F1 anywhere: no help to start, said with a warning, captioned with the program's name.
-    SeamCatcher seams;
+    SeamCatcher caught;
     ::SendMessageW(list, WM_KEYDOWN, VK_F1, 0);
-    ASSERT_EQ(1u, seams.boxes.size());
-    EXPECT_EQ(L"启动帮助失败。", seams.boxes[0].text);
-    EXPECT_EQ(L"test_win32_window", seams.boxes[0].caption);
-    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONWARNING), seams.boxes[0].type);
+    ASSERT_EQ(1u, caught.boxes.size());
+    EXPECT_EQ(L"启动帮助失败。", caught.boxes[0].text);
+    EXPECT_EQ(L"test_win32_window", caught.boxes[0].caption);
+    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONWARNING), caught.boxes[0].type);
 }
 
 TEST_F(Win32Window, RowsShowTheirVisibleTextsAndSortByHeadingWithTheSelectionFollowing)
@@ -169,39 +158,39 @@ TEST_F(Win32Window, RowsShowTheirVisibleTextsAndSortByHeadingWithTheSelectionFol
 TEST_F(Win32Window, RowMenuCopiesDeletesAndEditsOnlyWhatTheListShows)
 {
     ListRows(THREE);
-    SeamCatcher seams;
+    SeamCatcher caught;
     Select({2, 0});
 
-    seams.menuChoice = ID_ROW_COPY;
+    caught.menuChoice = ID_ROW_COPY;
     dialog.OnRowMenu(0, POINT{10, 10});
     EXPECT_EQ(L"前门\tV2.3.1\t10.60.1.101\t80\t10.60.1.254\t00:11:22:33:44:01\r\n"
               L"'=cmd\tV1.0.0\t192.168.1.64\t80\t192.168.1.1\t00:11:22:33:44:03\r\n",
               ClipboardText())
         << "the selected rows in list order; a cell a spreadsheet would run is defused";
-    seams.menuChoice = ID_ROW_COPY_MAC;
+    caught.menuChoice = ID_ROW_COPY_MAC;
     dialog.OnRowMenu(2, POINT{10, 10});
     EXPECT_EQ(L"00:11:22:33:44:03", ClipboardText());
-    seams.menuChoice = ID_ROW_COPY_IP;
+    caught.menuChoice = ID_ROW_COPY_IP;
     dialog.OnRowMenu(1, POINT{10, 10});
     EXPECT_EQ(L"10.60.1.9", ClipboardText());
     EXPECT_EQ(u"10.60.1.9 ", dialog.Snapshot().ip);
 
     // Delete takes the topmost selected row.
-    seams.menuChoice = ID_ROW_DELETE;
+    caught.menuChoice = ID_ROW_DELETE;
     Select({2, 1});
     dialog.OnRowMenu(2, POINT{10, 10});
     ASSERT_EQ(2, ItemCount(list));
     EXPECT_EQ(L"00:11:22:33:44:01 ", Cell(0, COL_MAC));
     EXPECT_EQ(L"00:11:22:33:44:03 ", Cell(1, COL_MAC));
     EXPECT_EQ(L"已停止    共 2 台设备", Status());
-    EXPECT_TRUE(seams.boxes.empty());
+    EXPECT_TRUE(caught.boxes.empty());
 }
 
 TEST_F(Win32Window, EditDialogUnchangedChangedAndCancelled)
 {
     ListRows(THREE);
-    SeamCatcher seams;
-    seams.menuChoice = ID_ROW_EDIT;
+    SeamCatcher caught;
+    caught.menuChoice = ID_ROW_EDIT;
 
     // OK at once: the focus starts on OK, nothing changed is said without an icon.
     bool focusOnOk = false;
@@ -216,9 +205,9 @@ TEST_F(Win32Window, EditDialogUnchangedChangedAndCancelled)
     });
     dialog.OnRowMenu(1, POINT{10, 10});
     EXPECT_TRUE(focusOnOk);
-    ASSERT_EQ(1u, seams.boxes.size());
-    EXPECT_EQ(L"未修改", seams.boxes[0].text);
-    EXPECT_EQ(static_cast<UINT>(MB_OK), seams.boxes[0].type);
+    ASSERT_EQ(1u, caught.boxes.size());
+    EXPECT_EQ(L"未修改", caught.boxes[0].text);
+    EXPECT_EQ(static_cast<UINT>(MB_OK), caught.boxes[0].type);
     EXPECT_EQ(L"10.60.1.9 ", Cell(1, COL_IP));
 
     // Changed: every field written back; the version stays.
@@ -230,7 +219,7 @@ TEST_F(Win32Window, EditDialogUnchangedChangedAndCancelled)
         ::SendMessageW(edit, WM_COMMAND, MAKEWPARAM(IDC_EDIT_OK, BN_CLICKED), 0);
     });
     dialog.OnRowMenu(1, POINT{10, 10});
-    EXPECT_EQ(1u, seams.boxes.size());
+    EXPECT_EQ(1u, caught.boxes.size());
     EXPECT_EQ(L"10.0.0.7", Cell(1, COL_IP));
     EXPECT_EQ(L"门厅", Cell(1, COL_CHN));
     EXPECT_EQ(L"V3.0.2 ", Cell(1, COL_VERSION));
@@ -245,47 +234,47 @@ TEST_F(Win32Window, EditDialogUnchangedChangedAndCancelled)
     });
     dialog.OnRowMenu(1, POINT{10, 10});
     EXPECT_EQ(L"00:11:22:33:44:02 ", Cell(1, COL_MAC));
-    EXPECT_EQ(1u, seams.boxes.size());
+    EXPECT_EQ(1u, caught.boxes.size());
 }
 
 TEST_F(Win32Window, DoubleClickHandsTheShellOnlyAUrlBuiltFromTheParts)
 {
     ListRows({THREE[0], {u"", u"", u"evil.example/x?", u"80 ", u"", u"AA "}, THREE[1]});
-    SeamCatcher seams;
+    SeamCatcher caught;
     dialog.OnNMDblclkList(0);
-    ASSERT_EQ(1u, seams.urls.size());
-    EXPECT_EQ(L"http://10.60.1.101:80", seams.urls[0]);
-    EXPECT_TRUE(seams.boxes.empty());
+    ASSERT_EQ(1u, caught.urls.size());
+    EXPECT_EQ(L"http://10.60.1.101:80", caught.urls[0]);
+    EXPECT_TRUE(caught.boxes.empty());
 
     dialog.OnNMDblclkList(1);
-    EXPECT_EQ(1u, seams.urls.size()) << "a host name never reaches the shell";
-    ASSERT_EQ(1u, seams.boxes.size());
-    EXPECT_EQ(0u, seams.boxes[0].text.rfind(L"无法打开设备网页：", 0));
-    EXPECT_NE(std::wstring::npos, seams.boxes[0].text.find(L"evil.example/x?"));
-    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONWARNING), seams.boxes[0].type);
+    EXPECT_EQ(1u, caught.urls.size()) << "a host name never reaches the shell";
+    ASSERT_EQ(1u, caught.boxes.size());
+    EXPECT_EQ(0u, caught.boxes[0].text.rfind(L"无法打开设备网页：", 0));
+    EXPECT_NE(std::wstring::npos, caught.boxes[0].text.find(L"evil.example/x?"));
+    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONWARNING), caught.boxes[0].type);
 
-    seams.shellAccepts = false;
+    caught.shellAccepts = false;
     dialog.OnNMDblclkList(2);
-    EXPECT_EQ(L"http://10.60.1.9:8080", seams.urls.back());
-    EXPECT_EQ(2u, seams.boxes.size()) << "a shell that refuses is said too";
+    EXPECT_EQ(L"http://10.60.1.9:8080", caught.urls.back());
+    EXPECT_EQ(2u, caught.boxes.size()) << "a shell that refuses is said too";
 }
 
 TEST_F(Win32Window, WhatTheWorkerReportsIsShownAfterTheRowsAndNeverAfterClosing)
 {
-    SeamCatcher seams;
+    SeamCatcher caught;
     CDeviceListBridge& bridge = dialog.ListBridge();
     bridge.OnReplyPortUnavailable();
     ListRows(THREE);
-    ASSERT_TRUE(PumpUntil([&] { return !seams.boxes.empty(); }));
-    ASSERT_EQ(1u, seams.boxes.size());
+    ASSERT_TRUE(PumpUntil([&] { return !caught.boxes.empty(); }));
+    ASSERT_EQ(1u, caught.boxes.size());
     EXPECT_EQ(L"无法监听 UDP 端口 6061，收不到设备的应答。请关闭占用该端口的程序后重新搜索。",
-              seams.boxes[0].text);
-    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONWARNING), seams.boxes[0].type);
+              caught.boxes[0].text);
+    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONWARNING), caught.boxes[0].type);
 
     // Closing: the bridge is detached, and nothing the worker does reaches the window any more.
     ::SendMessageW(dialog.Handle(), WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
     EXPECT_EQ(nullptr, dialog.Handle());
     bridge.OnReplyPortUnavailable();
     ListRows({}, false);
-    EXPECT_EQ(1u, seams.boxes.size());
+    EXPECT_EQ(1u, caught.boxes.size());
 }

@@ -3,7 +3,6 @@
 //
 //   quenlo-screenshot OUTPUT.png
 #include "device_list_model.h"
-#include "netns_guard.h"
 #include "quenlo_dlg.h"
 #include "screenshot_devices.h"
 #include "search_worker.h"
@@ -17,7 +16,6 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -76,18 +74,10 @@ int TakeScreenshot(const QString& output)
 
 int main(int argc, char** argv)
 {
-    RequirePrivateNetwork(argv[0]);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT.png\n", argv[0]);
-        return 2;
-    }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    try {
-        return TakeScreenshot(QString::fromLocal8Bit(argv[1]));
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "quenlo-screenshot: %s\n", error.what());
-        return 1;
-    }
+    return ScreenshotMain(argc, argv, "png", [&](const char* output) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        return TakeScreenshot(QString::fromLocal8Bit(output));
+    });
 }

@@ -1,6 +1,10 @@
 #include "screenshot_devices.h"
 
+#include "netns_guard.h"
+
 #include <algorithm>
+#include <cstdio>
+#include <exception>
 #include <string>
 
 namespace {
@@ -44,4 +48,20 @@ int StartScreenshotDevices(std::vector<std::unique_ptr<testnet::DevSim>>& simula
         rows += devices.count;
     }
     return rows;
+}
+
+int ScreenshotMain(int argc, char** argv, const char* extension,
+                   const std::function<int(const char* output)>& take)
+{
+    RequirePrivateNetwork(argv[0]);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT.%s\n", argv[0], extension);
+        return 2;
+    }
+    try {
+        return take(argv[1]);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "quenlo-screenshot: %s\n", error.what());
+        return 1;
+    }
 }

@@ -4,15 +4,12 @@
 // tests/testnet/winerun.sh:
 //
 //   quenlo-screenshot OUTPUT.bmp
-#include "netns_guard.h"
 #include "quenlo_dlg.h"
 #include "screenshot_devices.h"
+#include "search_session.h"
 #include "win32_driver.h"
 
-#include <winsock2.h>
-
 #include <cstdio>
-#include <exception>
 #include <fstream>
 #include <memory>
 #include <vector>
@@ -126,18 +123,7 @@ int TakeScreenshot(const char* output)
 
 int main(int argc, char** argv)
 {
-    RequirePrivateNetwork(argv[0]);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT.bmp\n", argv[0]);
-        return 2;
-    }
-    WSADATA data;
-    if (::WSAStartup(MAKEWORD(1, 1), &data) != 0)
-        return 1;
-    try {
-        return TakeScreenshot(argv[1]);
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "quenlo-screenshot: %s\n", error.what());
-        return 1;
-    }
+    return ScreenshotMain(argc, argv, "bmp", [](const char* output) {
+        return StartSockets() ? TakeScreenshot(output) : 1;
+    });
 }
