@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -198,6 +199,13 @@ TEST_F(Win32Window, EditDialogUnchangedChangedAndCancelled)
         const HWND edit = FindDialog(L"地址编辑");
         ASSERT_NE(nullptr, edit);
         focusOnOk = ::GetFocus() == ::GetDlgItem(edit, IDC_EDIT_OK);
+        EXPECT_EQ(dialog.Handle(), ::GetWindow(edit, GW_OWNER));
+        RECT inner{};
+        RECT outer{};
+        ::GetWindowRect(edit, &inner);
+        ::GetWindowRect(dialog.Handle(), &outer);
+        EXPECT_LE(std::abs((inner.left + inner.right) - (outer.left + outer.right)), 2)
+            << "centred over the main window";
         wchar_t ip[64] = {};
         ::GetDlgItemTextW(edit, IDC_EDIT_IP, ip, 64);
         EXPECT_EQ(std::wstring(L"10.60.1.9 "), ip) << "the cell's text, its blank included";

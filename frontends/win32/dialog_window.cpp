@@ -6,6 +6,22 @@
 
 #include <commctrl.h>
 
+namespace {
+
+// Puts a dialog in the middle of the window that owns it.
+void CentreOver(HWND dialog, HWND owner)
+{
+    RECT outer{};
+    RECT over{};
+    ::GetWindowRect(dialog, &outer);
+    ::GetWindowRect(owner, &over);
+    const int x = over.left + ((over.right - over.left) - (outer.right - outer.left)) / 2;
+    const int y = over.top + ((over.bottom - over.top) - (outer.bottom - outer.top)) / 2;
+    ::SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+} // namespace
+
 CDialogWindow::CDialogWindow(int templateId)
     : templateId_(templateId)
 {
@@ -87,6 +103,8 @@ INT_PTR CALLBACK CDialogWindow::DialogProc(HWND hwnd, UINT message, WPARAM wPara
         for (HWND control = ::GetWindow(hwnd, GW_CHILD); control;
              control = ::GetWindow(control, GW_HWNDNEXT))
             ::SetWindowSubclass(control, ControlProc, 0, reinterpret_cast<DWORD_PTR>(self));
+        if (const HWND owner = ::GetWindow(hwnd, GW_OWNER))
+            CentreOver(hwnd, owner);
         return self->OnInitDialog() ? TRUE : FALSE;
     }
     auto* self = reinterpret_cast<CDialogWindow*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
