@@ -1,10 +1,11 @@
 // The Windows window searching simulated devices in the private test network: rows as the devices
 // answer, Stop felt at once, the busy reply port said once per search, and closing mid-search.
 #include "bc_protocol.h"
+#include "main_window_test.h"
 #include "quenlo_dlg.h"
 #include "resource.h"
-#include "testnet.h"
 #include "win32_driver.h"
+#include "testnet.h"
 
 #include <gtest/gtest.h>
 

@@ -67,14 +67,6 @@ void InitWindowTests()
     ::InitCommonControlsEx(&controls);
 }
 
-void MainWindowTest::SetUp()
-{
-    InitWindowTests();
-    ASSERT_NE(nullptr, dialog.Create(nullptr));
-    ::ShowWindow(dialog.Handle(), SW_SHOW);
-    list = dialog.DeviceList();
-}
-
 void WhenModal(std::function<void()> action)
 {
     Actions().push_back(std::move(action));

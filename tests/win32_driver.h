@@ -2,12 +2,9 @@
 // inside their own loops, this thread's messages pumped, and the list view read back.
 #pragma once
 
-#include "quenlo_dlg.h"
 #include "ui_seams.h"
 
 #include <windows.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <functional>
@@ -44,17 +41,6 @@ private:
 
 // Registers the common controls, as the program does first.
 void InitWindowTests();
-
-// A test of the main window, created modeless and shown, with the seams caught for its lifetime.
-class MainWindowTest : public testing::Test
-{
-protected:
-    void SetUp() override;
-
-    SeamCatcher seams;
-    CQuenloDlg dialog;
-    HWND list = nullptr;
-};
 
 // Runs action from the next message loop of this thread, such as a modal dialog's own.
 void WhenModal(std::function<void()> action);
