@@ -4,8 +4,8 @@
 #include "main_window_test.h"
 #include "quenlo_dlg.h"
 #include "resource.h"
-#include "win32_driver.h"
 #include "testnet.h"
+#include "win32_driver.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,5 @@
 // The Windows window without sockets: built from the shared templates, its list fed as the search
 // worker feeds it, and its row commands driven through messages and read back from the list view.
-#include "edit_ip.h"
 #include "main_window_test.h"
 #include "quenlo_dlg.h"
 #include "resource.h"
