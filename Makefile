@@ -8,8 +8,8 @@ CTEST = ctest --output-on-failure --parallel $(JOBS)
 FUZZ_SECONDS ?= 300
 FUZZ_RUNS ?= 20000
 
-.PHONY: all deps configure build check test test-sanitizers test-windows fuzz-build fuzz \
-	test-fuzz bench demo screenshot run install package clean
+.PHONY: all deps configure build check test test-sanitizers test-windows windows fuzz-build fuzz \
+	test-fuzz bench bench-windows demo screenshot screenshot-windows run install package clean
 
 all: build
 
@@ -57,18 +57,29 @@ test-fuzz: fuzz-build
 		|| { cat $(BUILD_DIR)-fuzz/last-run.log; exit 1; }
 	@echo "fuzz_reply_path: $(FUZZ_RUNS) inputs, no fault"
 
-# The Windows build, cross-built with mingw-w64 (no window: there is no Qt for Windows here). The
-# 64-bit one is tested under Wine in private namespaces (tests/testnet/winerun.sh), beside the
-# agent of the Linux build; the 32-bit one is compiled only, unoptimised since nothing runs it.
+# The Windows build, cross-built with mingw-w64, with the native window (there is no Qt for Windows
+# here). The 64-bit one is tested under Wine in private namespaces (tests/testnet/winerun.sh),
+# beside the agent of the Linux build; the 32-bit one is compiled only, unoptimised since nothing
+# runs it.
+TESTNET_AGENT = $(abspath $(BUILD_DIR))/tests/quenlo-testnet-agent
+WINDOWS_CONFIGURE = cmake -S . -B $(BUILD_DIR)-windows \
+	-DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake -DCMAKE_BUILD_TYPE=Release \
+	-DQUENLO_BUILD_UI=OFF
+
 test-windows: build
-	@cmake -S . -B $(BUILD_DIR)-windows -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake \
-		-DCMAKE_BUILD_TYPE=Release -DQUENLO_BUILD_UI=OFF \
-		-DQUENLO_TESTNET_AGENT=$(abspath $(BUILD_DIR))/tests/quenlo-testnet-agent
+	@$(WINDOWS_CONFIGURE) -DQUENLO_TESTNET_AGENT=$(TESTNET_AGENT)
 	@cmake --build $(BUILD_DIR)-windows --parallel $(JOBS)
 	@$(CTEST) --test-dir $(BUILD_DIR)-windows
 	@cmake -S . -B $(BUILD_DIR)-windows32 -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake \
 		-DCMAKE_BUILD_TYPE= -DQUENLO_BUILD_UI=OFF
 	@cmake --build $(BUILD_DIR)-windows32 --parallel $(JOBS)
+
+# Quenlo.exe for 64-bit Windows, static, and the zip that ships it with its read-me, in
+# $(BUILD_DIR)-windows.
+windows:
+	@$(WINDOWS_CONFIGURE)
+	@cmake --build $(BUILD_DIR)-windows --parallel $(JOBS) --target windows_zip
+	@ls $(BUILD_DIR)-windows/Quenlo-*-win64.zip
 
 test: deps
 	@$(MAKE) --no-print-directory check
@@ -83,6 +94,15 @@ bench: build
 	@QT_QPA_PLATFORM=offscreen tests/testnet/testnet.sh $(BUILD_DIR)/bench/bench_window
 	@tests/testnet/testnet.sh bench/a11y_listener.py $(BUILD_DIR)/bench/bench_window
 
+# The Windows window's benchmark, under Wine with an Xvfb display of its own, in a private test
+# network; its table goes into the README.
+bench-windows: build
+	@$(WINDOWS_CONFIGURE) -DQUENLO_TESTNET_AGENT=$(TESTNET_AGENT)
+	@cmake --build $(BUILD_DIR)-windows --parallel $(JOBS) --target bench_win32_window
+	@tests/testnet/winerun.sh --prepare $(BUILD_DIR)-windows/wine-template
+	@tests/testnet/testnet.sh tests/testnet/winerun.sh --agent $(TESTNET_AGENT) --display \
+		$(BUILD_DIR)-windows/wine-template $(BUILD_DIR)-windows/bench/bench_win32_window.exe
+
 # The real window on this desktop, searching a private network of simulated devices; nothing
 # reaches the real network. Needs root or unprivileged user namespaces, and a display.
 demo: build
@@ -92,6 +112,20 @@ demo: build
 screenshot: build
 	@mkdir -p docs
 	@tests/testnet/testnet.sh $(BUILD_DIR)/tools/screenshot/quenlo-screenshot docs/screenshot.png
+
+# docs/screenshot-windows.png: Quenlo.exe's window listing the same devices, under Wine with an
+# Xvfb display of its own, in a private test network (root).
+screenshot-windows: build
+	@$(WINDOWS_CONFIGURE) -DQUENLO_TESTNET_AGENT=$(TESTNET_AGENT)
+	@cmake --build $(BUILD_DIR)-windows --parallel $(JOBS) --target quenlo-screenshot
+	@tests/testnet/winerun.sh --prepare $(BUILD_DIR)-windows/wine-template
+	@mkdir -p docs
+	@LANG=zh_CN.UTF-8 tests/testnet/testnet.sh tests/testnet/winerun.sh --agent $(TESTNET_AGENT) \
+		--display $(BUILD_DIR)-windows/wine-template \
+		$(BUILD_DIR)-windows/tools/screenshot/quenlo-screenshot.exe \
+		$(abspath $(BUILD_DIR)-windows)/screenshot-windows.bmp
+	@tools/screenshot/bmp_to_png.py $(BUILD_DIR)-windows/screenshot-windows.bmp \
+		docs/screenshot-windows.png
 
 # Runs Quenlo on this computer's own network: its searches are broadcasts that every device on
 # the segment receives. For a user's own machine only; never on a development or CI machine,

@@ -49,8 +49,8 @@ void ListDevice(IDeviceListView& list, const DeviceEntry& device, const HeardOn&
 }
 
 // Reads the datagrams waiting on the reply socket, one at a time into a zero-filled buffer, and
-// gives every new device its row at once.
-void ListWaitingReplies(IDeviceListView& list, bc_socket_t socket, Buffer& buffer,
+// gives every new device its row at once. Returns whether any datagram was read.
+bool ListWaitingReplies(IDeviceListView& list, bc_socket_t socket, Buffer& buffer,
                         const std::vector<LocalSubnet>& subnets)
 {
     for (int read = 0; read < MAX_READS_AT_ONCE; ++read) {
@@ -58,7 +58,7 @@ void ListWaitingReplies(IDeviceListView& list, bc_socket_t socket, Buffer& buffe
         const std::int32_t known = DeviceTable().Count();
         HeardOn heardOn;
         if (OnHandleRecvBC(buffer.data(), socket, &heardOn) != 0)
-            return;
+            return read > 0;
         if (DeviceTable().Count() > known) {
             const DeviceEntry& device = DeviceTable().Entry(DeviceTable().Count() - 1);
             heardOn.outsideLocalSubnets = LiesOutside(SlotText(device.ip), subnets);
@@ -68,6 +68,7 @@ void ListWaitingReplies(IDeviceListView& list, bc_socket_t socket, Buffer& buffe
             ListDevice(list, device, heardOn, record);
         }
     }
+    return true;
 }
 
 int CeilMilliseconds(Clock::duration d)
@@ -95,12 +96,15 @@ void SearchThreadProc(IDeviceListView& list, SearchRun& run, ISearchObserver* ob
 
         // The pause is spent waiting on the reply socket, so every reply is listed as it comes.
         const Clock::time_point cycleEnd = Clock::now() + SEARCH_CYCLE;
+        bool heardAny = false;
         for (Clock::duration left = SEARCH_CYCLE; run.running && left > Clock::duration::zero();
              left = cycleEnd - Clock::now()) {
             if (run.waker.Wait(socket, CeilMilliseconds(left)) == udp::Waker::WaitResult::Readable)
-                ListWaitingReplies(list, socket, receiveBuffer, subnets);
+                heardAny |= ListWaitingReplies(list, socket, receiveBuffer, subnets);
         }
-        ListWaitingReplies(list, socket, receiveBuffer, subnets);
+        heardAny |= ListWaitingReplies(list, socket, receiveBuffer, subnets);
+        if (observer)
+            observer->OnCycleEnded(heardAny);
     }
 
     if (socket >= 0)

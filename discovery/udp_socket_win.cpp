@@ -7,8 +7,11 @@
 #include <iphlpapi.h>
 #include <mswsock.h>
 
+#include <chrono>
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <vector>
 
 namespace udp {
 
@@ -50,22 +53,78 @@ std::string Utf8(const wchar_t* text)
     return utf8;
 }
 
+// An adapter as a reply's arrival names it: its name as the system shows it, and its IPv4
+// addresses.
+struct ArrivalAdapter {
+    ULONG ifIndex = 0;
+    std::string name;
+    std::vector<std::uint32_t> addresses;
+};
+
+// The adapters as the system last gave them. Asking takes about a millisecond (more under load),
+// which a reply each would multiply by hundreds; so the list is kept for a second, and asked for
+// again at once for an interface it does not know.
+class ArrivalAdapters
+{
+public:
+    // The adapter with that index; false when the system knows none.
+    bool Find(ULONG ifIndex, ArrivalAdapter& found)
+    {
+        std::lock_guard lock(mutex_);
+        if (!Lookup(ifIndex, found) || Clock::now() - asked_ >= std::chrono::seconds(1)) {
+            Ask();
+            return Lookup(ifIndex, found);
+        }
+        return true;
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    bool Lookup(ULONG ifIndex, ArrivalAdapter& found) const
+    {
+        for (const ArrivalAdapter& adapter : adapters_) {
+            if (adapter.ifIndex == ifIndex) {
+                found = adapter;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    void Ask()
+    {
+        adapters_.clear();
+        asked_ = Clock::now();
+        std::vector<unsigned char> storage;
+        for (const auto* adapter = Adapters(storage); adapter; adapter = adapter->Next) {
+            ArrivalAdapter arrival{adapter->IfIndex, Utf8(adapter->FriendlyName), {}};
+            for (auto* unicast = adapter->FirstUnicastAddress; unicast; unicast = unicast->Next) {
+                if (const std::uint32_t address = Ipv4Of(unicast))
+                    arrival.addresses.push_back(address);
+            }
+            adapters_.push_back(std::move(arrival));
+        }
+    }
+
+    std::mutex mutex_;
+    std::vector<ArrivalAdapter> adapters_;
+    Clock::time_point asked_;
+};
+
 // Where a datagram sent to destination (host order) came in on the interface with index
 // ifIndex: the adapter's name as the system shows it, and its own address. A broadcast names no
 // address of ours, so then the adapter's first IPv4 address stands for it.
 void ReadArrival(ULONG ifIndex, std::uint32_t destination, HeardOn& heardOn)
 {
-    std::vector<unsigned char> storage;
-    for (const auto* adapter = Adapters(storage); adapter; adapter = adapter->Next) {
-        if (adapter->IfIndex != ifIndex)
-            continue;
-        heardOn.interfaceName = Utf8(adapter->FriendlyName);
-        for (auto* unicast = adapter->FirstUnicastAddress; unicast; unicast = unicast->Next) {
-            const std::uint32_t address = Ipv4Of(unicast);
-            if (address != 0 && (heardOn.localAddress == 0 || address == destination))
-                heardOn.localAddress = address;
-        }
-        break;
+    static ArrivalAdapters adapters;
+    ArrivalAdapter adapter;
+    if (!adapters.Find(ifIndex, adapter))
+        return;
+    heardOn.interfaceName = adapter.name;
+    for (const std::uint32_t address : adapter.addresses) {
+        if (heardOn.localAddress == 0 || address == destination)
+            heardOn.localAddress = address;
     }
 }
 

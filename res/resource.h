@@ -16,6 +16,7 @@
 #define IDS_TIP_HEARD_ON        111
 #define IDS_TIP_OUTSIDE         112
 #define IDS_TIP_SHARED_IP       113
+#define IDS_NOTHING_HEARD       114
 #define IDR_MAINFRAME           128
 #define IDR_ROW_MENU            130
 #define IDD_ADDRESS_EDIT        132

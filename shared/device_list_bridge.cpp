@@ -24,6 +24,7 @@ void CDeviceListBridge::Post(Change change)
 void CDeviceListBridge::DeleteAllRows()
 {
     filling_ = DeviceRow{};
+    quietCycles_ = 0;
     Post([](ListUpdate& update) {
         update.rows.clear();
         update.cleared = true;
@@ -82,6 +83,16 @@ void CDeviceListBridge::OnRequestNotSent()
 void CDeviceListBridge::OnSearchEnded()
 {
     Post([](ListUpdate& update) { update.searchEnded = true; });
+}
+
+void CDeviceListBridge::OnCycleEnded(bool heardAny)
+{
+    if (heardAny || quietCycles_ < 0) {
+        quietCycles_ = -1;
+        return;
+    }
+    if (++quietCycles_ == QUIET_CYCLES)
+        Post([](ListUpdate& update) { update.nothingHeard = true; });
 }
 
 ListUpdate CDeviceListBridge::TakeUpdate()

@@ -22,7 +22,12 @@ struct ListUpdate {
     bool requestNotSent = false;
     // A worker has ended.
     bool searchEnded = false;
+    // The search has heard no datagram at all in its first QUIET_CYCLES cycles; once per search.
+    bool nothingHeard = false;
 };
+
+// Cycles without a single datagram after which a search reports that it hears nothing.
+constexpr int QUIET_CYCLES = 3;
 
 class CDeviceListBridge : public IDeviceListView, public ISearchObserver
 {
@@ -45,6 +50,7 @@ public:
     void OnReplyPortUnavailable() override;
     void OnRequestNotSent() override;
     void OnSearchEnded() override;
+    void OnCycleEnded(bool heardAny) override;
 
     // The window's side: everything that waits, oldest first.
     ListUpdate TakeUpdate();
@@ -62,6 +68,8 @@ private:
     // Touched by the worker's thread only (one worker at a time).
     DeviceRow filling_;
     RowId nextId_ = 0;
+    // Cycles of this search so far without a datagram; -1 once it has heard one.
+    int quietCycles_ = 0;
 
     std::mutex mutex_;
     ListUpdate waiting_;

@@ -166,3 +166,28 @@ TEST(ListBridge, NothingReachesAWindowThatHasDetached)
     EXPECT_FALSE(update.replyPortUnavailable);
     EXPECT_FALSE(update.searchEnded);
 }
+
+TEST(ListBridge, ASearchThatHearsNothingForThreeCyclesSaysSoOnceAndOneThatHearsNeverDoes)
+{
+    FakeWindow window;
+    window.bridge.DeleteAllRows();
+    for (int cycle = 1; cycle < QUIET_CYCLES; ++cycle)
+        window.bridge.OnCycleEnded(false);
+    EXPECT_FALSE(window.Take().nothingHeard) << "too early";
+    for (int cycle = 0; cycle < 5; ++cycle)
+        window.bridge.OnCycleEnded(false);
+    EXPECT_TRUE(window.Take().nothingHeard);
+    window.bridge.OnCycleEnded(false);
+    EXPECT_FALSE(window.Take().nothingHeard) << "said once per search";
+
+    // A new search counts again; a single datagram, even one listing nobody, silences it.
+    window.bridge.DeleteAllRows();
+    window.bridge.OnCycleEnded(true);
+    for (int cycle = 0; cycle < 2 * QUIET_CYCLES; ++cycle)
+        window.bridge.OnCycleEnded(false);
+    EXPECT_FALSE(window.Take().nothingHeard);
+    window.bridge.DeleteAllRows();
+    for (int cycle = 0; cycle < QUIET_CYCLES; ++cycle)
+        window.bridge.OnCycleEnded(false);
+    EXPECT_TRUE(window.Take().nothingHeard);
+}

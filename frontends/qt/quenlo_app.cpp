@@ -4,15 +4,13 @@
 #include "dialog_template.h"
 #include "quenlo_dlg.h"
 #include "resource.h"
+#include "search_session.h"
 
 #include <QDir>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
 
-#ifdef _WIN32
-#include <winsock2.h>
-#endif
 
 CQuenloApp::CQuenloApp(int& argc, char** argv)
     : QApplication(argc, argv)
@@ -44,19 +42,4 @@ int CQuenloApp::InitInstance()
     CQuenloDlg dialog;
     dialog.exec();
     return 0;
-}
-
-bool StartSockets()
-{
-#ifdef _WIN32
-    // Version 1.1 exactly; any other grant is given back.
-    WSADATA data;
-    if (::WSAStartup(MAKEWORD(1, 1), &data) != 0)
-        return false;
-    if (data.wVersion != MAKEWORD(1, 1)) {
-        ::WSACleanup();
-        return false;
-    }
-#endif
-    return true;
 }

@@ -17,6 +17,3 @@ public:
 
 // The application icon in every size the program carries.
 QIcon ApplicationIcon();
-
-// Starts the platform's sockets layer; false when it cannot be used.
-bool StartSockets();

@@ -29,17 +29,14 @@ CQuenloDlg::CQuenloDlg(QWidget* parent)
     : CTemplateDialog(IDD_MAIN, parent),
       model_(new DeviceListModel(this)),
       // The wake carries no data: the update itself crosses under the bridge's own lock.
-      bridge_([this] {
+      search_([this] {
           QMetaObject::invokeMethod(this, &CQuenloDlg::OnListUpdate, Qt::QueuedConnection);
       })
 {
     OnInitDialog();
 }
 
-CQuenloDlg::~CQuenloDlg()
-{
-    EndSearchForGood();
-}
+CQuenloDlg::~CQuenloDlg() = default;
 
 QTableView* CQuenloDlg::DeviceList() const
 {
@@ -174,7 +171,7 @@ bool CQuenloDlg::eventFilter(QObject* watched, QEvent* event)
 void CQuenloDlg::UpdateStatus()
 {
     const QString state =
-        LoadResourceString(worker_.IsSearching() ? IDS_STATUS_SEARCHING : IDS_STATUS_STOPPED);
+        LoadResourceString(search_.Worker().IsSearching() ? IDS_STATUS_SEARCHING : IDS_STATUS_STOPPED);
     ControlAs<QLabel>(IDC_STATUS)->setText(
         state + QStringLiteral("    ")
         + LoadResourceString(IDS_STATUS_COUNT).arg(model_->rowCount()));
@@ -192,7 +189,7 @@ void CQuenloDlg::OnColumnClick(int column)
 
 void CQuenloDlg::OnListUpdate()
 {
-    ListUpdate update = bridge_.TakeUpdate();
+    ListUpdate update = search_.Bridge().TakeUpdate();
     const bool portUnavailable = update.replyPortUnavailable;
     const bool ended = update.searchEnded;
     if (update.cleared) {
@@ -208,7 +205,7 @@ void CQuenloDlg::OnListUpdate()
         QMetaObject::invokeMethod(
             this,
             [this] {
-                if (!closing_)
+                if (!search_.Ended())
                     AppMessageBox(this, LoadResourceString(IDS_PORT_BUSY), QMessageBox::Warning);
             },
             Qt::QueuedConnection);
@@ -219,14 +216,13 @@ void CQuenloDlg::OnListUpdate()
 
 void CQuenloDlg::OnBnClickedSearch()
 {
-    if (!closing_)
-        worker_.Search();
+    search_.Search();
     UpdateStatus();
 }
 
 void CQuenloDlg::OnBnClickedStop()
 {
-    worker_.Stop();
+    search_.Stop();
     UpdateStatus();
 }
 
@@ -281,15 +277,6 @@ bool CQuenloDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr
 
 void CQuenloDlg::done(int result)
 {
-    EndSearchForGood();
+    search_.EndForGood();
     CTemplateDialog::done(result);
-}
-
-void CQuenloDlg::EndSearchForGood()
-{
-    closing_ = true;
-    bridge_.Detach();
-    worker_.Stop();
-    // The worker never waits for this thread, so joining it cannot deadlock.
-    worker_.Join();
 }

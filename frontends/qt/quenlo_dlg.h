@@ -1,9 +1,8 @@
 // The main window: Search and Stop, and the device list the search worker fills.
 #pragma once
 
-#include "device_list_bridge.h"
 #include "row_snapshot.h"
-#include "search_worker.h"
+#include "search_session.h"
 #include "template_dialog.h"
 
 class DeviceListModel;
@@ -24,8 +23,8 @@ public:
     QTableView* DeviceList() const;
     DeviceListModel* DeviceModel() const { return model_; }
     // What the worker writes to; tests may feed it as a worker would.
-    CDeviceListBridge& ListBridge() { return bridge_; }
-    const CSearchWorker& Worker() const { return worker_; }
+    CDeviceListBridge& ListBridge() { return search_.Bridge(); }
+    const CSearchWorker& Worker() const { return search_.Worker(); }
     const RowSnapshot& Snapshot() const { return snapshot_; }
 
     // Ends the search for good before the window closes.
@@ -74,16 +73,11 @@ private:
     void RefitColumns();
     // The window's own menu, with the About command.
     void ShowWindowMenu(const QPoint& globalPosition);
-    // Stops the worker and waits for it; from then on nothing the worker did reaches the list.
-    void EndSearchForGood();
 
     DeviceListModel* model_ = nullptr;
     RowSnapshot snapshot_;
-    bool closing_ = false;
     // Set when the operator drags a column border, until the next search.
     bool columnsSetByOperator_ = false;
     bool fittingColumns_ = false;
-    // Declared before the worker, which uses it until the worker has been joined.
-    CDeviceListBridge bridge_;
-    CSearchWorker worker_{bridge_, &bridge_};
+    CSearchSession search_;
 };

@@ -8,6 +8,7 @@
 #include "device_url.h"
 #include "edit_ip.h"
 #include "resource.h"
+#include "row_menu.h"
 #include "visible_text.h"
 
 #include <QClipboard>
@@ -42,23 +43,7 @@ void CQuenloDlg::OnNMRclickList(const QPoint& position)
     const QAction* chosen = popup.exec(list->viewport()->mapToGlobal(position));
     if (!chosen)
         return;
-    switch (chosen->data().toInt()) {
-    case ID_ROW_EDIT:
-        OnRowEdit();
-        break;
-    case ID_ROW_DELETE:
-        OnRowDelete();
-        break;
-    case ID_ROW_COPY:
-        OnRowCopy();
-        break;
-    case ID_ROW_COPY_IP:
-        OnRowCopyCell(COL_IP);
-        break;
-    case ID_ROW_COPY_MAC:
-        OnRowCopyCell(COL_MAC);
-        break;
-    }
+    RunRowCommand(*this, chosen->data().toInt());
 }
 
 void CQuenloDlg::OnRowDelete()

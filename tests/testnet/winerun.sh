@@ -4,10 +4,11 @@
 #
 #   winerun.sh --prepare TEMPLATE
 #       makes the Wine prefix every run copies, inside a new namespace with no links
-#   winerun.sh [--isolate] [--agent AGENT] TEMPLATE PROGRAM [ARGS...]
+#   winerun.sh [--isolate] [--agent AGENT] [--display] TEMPLATE PROGRAM [ARGS...]
 #       runs PROGRAM under Wine with a prefix of its own: in a new namespace with no links
 #       (--isolate), or in the namespace it is started in, which must be private (testnet.sh's pc
-#       host), with PROGRAM started through the test network's agent (--agent)
+#       host), with PROGRAM started through the test network's agent (--agent); with a display
+#       of its own, an Xvfb started here and ended with the run (--display)
 #
 # Wine's sockets are opened by its wineserver, in the namespace where that server was started; a
 # run that shared a prefix with a server started elsewhere would have its sockets there. So each
@@ -83,14 +84,16 @@ esac
 arguments=("$@")
 isolate=0
 agent=()
+display=0
 while [ $# -gt 0 ]; do
     case "$1" in
         --isolate) isolate=1; shift ;;
         --agent) agent=("$2"); shift 2 ;;
+        --display) display=1; shift ;;
         *) break ;;
     esac
 done
-[ $# -ge 2 ] || { echo "usage: winerun.sh [--isolate] [--agent AGENT] TEMPLATE PROGRAM [ARGS...]" >&2; exit 2; }
+[ $# -ge 2 ] || { echo "usage: winerun.sh [--isolate] [--agent AGENT] [--display] TEMPLATE PROGRAM [ARGS...]" >&2; exit 2; }
 template="$1"
 shift
 
@@ -104,10 +107,19 @@ if [ -n "${LANG:-}" ] && LC_ALL="$LANG" locale 2>&1 >/dev/null | grep -q .; then
     cannot_run "the locale $LANG is not installed (scripts/install-deps)"
 fi
 
+if [ "$display" = 1 ]; then
+    command -v Xvfb >/dev/null || cannot_run "Xvfb is not installed (scripts/install-deps)"
+fi
+
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/quenlo-wine.XXXXXX") || exit 1
+xvfb=
 finish() {
     WINEPREFIX="$prefix" wineserver -k 2>/dev/null
     WINEPREFIX="$prefix" wineserver -w 2>/dev/null
+    if [ -n "$xvfb" ]; then
+        kill "$xvfb" 2>/dev/null
+        wait "$xvfb" 2>/dev/null
+    fi
     rm -rf "$prefix"
 }
 trap finish EXIT
@@ -118,6 +130,19 @@ trap 'exit 129' HUP
 # The registry files are copied: the wineserver writes a file with several links in place.
 cp -al "$template/." "$prefix/" && rm "$prefix"/*.reg && cp "$template"/*.reg "$prefix/" || exit 1
 wine_environment "$prefix"
+if [ "$display" = 1 ]; then
+    # No window manager runs on this display: Wine draws the windows' frames itself rather than
+    # wait for one.
+    printf '\n[Software\\\\Wine\\\\X11 Driver]\n"Decorated"="N"\n"Managed"="N"\n' >>"$prefix/user.reg"
+    # Xvfb picks a free display number and writes it once it accepts clients.
+    Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 3>"$prefix/display" 2>/dev/null &
+    xvfb=$!
+    until [ -s "$prefix/display" ]; do
+        kill -0 "$xvfb" 2>/dev/null || cannot_run "Xvfb did not start"
+        sleep 0.05
+    done
+    export DISPLAY=":$(cat "$prefix/display")"
+fi
 # A server left behind by a run that was killed outright ends on its own after a while.
 wineserver -p30 || exit 1
 "${agent[@]}" wine "$@"

@@ -1,0 +1,99 @@
+// The main window: Search and Stop, the device list the search worker fills, and the status line.
+#pragma once
+
+#include "column_fit.h"
+#include "device_rows.h"
+#include "dialog_window.h"
+#include "resource.h"
+#include "row_order.h"
+#include "row_snapshot.h"
+#include "search_session.h"
+
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+class CQuenloDlg : public CDialogWindow
+{
+public:
+    // Posted by the bridge's wake: what the worker did waits in the bridge.
+    static constexpr UINT WM_LIST_UPDATE = WM_APP + 1;
+    // Posted when a search could not open the reply port, to say so outside the list's update.
+    static constexpr UINT WM_PORT_BUSY = WM_APP + 2;
+
+    explicit CQuenloDlg();
+    ~CQuenloDlg() override;
+
+    HWND DeviceList() const { return Item(IDC_DEVICE_LIST); }
+    const DeviceRows& Rows() const { return rows_; }
+    RowOrder Order() const { return order_; }
+    // What the worker writes to; tests may feed it as a worker would.
+    CDeviceListBridge& ListBridge() { return search_.Bridge(); }
+    const CSearchWorker& Worker() const { return search_.Worker(); }
+    const RowSnapshot& Snapshot() const { return snapshot_; }
+
+    void OnBnClickedSearch();
+    void OnBnClickedStop();
+    // F5: Stop, then Search.
+    void OnRefresh();
+    // System-menu commands; the About command opens the About box.
+    bool OnSysCommand(WPARAM commandId);
+
+    // Row commands. The row menu of the row at a position, shown at a screen position: the
+    // snapshot is taken, and the chosen command carried out.
+    void OnRowMenu(int position, POINT screen);
+    void OnRowEdit();
+    void OnRowDelete();
+    // Opens the web page of the row at a position.
+    void OnNMDblclkList(int position);
+    // Copies the selected rows, as tab-separated lines.
+    void OnRowCopy();
+    // Copies one text of the right-clicked row.
+    void OnRowCopyCell(int column);
+    // A click on a heading: sorted by that column, reversed, then first-heard order again.
+    void OnColumnClick(int column);
+
+    // Takes what the worker has done since the last time and shows it.
+    void OnListUpdate();
+
+protected:
+    bool OnInitDialog() override;
+    bool OnCommand(int id, int code) override;
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    bool OnKeyDown(HWND control, WPARAM key) override;
+
+private:
+    void InitDeviceList();
+    LRESULT OnNotify(const NMHDR& header);
+    // The row under the position of the message being handled, or -1.
+    int RowUnderMessage() const;
+    void OnGetDispInfo(NMLVDISPINFOW& info) const;
+    void OnGetInfoTip(NMLVGETINFOTIPW& tip) const;
+    bool Marked(int position) const;
+    std::wstring ToolTip(int position, int column) const;
+    // Makes the list's items what rows_ holds, each showing the row at its position.
+    void InsertItems(int position, int count);
+    void ShowOrder();
+    void UpdateStatus();
+    // What each column needs to show its heading and its texts whole, from the row at first on;
+    // from 0, afresh.
+    void MeasureRows(int first);
+    // Fits the columns to the list's width unless the operator has set their widths.
+    void RefitColumns();
+    std::vector<int> SelectedPositions() const;
+    void PutOnClipboard(const std::u16string& text);
+    void OnPaint();
+
+    HICON icon_ = nullptr;
+    HICON smallIcon_ = nullptr;
+    DeviceRows rows_;
+    RowOrder order_;
+    RowSnapshot snapshot_;
+    ColumnWidths needed_{};
+    // Set when the search heard nothing for a while, until the next search.
+    bool nothingHeard_ = false;
+    // Set when the operator drags a column border, until the next search.
+    bool columnsSetByOperator_ = false;
+    CSearchSession search_;
+};

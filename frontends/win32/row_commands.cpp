@@ -1,0 +1,119 @@
+// The commands on single rows of the device list. None of them touches a device or the table of
+// found devices.
+#include "quenlo_dlg.h"
+
+#include "app_message_box.h"
+#include "clipboard_text.h"
+#include "device_url.h"
+#include "edit_ip.h"
+#include "resource_text.h"
+#include "row_menu.h"
+#include "ui_seams.h"
+#include "visible_text.h"
+
+#include <cstring>
+
+void CQuenloDlg::OnRowMenu(int position, POINT screen)
+{
+    if (position < 0 || position >= rows_.Size())
+        return;
+    const HMENU menu = ::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ROW_MENU));
+    if (!menu)
+        return;
+    snapshot_ = TakeRowSnapshot(rows_, position);
+    const int chosen = Seams().trackMenu(::GetSubMenu(menu, 0), Handle(), screen);
+    ::DestroyMenu(menu);
+    RunRowCommand(*this, chosen);
+}
+
+std::vector<int> CQuenloDlg::SelectedPositions() const
+{
+    std::vector<int> positions;
+    for (int item = ListView_GetNextItem(DeviceList(), -1, LVNI_SELECTED); item >= 0;
+         item = ListView_GetNextItem(DeviceList(), item, LVNI_SELECTED))
+        positions.push_back(item);
+    return positions;
+}
+
+void CQuenloDlg::OnRowDelete()
+{
+    const int first = ListView_GetNextItem(DeviceList(), -1, LVNI_SELECTED);
+    if (first < 0 || first >= rows_.Size())
+        return;
+    rows_.RemoveAt(first);
+    ListView_DeleteItem(DeviceList(), first);
+    // The deleted row may have shared its IP with others, whose marks then go.
+    ::InvalidateRect(DeviceList(), nullptr, FALSE);
+    UpdateStatus();
+}
+
+void CQuenloDlg::OnRowCopy()
+{
+    const std::vector<int> positions = SelectedPositions();
+    if (!positions.empty())
+        PutOnClipboard(ClipboardRows(rows_, positions));
+}
+
+void CQuenloDlg::OnRowCopyCell(int column)
+{
+    PutOnClipboard(ClipboardCell(column == COL_IP ? snapshot_.ip : snapshot_.mac));
+}
+
+void CQuenloDlg::PutOnClipboard(const std::u16string& text)
+{
+    // Lines end as Windows programs expect them on the clipboard.
+    std::u16string lines;
+    for (const char16_t c : text) {
+        if (c == u'\n')
+            lines += u'\r';
+        lines += c;
+    }
+    const std::size_t bytes = (lines.size() + 1) * sizeof(char16_t);
+    const HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (!memory)
+        return;
+    std::memcpy(::GlobalLock(memory), lines.c_str(), bytes);
+    ::GlobalUnlock(memory);
+    if (!::OpenClipboard(Handle())) {
+        ::GlobalFree(memory);
+        return;
+    }
+    ::EmptyClipboard();
+    if (!::SetClipboardData(CF_UNICODETEXT, memory))
+        ::GlobalFree(memory);
+    ::CloseClipboard();
+}
+
+void CQuenloDlg::OnRowEdit()
+{
+    CEditIP edit(snapshot_);
+    edit.DoModal(Handle());
+    // Written back whatever the outcome: after a cancel the snapshot still holds the row's texts.
+    WriteBack(snapshot_, rows_);
+    if (rows_.PositionOf(snapshot_.row) < 0)
+        return;
+    if (order_.Sorted()) {
+        rows_.Sort(order_);
+        ShowOrder();
+    }
+    // Another IP text changes which rows share one, so every row's mark may change.
+    ::InvalidateRect(DeviceList(), nullptr, FALSE);
+    MeasureRows(0);
+    RefitColumns();
+}
+
+void CQuenloDlg::OnNMDblclkList(int position)
+{
+    if (position < 0 || position >= rows_.Size())
+        return;
+    const DeviceUrl page =
+        DeviceWebPage(rows_.At(position).cells[COL_IP], rows_.At(position).cells[COL_PORT]);
+    if (page.url.empty()
+        || !Seams().openUrl(Handle(), std::wstring(page.url.begin(), page.url.end()))) {
+        const std::u16string shown = VisibleText(page.text);
+        AppMessageBox(Handle(),
+                      LoadResourceString(IDS_WEB_PAGE_FAILED)
+                          + std::wstring(shown.begin(), shown.end()),
+                      MB_ICONWARNING);
+    }
+}

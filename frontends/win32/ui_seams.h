@@ -1,0 +1,21 @@
+// What the window asks of the desktop that waits for the operator or leaves the program: message
+// boxes, pop-up menus and the shell. Tests put their own in place of the real ones.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+struct UiSeams {
+    // Shows a message box; returns the button that closed it.
+    std::function<int(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type)>
+        messageBox;
+    // Shows a pop-up menu at a screen position; returns the command chosen, or 0.
+    std::function<int(HMENU popup, HWND owner, POINT screen)> trackMenu;
+    // Hands a URL to the shell's default action; false when the shell refuses it.
+    std::function<bool(HWND owner, const std::wstring& url)> openUrl;
+};
+
+// The seams in use, at first the real ones. Window thread only.
+UiSeams& Seams();

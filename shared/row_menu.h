@@ -1,0 +1,31 @@
+// The commands of the row menu, as every window carries them out.
+#pragma once
+
+#include "resource.h"
+#include "search_worker.h"
+
+// Carries out the row-menu command id on window, which offers the row commands by these names.
+// Returns false for an id that is no row command, such as 0 for a menu closed without a choice.
+template <class Window>
+bool RunRowCommand(Window& window, int id)
+{
+    switch (id) {
+    case ID_ROW_EDIT:
+        window.OnRowEdit();
+        return true;
+    case ID_ROW_DELETE:
+        window.OnRowDelete();
+        return true;
+    case ID_ROW_COPY:
+        window.OnRowCopy();
+        return true;
+    case ID_ROW_COPY_IP:
+        window.OnRowCopyCell(COL_IP);
+        return true;
+    case ID_ROW_COPY_MAC:
+        window.OnRowCopyCell(COL_MAC);
+        return true;
+    default:
+        return false;
+    }
+}

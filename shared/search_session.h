@@ -1,0 +1,39 @@
+// A window's search: the worker, and the bridge that carries its rows to the window's thread.
+#pragma once
+
+#include "device_list_bridge.h"
+#include "search_worker.h"
+
+#include <functional>
+
+class CSearchSession
+{
+public:
+    // wake as the bridge takes it: tells the window's thread to take what waits.
+    explicit CSearchSession(std::function<void()> wake);
+    // Ends the search for good.
+    ~CSearchSession();
+    CSearchSession(const CSearchSession&) = delete;
+    CSearchSession& operator=(const CSearchSession&) = delete;
+
+    CDeviceListBridge& Bridge() { return bridge_; }
+    const CSearchWorker& Worker() const { return worker_; }
+    // Whether the search has ended for good: the window is closing.
+    bool Ended() const { return ended_; }
+
+    // Starts a search unless one runs or the search has ended for good.
+    void Search();
+    void Stop();
+    // Stops the worker and waits for it; from then on nothing the worker did reaches the window.
+    void EndForGood();
+
+private:
+    bool ended_ = false;
+    // Declared before the worker, which uses it until the worker has been joined.
+    CDeviceListBridge bridge_;
+    CSearchWorker worker_{bridge_, &bridge_};
+};
+
+// Starts the platform's sockets layer, Windows Sockets 1.1 on Windows; false when it cannot be
+// used, or only another version.
+bool StartSockets();

@@ -1,0 +1,122 @@
+// The Windows window searching simulated devices in the private test network: rows as the devices
+// answer, Stop felt at once, the busy reply port said once per search, and closing mid-search.
+#include "bc_protocol.h"
+#include "main_window_test.h"
+#include "quenlo_dlg.h"
+#include "resource.h"
+#include "testnet.h"
+#include "win32_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+using testnet::DevSim;
+using testnet::Probe;
+using testnet::TestHost;
+
+namespace {
+
+class Win32Search : public MainWindowTest
+{
+protected:
+    void Click(int id)
+    {
+        ::SendMessageW(dialog.Handle(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(dialog.Item(id)));
+    }
+};
+
+} // namespace
+
+TEST_F(Win32Search, ListsEveryDeviceAsItAnswersAndStopsAtOnce)
+{
+    DevSim devices(TestHost("a1"), {"--count", "16", "--ip", "10.60.1.101", "--mac",
+                                    "00:11:22:33:44:01", "--chn", "前门{n}"});
+    DevSim foreign(TestHost("f1"), {"--ip", "192.168.1.64", "--mac", "00:11:22:33:44:F1",
+                                    "--broadcast-reply", "--chn", "Yard"});
+    Click(IDC_SEARCH);
+    EXPECT_TRUE(dialog.Worker().IsSearching());
+    ASSERT_TRUE(PumpUntil([&] { return ItemCount(list) == 17; })) << ItemCount(list);
+    std::set<std::wstring> macs;
+    for (int item = 0; item < 17; ++item)
+        macs.insert(ItemText(list, item, COL_MAC));
+    EXPECT_EQ(17u, macs.size());
+    EXPECT_TRUE(macs.count(L"00:11:22:33:44:F1 "));
+    EXPECT_EQ(L"正在搜索…    共 17 台设备", dialog.ItemText(IDC_STATUS));
+
+    // The foreign device, heard on the second LAN: marked, and its tooltip says where.
+    const int foreignRow = [&] {
+        for (int item = 0; item < 17; ++item)
+            if (ItemText(list, item, COL_MAC) == L"00:11:22:33:44:F1 ")
+                return item;
+        return -1;
+    }();
+    ASSERT_GE(foreignRow, 0);
+    EXPECT_TRUE(dialog.Rows().At(foreignRow).heardOn.outsideLocalSubnets);
+    LVITEMW mark{};
+    mark.mask = LVIF_IMAGE;
+    mark.iItem = foreignRow;
+    mark.iSubItem = COL_IP;
+    ASSERT_TRUE(ListView_GetItem(list, &mark));
+    EXPECT_EQ(0, mark.iImage);
+    wchar_t tip[512] = {};
+    NMLVGETINFOTIPW query{};
+    query.hdr.hwndFrom = list;
+    query.hdr.idFrom = IDC_DEVICE_LIST;
+    query.hdr.code = LVN_GETINFOTIPW;
+    query.pszText = tip;
+    query.cchTextMax = 512;
+    query.iItem = foreignRow;
+    query.iSubItem = COL_IP;
+    ::SendMessageW(dialog.Handle(), WM_NOTIFY, IDC_DEVICE_LIST, reinterpret_cast<LPARAM>(&query));
+    const std::wstring tipText = tip;
+    EXPECT_EQ(0u, tipText.rfind(L"192.168.1.64\r\n", 0)) << tipText.size();
+    EXPECT_NE(std::wstring::npos, tipText.find(L"qnb0"));
+    EXPECT_NE(std::wstring::npos, tipText.find(L"10.60.2.1"));
+
+    Click(IDC_STOP);
+    EXPECT_FALSE(dialog.Worker().IsSearching());
+    EXPECT_EQ(L"已停止    共 17 台设备", dialog.ItemText(IDC_STATUS));
+    ASSERT_TRUE(PumpUntil([&] { return !dialog.Worker().IsBusy(); }));
+    EXPECT_EQ(17, ItemCount(list));
+
+    // F5 in the list: Stop, then a new search that lists the devices again.
+    ::SendMessageW(list, WM_KEYDOWN, VK_F5, 0);
+    EXPECT_TRUE(dialog.Worker().IsSearching());
+    ASSERT_TRUE(PumpUntil([&] { return ItemCount(list) == 17 && dialog.Rows().Size() == 17; }));
+    EXPECT_TRUE(seams.boxes.empty());
+}
+
+TEST_F(Win32Search, ABusyReplyPortIsSaidOncePerSearchWhileTheSearchGoesOn)
+{
+    Probe holder(TestHost("pc"), BC_REPLY_PORT);
+    Click(IDC_SEARCH);
+    ASSERT_TRUE(PumpUntil([&] { return seams.boxes.size() == 1; }));
+    EXPECT_EQ(L"无法监听 UDP 端口 6061，收不到设备的应答。请关闭占用该端口的程序后重新搜索。",
+              seams.boxes[0].text);
+    EXPECT_EQ(L"test_win32_search", seams.boxes[0].caption);
+    EXPECT_TRUE(dialog.Worker().IsSearching());
+
+    // Nothing comes back for three cycles: the status line says why that may be.
+    ASSERT_TRUE(PumpUntil([&] {
+        return dialog.ItemText(IDC_STATUS) == L"三个周期内没有收到任何应答：防火墙可能拦截了发往 UDP 端口 6061 的应答。";
+    }));
+    EXPECT_EQ(1u, seams.boxes.size());
+
+    Click(IDC_STOP);
+    Click(IDC_SEARCH);
+    ASSERT_TRUE(PumpUntil([&] { return seams.boxes.size() == 2; }));
+}
+
+TEST_F(Win32Search, ClosingDuringASearchEndsTheWorkerWithTheWindow)
+{
+    DevSim devices(TestHost("a1"), {"--count", "4", "--ip", "10.60.1.101"});
+    Click(IDC_SEARCH);
+    ASSERT_TRUE(PumpUntil([&] { return ItemCount(list) == 4; }));
+    ::SendMessageW(dialog.Handle(), WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+    EXPECT_EQ(nullptr, dialog.Handle());
+    EXPECT_FALSE(dialog.Worker().IsBusy()) << "closed only once the worker has ended";
+    EXPECT_TRUE(seams.boxes.empty());
+}

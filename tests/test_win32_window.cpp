@@ -1,0 +1,288 @@
+// The Windows window without sockets: built from the shared templates, its list fed as the search
+// worker feeds it, and its row commands driven through messages and read back from the list view.
+#include "main_window_test.h"
+#include "quenlo_dlg.h"
+#include "resource.h"
+#include "win32_driver.h"
+
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Cells {
+    std::u16string chn, version, ip, port, gateway, mac;
+};
+
+class Win32Window : public MainWindowTest
+{
+protected:
+    void TearDown() override
+    {
+        EXPECT_TRUE(seams.boxes.empty()) << "a message box nobody expected";
+    }
+
+    // Lists rows as the worker does, then waits for the window to show them all.
+    void ListRows(const std::vector<Cells>& rows, bool newSearch = true)
+    {
+        CDeviceListBridge& bridge = dialog.ListBridge();
+        if (newSearch)
+            bridge.DeleteAllRows();
+        for (const Cells& cells : rows) {
+            const int row = bridge.AppendRow();
+            const std::u16string* texts[] = {&cells.chn,  &cells.version, &cells.ip,
+                                             &cells.port, &cells.gateway, &cells.mac};
+            for (int column = 0; column < COL_COUNT; ++column)
+                bridge.SetCellText(row, column, *texts[column]);
+            bridge.TurnRedrawOn();
+        }
+        const int expected = (newSearch ? 0 : ItemCount(list)) + static_cast<int>(rows.size());
+        ASSERT_TRUE(PumpUntil([&] { return ItemCount(list) == expected; }));
+    }
+
+    std::wstring Cell(int item, int column) { return ItemText(list, item, column); }
+    std::wstring Status() { return dialog.ItemText(IDC_STATUS); }
+
+    void Select(const std::vector<int>& items)
+    {
+        ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+        for (const int item : items)
+            ListView_SetItemState(list, item, LVIS_SELECTED, LVIS_SELECTED);
+    }
+
+};
+
+const std::vector<Cells> THREE = {
+    {u"前门 ", u"V2.3.1 ", u"10.60.1.101 ", u"80 ", u"10.60.1.254 ", u"00:11:22:33:44:01 "},
+    {u"Lobby\x1b[2J ", u"V3.0.2 ", u"10.60.1.9 ", u"8080 ", u"10.60.1.254 ", u"00:11:22:33:44:02 "},
+    {u"=cmd ", u"V1.0.0 ", u"192.168.1.64 ", u"80 ", u"192.168.1.1 ", u"00:11:22:33:44:03 "},
+};
+
+} // namespace
+
+TEST_F(Win32Window, IsBuiltFromTheSharedTemplatesAndStrings)
+{
+    wchar_t title[64] = {};
+    ::GetWindowTextW(dialog.Handle(), title, 64);
+    EXPECT_EQ(std::wstring(L"Quenlo System"), title);
+    EXPECT_EQ(L"Search", dialog.ItemText(IDC_SEARCH));
+    EXPECT_EQ(L"Stop", dialog.ItemText(IDC_STOP));
+    EXPECT_EQ(L"已停止    共 0 台设备", Status());
+
+    const DWORD extended = ListView_GetExtendedListViewStyle(list);
+    EXPECT_EQ(0xA1u, extended & 0xA1u) << "grid lines, full-row select, two-click activate";
+    EXPECT_TRUE(::GetWindowLongPtrW(list, GWL_STYLE) & LVS_SHOWSELALWAYS);
+    EXPECT_EQ(static_cast<LONG_PTR>(LVS_REPORT), ::GetWindowLongPtrW(list, GWL_STYLE) & LVS_TYPEMASK);
+    const HWND header = ListView_GetHeader(list);
+    ASSERT_EQ(COL_COUNT, Header_GetItemCount(header));
+    const wchar_t* headings[] = {L"chn", L"version", L"IP", L"port", L"gateway", L"mac"};
+    for (int column = 0; column < COL_COUNT; ++column) {
+        wchar_t text[32] = {};
+        LVCOLUMNW heading{};
+        heading.mask = LVCF_TEXT | LVCF_FMT;
+        heading.pszText = text;
+        heading.cchTextMax = 32;
+        ASSERT_TRUE(ListView_GetColumn(list, column, &heading));
+        EXPECT_EQ(std::wstring(headings[column]), text);
+        EXPECT_EQ(LVCFMT_LEFT, heading.fmt & LVCFMT_JUSTIFYMASK);
+    }
+
+    // The About item, last in the system menu after a separator.
+    const HMENU system = ::GetSystemMenu(dialog.Handle(), FALSE);
+    const int items = ::GetMenuItemCount(system);
+    ASSERT_GE(items, 2);
+    EXPECT_EQ(static_cast<UINT>(IDM_ABOUTBOX), ::GetMenuItemID(system, items - 1));
+    wchar_t about[64] = {};
+    ::GetMenuStringW(system, static_cast<UINT>(items - 1), about, 64, MF_BYPOSITION);
+    EXPECT_EQ(std::wstring(L"关于 Quenlo(&A)..."), about);
+    EXPECT_TRUE(::GetMenuState(system, static_cast<UINT>(items - 2), MF_BYPOSITION) & MF_SEPARATOR);
+
+    // F1 anywhere: no help to start, said with a warning, captioned with the program's name.
+    SeamCatcher caught;
+    ::SendMessageW(list, WM_KEYDOWN, VK_F1, 0);
+    ASSERT_EQ(1u, caught.boxes.size());
+    EXPECT_EQ(L"启动帮助失败。", caught.boxes[0].text);
+    EXPECT_EQ(L"test_win32_window", caught.boxes[0].caption);
+    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONWARNING), caught.boxes[0].type);
+}
+
+TEST_F(Win32Window, RowsShowTheirVisibleTextsAndSortByHeadingWithTheSelectionFollowing)
+{
+    ListRows(THREE);
+    EXPECT_EQ(L"已停止    共 3 台设备", Status());
+    EXPECT_EQ(L"前门 ", Cell(0, COL_CHN));
+    EXPECT_EQ(L"Lobby\u241B[2J ", Cell(1, COL_CHN)) << "a control character is shown, not obeyed";
+    EXPECT_EQ(L"00:11:22:33:44:03 ", Cell(2, COL_MAC));
+
+    // The MAC, IP, port and gateway columns show their texts whole.
+    for (const int column : {COL_IP, COL_PORT, COL_GATEWAY, COL_MAC})
+        EXPECT_GE(ListView_GetColumnWidth(list, column),
+                  ListView_GetStringWidth(list, Cell(2, column).c_str()));
+
+    Select({1});
+    const HWND header = ListView_GetHeader(list);
+    const auto arrow = [&](int column) {
+        HDITEMW item{};
+        item.mask = HDI_FORMAT;
+        Header_GetItem(header, column, &item);
+        return item.fmt & (HDF_SORTUP | HDF_SORTDOWN);
+    };
+    dialog.OnColumnClick(COL_IP);
+    EXPECT_EQ(L"10.60.1.9 ", Cell(0, COL_IP)) << "addresses by value, not as texts";
+    EXPECT_EQ(L"10.60.1.101 ", Cell(1, COL_IP));
+    EXPECT_EQ(HDF_SORTUP, arrow(COL_IP));
+    EXPECT_EQ(0, ListView_GetNextItem(list, -1, LVNI_SELECTED)) << "the selection follows its row";
+
+    // A row that arrives while sorted takes its place.
+    ListRows({{u"new ", u"", u"10.60.1.50 ", u"80 ", u"", u"00:11:22:33:44:04 "}}, false);
+    EXPECT_EQ(L"10.60.1.50 ", Cell(1, COL_IP));
+
+    dialog.OnColumnClick(COL_IP);
+    EXPECT_EQ(L"192.168.1.64 ", Cell(0, COL_IP));
+    EXPECT_EQ(HDF_SORTDOWN, arrow(COL_IP));
+    dialog.OnColumnClick(COL_IP);
+    EXPECT_EQ(L"10.60.1.101 ", Cell(0, COL_IP)) << "the third click: first-heard order";
+    EXPECT_EQ(0, arrow(COL_IP));
+
+    // A new search empties the list and the order.
+    dialog.OnColumnClick(COL_PORT);
+    ListRows({THREE[2]});
+    EXPECT_EQ(0, arrow(COL_PORT));
+    EXPECT_EQ(L"=cmd ", Cell(0, COL_CHN));
+}
+
+TEST_F(Win32Window, RowMenuCopiesDeletesAndEditsOnlyWhatTheListShows)
+{
+    ListRows(THREE);
+    SeamCatcher caught;
+    Select({2, 0});
+
+    caught.menuChoice = ID_ROW_COPY;
+    dialog.OnRowMenu(0, POINT{10, 10});
+    EXPECT_EQ(L"前门\tV2.3.1\t10.60.1.101\t80\t10.60.1.254\t00:11:22:33:44:01\r\n"
+              L"'=cmd\tV1.0.0\t192.168.1.64\t80\t192.168.1.1\t00:11:22:33:44:03\r\n",
+              ClipboardText())
+        << "the selected rows in list order; a cell a spreadsheet would run is defused";
+    caught.menuChoice = ID_ROW_COPY_MAC;
+    dialog.OnRowMenu(2, POINT{10, 10});
+    EXPECT_EQ(L"00:11:22:33:44:03", ClipboardText());
+    caught.menuChoice = ID_ROW_COPY_IP;
+    dialog.OnRowMenu(1, POINT{10, 10});
+    EXPECT_EQ(L"10.60.1.9", ClipboardText());
+    EXPECT_EQ(u"10.60.1.9 ", dialog.Snapshot().ip);
+
+    // Delete takes the topmost selected row.
+    caught.menuChoice = ID_ROW_DELETE;
+    Select({2, 1});
+    dialog.OnRowMenu(2, POINT{10, 10});
+    ASSERT_EQ(2, ItemCount(list));
+    EXPECT_EQ(L"00:11:22:33:44:01 ", Cell(0, COL_MAC));
+    EXPECT_EQ(L"00:11:22:33:44:03 ", Cell(1, COL_MAC));
+    EXPECT_EQ(L"已停止    共 2 台设备", Status());
+    EXPECT_TRUE(caught.boxes.empty());
+}
+
+TEST_F(Win32Window, EditDialogUnchangedChangedAndCancelled)
+{
+    ListRows(THREE);
+    SeamCatcher caught;
+    caught.menuChoice = ID_ROW_EDIT;
+
+    // OK at once: the focus starts on OK, nothing changed is said without an icon.
+    bool focusOnOk = false;
+    WhenModal([&] {
+        const HWND edit = FindDialog(L"地址编辑");
+        ASSERT_NE(nullptr, edit);
+        focusOnOk = ::GetFocus() == ::GetDlgItem(edit, IDC_EDIT_OK);
+        EXPECT_EQ(dialog.Handle(), ::GetWindow(edit, GW_OWNER));
+        RECT inner{};
+        RECT outer{};
+        ::GetWindowRect(edit, &inner);
+        ::GetWindowRect(dialog.Handle(), &outer);
+        EXPECT_LE(std::abs((inner.left + inner.right) - (outer.left + outer.right)), 2)
+            << "centred over the main window";
+        wchar_t ip[64] = {};
+        ::GetDlgItemTextW(edit, IDC_EDIT_IP, ip, 64);
+        EXPECT_EQ(std::wstring(L"10.60.1.9 "), ip) << "the cell's text, its blank included";
+        ::SendMessageW(edit, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    dialog.OnRowMenu(1, POINT{10, 10});
+    EXPECT_TRUE(focusOnOk);
+    ASSERT_EQ(1u, caught.boxes.size());
+    EXPECT_EQ(L"未修改", caught.boxes[0].text);
+    EXPECT_EQ(static_cast<UINT>(MB_OK), caught.boxes[0].type);
+    EXPECT_EQ(L"10.60.1.9 ", Cell(1, COL_IP));
+
+    // Changed: every field written back; the version stays.
+    WhenModal([&] {
+        const HWND edit = FindDialog(L"地址编辑");
+        ASSERT_NE(nullptr, edit);
+        ::SetDlgItemTextW(edit, IDC_EDIT_IP, L"10.0.0.7");
+        ::SetDlgItemTextW(edit, IDC_EDIT_CHN, L"门厅");
+        ::SendMessageW(edit, WM_COMMAND, MAKEWPARAM(IDC_EDIT_OK, BN_CLICKED), 0);
+    });
+    dialog.OnRowMenu(1, POINT{10, 10});
+    EXPECT_EQ(1u, caught.boxes.size());
+    EXPECT_EQ(L"10.0.0.7", Cell(1, COL_IP));
+    EXPECT_EQ(L"门厅", Cell(1, COL_CHN));
+    EXPECT_EQ(L"V3.0.2 ", Cell(1, COL_VERSION));
+    EXPECT_EQ(L"8080 ", Cell(1, COL_PORT));
+
+    // Cancelled after typing, by Escape: the row stays as it was.
+    WhenModal([&] {
+        const HWND edit = FindDialog(L"地址编辑");
+        ASSERT_NE(nullptr, edit);
+        ::SetDlgItemTextW(edit, IDC_EDIT_MAC, L"changed");
+        ::SendMessageW(edit, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+    });
+    dialog.OnRowMenu(1, POINT{10, 10});
+    EXPECT_EQ(L"00:11:22:33:44:02 ", Cell(1, COL_MAC));
+    EXPECT_EQ(1u, caught.boxes.size());
+}
+
+TEST_F(Win32Window, DoubleClickHandsTheShellOnlyAUrlBuiltFromTheParts)
+{
+    ListRows({THREE[0], {u"", u"", u"evil.example/x?", u"80 ", u"", u"AA "}, THREE[1]});
+    SeamCatcher caught;
+    dialog.OnNMDblclkList(0);
+    ASSERT_EQ(1u, caught.urls.size());
+    EXPECT_EQ(L"http://10.60.1.101:80", caught.urls[0]);
+    EXPECT_TRUE(caught.boxes.empty());
+
+    dialog.OnNMDblclkList(1);
+    EXPECT_EQ(1u, caught.urls.size()) << "a host name never reaches the shell";
+    ASSERT_EQ(1u, caught.boxes.size());
+    EXPECT_EQ(0u, caught.boxes[0].text.rfind(L"无法打开设备网页：", 0));
+    EXPECT_NE(std::wstring::npos, caught.boxes[0].text.find(L"evil.example/x?"));
+    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONWARNING), caught.boxes[0].type);
+
+    caught.shellAccepts = false;
+    dialog.OnNMDblclkList(2);
+    EXPECT_EQ(L"http://10.60.1.9:8080", caught.urls.back());
+    EXPECT_EQ(2u, caught.boxes.size()) << "a shell that refuses is said too";
+}
+
+TEST_F(Win32Window, WhatTheWorkerReportsIsShownAfterTheRowsAndNeverAfterClosing)
+{
+    SeamCatcher caught;
+    CDeviceListBridge& bridge = dialog.ListBridge();
+    bridge.OnReplyPortUnavailable();
+    ListRows(THREE);
+    ASSERT_TRUE(PumpUntil([&] { return !caught.boxes.empty(); }));
+    ASSERT_EQ(1u, caught.boxes.size());
+    EXPECT_EQ(L"无法监听 UDP 端口 6061，收不到设备的应答。请关闭占用该端口的程序后重新搜索。",
+              caught.boxes[0].text);
+    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONWARNING), caught.boxes[0].type);
+
+    // Closing: the bridge is detached, and nothing the worker does reaches the window any more.
+    ::SendMessageW(dialog.Handle(), WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+    EXPECT_EQ(nullptr, dialog.Handle());
+    bridge.OnReplyPortUnavailable();
+    ListRows({}, false);
+    EXPECT_EQ(1u, caught.boxes.size());
+}
