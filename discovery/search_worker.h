@@ -43,8 +43,8 @@ public:
     virtual void OnRequestNotSent() {}
     // A worker has ended: its socket is closed and the device table is empty again.
     virtual void OnSearchEnded() = 0;
-    // A search cycle has ended; heardAny tells whether any datagram came in during it.
-    virtual void OnCycleEnded(bool /*heardAny*/) {}
+    // A search cycle has ended; the flag tells whether any datagram came in during it.
+    virtual void OnCycleEnded(bool) {}
 };
 
 // The wide text of a list cell: the slot's text (up to its first NUL, at most width bytes)

@@ -2,22 +2,30 @@
 
 #include "visible_text.h"
 
-std::u16string ClipboardCell(std::u16string_view cell)
+std::u16string_view WithoutCellBlank(std::u16string_view cell)
 {
     if (!cell.empty() && cell.back() == u' ')
         cell.remove_suffix(1);
-    std::u16string text(cell);
+    return cell;
+}
+
+std::u16string SpreadsheetSafe(std::u16string text)
+{
+    constexpr std::u16string_view FORMULA_STARTS = u"=+-@";
+    if (!text.empty() && FORMULA_STARTS.find(text.front()) != FORMULA_STARTS.npos)
+        text.insert(text.begin(), u'\'');
+    return text;
+}
+
+std::u16string ClipboardCell(std::u16string_view cell)
+{
+    std::u16string text(WithoutCellBlank(cell));
     for (char16_t& c : text) {
         if (c == u'\t' || c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f' || c == 0x2028
             || c == 0x2029)
             c = u' ';
     }
-    text = VisibleText(text);
-    if (!text.empty()
-        && (text.front() == u'=' || text.front() == u'+' || text.front() == u'-'
-            || text.front() == u'@'))
-        text.insert(text.begin(), u'\'');
-    return text;
+    return SpreadsheetSafe(VisibleText(text));
 }
 
 std::u16string ClipboardRows(const DeviceRows& rows, const std::vector<int>& positions)

@@ -7,6 +7,12 @@
 #include <string_view>
 #include <vector>
 
+// A cell's text without the blank the worker puts after every text.
+std::u16string_view WithoutCellBlank(std::u16string_view cell);
+
+// The text with an apostrophe before a leading = + - or @, so that no spreadsheet runs it.
+std::u16string SpreadsheetSafe(std::u16string text);
+
 // A cell's text for the clipboard: without the cell's trailing blank, tabs and line breaks as
 // blanks, other hidden characters made visible, and an apostrophe before a leading = + - or @.
 std::u16string ClipboardCell(std::u16string_view cell);

@@ -27,6 +27,12 @@ void CSearchSession::Stop()
     worker_.Stop();
 }
 
+void CSearchSession::Refresh()
+{
+    Stop();
+    Search();
+}
+
 void CSearchSession::EndForGood()
 {
     ended_ = true;

@@ -24,6 +24,8 @@ public:
     // Starts a search unless one runs or the search has ended for good.
     void Search();
     void Stop();
+    // Stop, then Search: a search afresh.
+    void Refresh();
     // Stops the worker and waits for it; from then on nothing the worker did reaches the window.
     void EndForGood();
 

@@ -1,5 +1,6 @@
 #include "device_output.h"
 
+#include "clipboard_text.h"
 #include "visible_text.h"
 
 #include <algorithm>
@@ -111,10 +112,7 @@ std::size_t DisplayWidth(std::string_view utf8)
 // A device's text: its cell without the trailing blank.
 std::u16string_view Text(const DeviceRow& row, int column)
 {
-    std::u16string_view cell = row.cells[static_cast<std::size_t>(column)];
-    if (!cell.empty() && cell.back() == u' ')
-        cell.remove_suffix(1);
-    return cell;
+    return WithoutCellBlank(row.cells[static_cast<std::size_t>(column)]);
 }
 
 // Every byte of a field's slot in the device's record, as two lowercase hex digits.
@@ -138,11 +136,7 @@ std::string VisibleUtf8(std::u16string_view text)
 // A text for a spreadsheet cell: visible, and never read as a formula.
 std::string SheetText(std::u16string_view text)
 {
-    std::u16string visible = VisibleText(text);
-    constexpr std::u16string_view FORMULA_STARTS = u"=+-@";
-    if (!visible.empty() && FORMULA_STARTS.find(visible.front()) != FORMULA_STARTS.npos)
-        visible.insert(visible.begin(), u'\'');
-    return Utf8(visible);
+    return Utf8(SpreadsheetSafe(VisibleText(text)));
 }
 
 // Every cell of a line: the six texts made by text, then the hex of each slot when raw.

@@ -7,12 +7,11 @@ using Clock = std::chrono::steady_clock;
 
 CDeviceSearch::CDeviceSearch(std::function<void(int)> onCount)
     : onCount_(std::move(onCount)),
-      bridge_([this] {
+      session_([this] {
           std::lock_guard lock(mutex_);
           updated_ = true;
           changed_.notify_one();
-      }),
-      worker_(bridge_, &bridge_)
+      })
 {
 }
 
@@ -22,7 +21,7 @@ SearchResult CDeviceSearch::Run(Clock::duration duration, std::optional<int> lim
     const std::size_t wanted = limit ? static_cast<std::size_t>(*limit) : SIZE_MAX;
     const Clock::time_point start = Clock::now();
     const Clock::time_point deadline = start + duration;
-    worker_.Search();
+    session_.Search();
     for (;;) {
         bool interrupted = false;
         {
@@ -31,7 +30,7 @@ SearchResult CDeviceSearch::Run(Clock::duration duration, std::optional<int> lim
             updated_ = false;
             interrupted = interrupted_;
         }
-        ListUpdate update = bridge_.TakeUpdate();
+        ListUpdate update = session_.Bridge().TakeUpdate();
         const auto listed =
             std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
         const std::size_t known = result.devices.size();
@@ -57,8 +56,7 @@ SearchResult CDeviceSearch::Run(Clock::duration duration, std::optional<int> lim
             continue;
         break;
     }
-    worker_.Stop();
-    worker_.Join();
+    session_.EndForGood();
     return result;
 }
 

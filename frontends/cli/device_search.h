@@ -2,8 +2,7 @@
 // whose wake signals the caller's thread.
 #pragma once
 
-#include "device_list_bridge.h"
-#include "search_worker.h"
+#include "search_session.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -46,6 +45,5 @@ private:
     std::condition_variable changed_;
     bool updated_ = false;
     bool interrupted_ = false;
-    CDeviceListBridge bridge_;
-    CSearchWorker worker_;
+    CSearchSession session_;
 };

@@ -4,6 +4,7 @@
 #include "diagnostics.h"
 #include "find_options.h"
 #include "interrupt_watch.h"
+#include "search_session.h"
 #include "terminal.h"
 
 #include <chrono>
@@ -84,6 +85,11 @@ int main(int argc, char** argv)
     }
     const FindOptions& options = commandLine.options;
 
+    // Without the sockets layer no request can go out.
+    if (!StartSockets()) {
+        Complain("the sockets layer (Windows Sockets 1.1) cannot be started");
+        return EXIT_REQUEST_NOT_SENT;
+    }
     UseUtf8Output();
     // Standard output carries the devices alone.
     SetDiagnosticSink({options.verbose ? WriteDiagnostic : DropDiagnostic, nullptr});

@@ -5,9 +5,7 @@
 #include "column_fit.h"
 #include "device_list_model.h"
 #include "resource.h"
-#include "visible_text.h"
 
-#include <QApplication>
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -112,10 +110,10 @@ void CQuenloDlg::InitDeviceList()
     // Ctrl+C copies the selected rows; the viewport's size decides the columns' widths.
     list->installEventFilter(this);
     list->viewport()->installEventFilter(this);
-    for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
-        connect(model_, signal, this, &CQuenloDlg::RefitColumns);
+    // Rows from the worker are fitted once per update they came in (OnListUpdate); a sorted list
+    // inserts them one by one.
+    connect(model_, &QAbstractItemModel::rowsRemoved, this, &CQuenloDlg::RefitColumns);
     connect(model_, &QAbstractItemModel::dataChanged, this, &CQuenloDlg::RefitColumns);
-    connect(model_, &QAbstractItemModel::modelReset, this, &CQuenloDlg::RefitColumns);
     RefitColumns();
 }
 
@@ -198,6 +196,7 @@ void CQuenloDlg::OnListUpdate()
         columnsSetByOperator_ = false;
     }
     model_->Apply(std::move(update));
+    RefitColumns();
     UpdateStatus();
     if (portUnavailable) {
         // Shown after the rows are in, from a call of its own: the search goes on while the
@@ -228,8 +227,8 @@ void CQuenloDlg::OnBnClickedStop()
 
 void CQuenloDlg::OnRefresh()
 {
-    OnBnClickedStop();
-    OnBnClickedSearch();
+    search_.Refresh();
+    UpdateStatus();
 }
 
 void CQuenloDlg::OnSysCommand(unsigned commandId)

@@ -449,6 +449,6 @@ void CQuenloDlg::OnBnClickedStop()
 
 void CQuenloDlg::OnRefresh()
 {
-    OnBnClickedStop();
-    OnBnClickedSearch();
+    search_.Refresh();
+    UpdateStatus();
 }
