@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <optional>
+#include <string>
 #include <system_error>
 
 namespace {
@@ -35,6 +36,12 @@ std::optional<std::uint32_t> ParseDottedQuad(std::string_view text)
 }
 
 } // namespace
+
+std::string FormatIpv4(std::uint32_t address)
+{
+    return std::to_string(address >> 24) + '.' + std::to_string(address >> 16 & 0xFF) + '.'
+           + std::to_string(address >> 8 & 0xFF) + '.' + std::to_string(address & 0xFF);
+}
 
 std::vector<LocalSubnet> LocalSubnets()
 {

@@ -21,6 +21,11 @@ int DeviceRows::SharingIp(int position) const
     }));
 }
 
+bool DeviceRows::Marked(int position) const
+{
+    return At(position).heardOn.outsideLocalSubnets || SharingIp(position) > 1;
+}
+
 int DeviceRows::PlaceOf(const DeviceRow& row, const RowOrder& order) const
 {
     const auto place = std::upper_bound(

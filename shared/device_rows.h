@@ -36,6 +36,9 @@ public:
 
     // How many listed rows carry the same IP text as the row at position, itself included.
     int SharingIp(int position) const;
+    // Whether the row at position deserves a second look: its device lies outside every local
+    // subnet, or shares its IP text with another row.
+    bool Marked(int position) const;
 
     void Clear() { rows_.clear(); }
     // Adds rows after the last one, whatever the order.

@@ -149,6 +149,17 @@ TEST_F(Win32Window, RowsShowTheirVisibleTextsAndSortByHeadingWithTheSelectionFol
     EXPECT_EQ(L"10.60.1.101 ", Cell(0, COL_IP)) << "the third click: first-heard order";
     EXPECT_EQ(0, arrow(COL_IP));
 
+    // A border the operator drags stays where it was put as rows come.
+    ListView_SetColumnWidth(list, COL_VERSION, 40);
+    NMHEADERW drag{};
+    drag.hdr.hwndFrom = header;
+    drag.hdr.idFrom = static_cast<UINT_PTR>(::GetDlgCtrlID(header));
+    drag.hdr.code = HDN_ENDTRACKW;
+    drag.iItem = COL_VERSION;
+    ::SendMessageW(dialog.Handle(), WM_NOTIFY, drag.hdr.idFrom, reinterpret_cast<LPARAM>(&drag));
+    ListRows({{u"more ", u"", u"10.60.1.51 ", u"80 ", u"", u"00:11:22:33:44:05 "}}, false);
+    EXPECT_EQ(40, ListView_GetColumnWidth(list, COL_VERSION));
+
     // A new search empties the list and the order.
     dialog.OnColumnClick(COL_PORT);
     ListRows({THREE[2]});

@@ -239,12 +239,6 @@ std::string JsonString(std::string_view text)
     return out + '"';
 }
 
-std::string AddressText(std::uint32_t address)
-{
-    return std::to_string(address >> 24) + '.' + std::to_string(address >> 16 & 0xFF) + '.'
-           + std::to_string(address >> 8 & 0xFF) + '.' + std::to_string(address & 0xFF);
-}
-
 // One object per device: the exact texts, where and when the device was heard, and the hex of
 // each slot when raw. What the system did not say is null.
 std::string Json(const std::vector<FoundDevice>& devices, bool raw)
@@ -259,7 +253,7 @@ std::string Json(const std::vector<FoundDevice>& devices, bool raw)
         for (std::size_t i = 0; i < names.size(); ++i)
             members.push_back(JsonString(names[i]) + ":" + JsonString(values[i]));
         const std::string interfaceName = JsonString(heard.interfaceName);
-        const std::string localAddress = JsonString(AddressText(heard.localAddress));
+        const std::string localAddress = JsonString(FormatIpv4(heard.localAddress));
         members.push_back("\"interface\":"
                           + (heard.interfaceName.empty() ? "null" : interfaceName));
         members.push_back("\"local_address\":" + (heard.localAddress == 0 ? "null" : localAddress));

@@ -19,15 +19,6 @@ QString Visible(const std::u16string& text)
     return QString::fromStdU16String(VisibleText(text));
 }
 
-QString Address(std::uint32_t address)
-{
-    return QStringLiteral("%1.%2.%3.%4")
-        .arg(address >> 24)
-        .arg(address >> 16 & 0xFF)
-        .arg(address >> 8 & 0xFF)
-        .arg(address & 0xFF);
-}
-
 } // namespace
 
 DeviceListModel::DeviceListModel(QObject* parent)
@@ -59,11 +50,11 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
     case Qt::ToolTipRole:
         return ToolTip(position, column);
     case Qt::DecorationRole:
-        if (column == COL_IP && Marked(position))
+        if (column == COL_IP && rows_.Marked(position))
             return mark_;
         return {};
     case Qt::AccessibleDescriptionRole:
-        if (column == COL_IP && Marked(position))
+        if (column == COL_IP && rows_.Marked(position))
             return ToolTip(position, column);
         return {};
     default:
@@ -91,11 +82,6 @@ QString DeviceListModel::Cell(int position, int column) const
     return QString::fromStdU16String(rows_.At(position).cells[static_cast<std::size_t>(column)]);
 }
 
-bool DeviceListModel::Marked(int position) const
-{
-    return rows_.At(position).heardOn.outsideLocalSubnets || rows_.SharingIp(position) > 1;
-}
-
 // The cell's whole text, then where the device answered and what is odd about its address.
 QString DeviceListModel::ToolTip(int position, int column) const
 {
@@ -105,7 +91,7 @@ QString DeviceListModel::ToolTip(int position, int column) const
         lines << LoadResourceString(IDS_TIP_HEARD_ON)
                      .arg(Visible(std::u16string(row.heardOn.interfaceName.begin(),
                                                  row.heardOn.interfaceName.end())),
-                          Address(row.heardOn.localAddress));
+                          QString::fromStdString(FormatIpv4(row.heardOn.localAddress)));
     }
     if (row.heardOn.outsideLocalSubnets)
         lines << LoadResourceString(IDS_TIP_OUTSIDE);

@@ -27,8 +27,6 @@ public:
     const DeviceRows& Rows() const { return rows_; }
     // The text of a cell as the device sent it; the list shows it made visible.
     QString Cell(int position, int column) const;
-    // Whether the row at position is marked: outside every local subnet, or sharing its IP.
-    bool Marked(int position) const;
 
     RowOrder Order() const { return order_; }
     // Puts the rows in order; selections and other persistent indexes follow their rows.

@@ -27,8 +27,8 @@ std::wstring Visible(const std::u16string& text)
 
 std::wstring Address(std::uint32_t address)
 {
-    return std::to_wstring(address >> 24) + L'.' + std::to_wstring(address >> 16 & 0xFF) + L'.'
-           + std::to_wstring(address >> 8 & 0xFF) + L'.' + std::to_wstring(address & 0xFF);
+    const std::string text = FormatIpv4(address);
+    return std::wstring(text.begin(), text.end());
 }
 
 // Orders the list's items, whose parameters are their rows' identities, as the rows stand.
@@ -87,7 +87,6 @@ void CQuenloDlg::InitDeviceList()
         list, 0,
         LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_TWOCLICKACTIVATE | LVS_EX_INFOTIP
             | LVS_EX_SUBITEMIMAGES | LVS_EX_DOUBLEBUFFER);
-    ListView_DeleteAllItems(list);
 
     // The mark on addresses outside every local subnet or shared by several devices.
     const int cx = ::GetSystemMetrics(SM_CXSMICON);
@@ -110,7 +109,6 @@ void CQuenloDlg::InitDeviceList()
     }
     // Tooltips of several lines: the cell's text, where the device answered, what is odd.
     ::SendMessageW(ListView_GetToolTips(list), TTM_SETMAXTIPWIDTH, 0, 480);
-    ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     MeasureRows(0);
     RefitColumns();
 }
@@ -204,6 +202,12 @@ bool CQuenloDlg::OnSysCommand(WPARAM commandId)
 
 LRESULT CQuenloDlg::OnNotify(const NMHDR& header)
 {
+    // The list passes its heading's notifications on as the heading's own, not the list's.
+    if ((header.code == HDN_ENDTRACKW || header.code == HDN_ENDTRACKA)
+        && header.hwndFrom == ListView_GetHeader(DeviceList())) {
+        columnsSetByOperator_ = true;
+        return 0;
+    }
     if (header.idFrom != IDC_DEVICE_LIST)
         return 0;
     switch (header.code) {
@@ -225,10 +229,6 @@ LRESULT CQuenloDlg::OnNotify(const NMHDR& header)
     case NM_DBLCLK:
         if (const int position = RowUnderMessage(); position >= 0)
             OnNMDblclkList(position);
-        return 0;
-    case HDN_ENDTRACKW:
-    case HDN_ENDTRACKA:
-        columnsSetByOperator_ = true;
         return 0;
     default:
         return 0;
@@ -259,7 +259,7 @@ void CQuenloDlg::OnGetDispInfo(NMLVDISPINFOW& info) const
         item.pszText[length] = L'\0';
     }
     if (item.mask & LVIF_IMAGE)
-        item.iImage = item.iSubItem == COL_IP && Marked(item.iItem) ? 0 : I_IMAGENONE;
+        item.iImage = item.iSubItem == COL_IP && rows_.Marked(item.iItem) ? 0 : I_IMAGENONE;
 }
 
 void CQuenloDlg::OnGetInfoTip(NMLVGETINFOTIPW& tip) const
@@ -270,11 +270,6 @@ void CQuenloDlg::OnGetInfoTip(NMLVGETINFOTIPW& tip) const
     const std::size_t length = std::min(text.size(), static_cast<std::size_t>(tip.cchTextMax - 1));
     std::copy_n(text.begin(), length, tip.pszText);
     tip.pszText[length] = L'\0';
-}
-
-bool CQuenloDlg::Marked(int position) const
-{
-    return rows_.At(position).heardOn.outsideLocalSubnets || rows_.SharingIp(position) > 1;
 }
 
 // The cell's whole text, then where the device answered and what is odd about its address.

@@ -27,7 +27,6 @@ public:
 
     HWND DeviceList() const { return Item(IDC_DEVICE_LIST); }
     const DeviceRows& Rows() const { return rows_; }
-    RowOrder Order() const { return order_; }
     // What the worker writes to; tests may feed it as a worker would.
     CDeviceListBridge& ListBridge() { return search_.Bridge(); }
     const CSearchWorker& Worker() const { return search_.Worker(); }
@@ -70,7 +69,6 @@ private:
     int RowUnderMessage() const;
     void OnGetDispInfo(NMLVDISPINFOW& info) const;
     void OnGetInfoTip(NMLVGETINFOTIPW& tip) const;
-    bool Marked(int position) const;
     std::wstring ToolTip(int position, int column) const;
     // Makes the list's items what rows_ holds, each showing the row at its position.
     void InsertItems(int position, int count);
