@@ -22,12 +22,6 @@ struct LocalSubnet {
     std::uint32_t mask = 0;
 };
 
-// The IPv4 subnets of every interface that is up, loopback included.
-std::vector<LocalSubnet> LocalSubnets();
-
-// An IPv4 address (host order) as dotted decimal text.
-std::string FormatIpv4(std::uint32_t address);
-
-// Whether ipText (a device's IP text, without padding) is a dotted-quad IPv4 address that lies in
+// Whether ipText (a device's IP text) is an IPv4 address, as ParseIpv4 reads one, that lies in
 // none of subnets. Other texts, and any text when no subnet is known, are not flagged.
 bool LiesOutside(std::string_view ipText, const std::vector<LocalSubnet>& subnets);

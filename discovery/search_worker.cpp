@@ -92,7 +92,7 @@ void SearchThreadProc(IDeviceListView& list, SearchRun& run, ISearchObserver* ob
         if (OnHandleSendBC(request, sizeof request) != 0 && observer)
             observer->OnRequestNotSent();
         // Read once a cycle: addresses come and go while a search runs.
-        const std::vector<LocalSubnet> subnets = LocalSubnets();
+        const std::vector<LocalSubnet> subnets = udp::LocalSubnets();
 
         // The pause is spent waiting on the reply socket, so every reply is listed as it comes.
         const Clock::time_point cycleEnd = Clock::now() + SEARCH_CYCLE;

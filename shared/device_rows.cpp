@@ -13,19 +13,6 @@ int DeviceRows::PositionOf(RowId id) const
     return found == rows_.end() ? -1 : static_cast<int>(found - rows_.begin());
 }
 
-int DeviceRows::SharingIp(int position) const
-{
-    const std::u16string& ip = At(position).cells[COL_IP];
-    return static_cast<int>(std::count_if(rows_.begin(), rows_.end(), [&ip](const DeviceRow& row) {
-        return row.cells[COL_IP] == ip;
-    }));
-}
-
-bool DeviceRows::Marked(int position) const
-{
-    return At(position).heardOn.outsideLocalSubnets || SharingIp(position) > 1;
-}
-
 int DeviceRows::PlaceOf(const DeviceRow& row, const RowOrder& order) const
 {
     const auto place = std::upper_bound(

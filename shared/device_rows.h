@@ -34,12 +34,6 @@ public:
     // The position of a row, or -1 when it is no longer listed.
     int PositionOf(RowId id) const;
 
-    // How many listed rows carry the same IP text as the row at position, itself included.
-    int SharingIp(int position) const;
-    // Whether the row at position deserves a second look: its device lies outside every local
-    // subnet, or shares its IP text with another row.
-    bool Marked(int position) const;
-
     void Clear() { rows_.clear(); }
     // Adds rows after the last one, whatever the order.
     void Append(std::vector<DeviceRow> rows);

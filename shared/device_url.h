@@ -8,8 +8,8 @@ struct DeviceUrl {
     std::u16string text; // what the texts make, for telling the operator when they do not
 };
 
-// http://IP:port from the cells' texts, blanks around them removed. The host must be a dotted-quad
-// IPv4 address (written back without leading zeros), the port empty (no port in the URL) or
-// 1-65535; anything else, such as a host name, a path, a query or another scheme smuggled into the
+// http://IP:port from the cells' texts, blanks around them removed. The host must be an IPv4
+// address as ParseIpv4 reads one (written back without leading zeros), the port empty (no port in
+// the URL) or 1-65535; anything else, such as a host name, a path, a query or another scheme smuggled into the
 // texts, leaves the URL empty.
 DeviceUrl DeviceWebPage(const std::u16string& ipText, const std::u16string& portText);

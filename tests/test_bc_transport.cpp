@@ -153,7 +153,7 @@ TEST_F(Transport, RepliesFromBothLansAndTheForeignSubnetReachTheTableWithWhereTh
     EXPECT_EQ("qnb0", heard["00:11:22:00:00:F1"].interfaceName);
     EXPECT_EQ(pcB, heard["00:11:22:00:00:F1"].localAddress);
 
-    const std::vector<LocalSubnet> subnets = LocalSubnets();
+    const std::vector<LocalSubnet> subnets = udp::LocalSubnets();
     EXPECT_FALSE(LiesOutside("10.60.1.11", subnets));
     EXPECT_FALSE(LiesOutside("10.60.2.11", subnets));
     EXPECT_FALSE(LiesOutside("127.0.0.1", subnets));

@@ -32,7 +32,7 @@ constexpr int WATCHDOG_MS = 10000;
 
 QString Cell(const DeviceListModel* list, int row, int column)
 {
-    return list->Cell(row, column);
+    return list->index(row, column).data().toString();
 }
 
 } // namespace
@@ -103,11 +103,11 @@ void TestQuenloDlg::enterSearchesAndListsTheDevices()
     QCOMPARE(Cell(list, 2, COL_CHN), QStringLiteral("Yard "));
 
     // Where each device was heard: the foreign one is flagged, on the LAN it answered on.
-    const HeardOn& local = list->Rows().At(0).heardOn;
+    const HeardOn& local = dialog_->Presenter().At(0).heardOn;
     QCOMPARE(local.interfaceName, std::string("qna0"));
     QCOMPARE(local.localAddress, testnet::ParseAddress("10.60.1.1"));
     QVERIFY(!local.outsideLocalSubnets);
-    const HeardOn& foreignHeard = list->Rows().At(2).heardOn;
+    const HeardOn& foreignHeard = dialog_->Presenter().At(2).heardOn;
     QCOMPARE(foreignHeard.interfaceName, std::string("qnb0"));
     QCOMPARE(foreignHeard.localAddress, testnet::ParseAddress("10.60.2.1"));
     QVERIFY(foreignHeard.outsideLocalSubnets);

@@ -127,7 +127,8 @@ void TestRowCommands::DoubleClick(const QPoint& position)
 
 QString TestRowCommands::Cell(int row, int column) const
 {
-    return dialog_->DeviceModel()->Cell(row, column);
+    return QString::fromStdU16String(
+        dialog_->Presenter().At(row).cells[static_cast<std::size_t>(column)]);
 }
 
 int TestRowCommands::RowCount() const
@@ -144,7 +145,7 @@ void TestRowCommands::rightClickOnARowSnapshotsItAndOffersTheRowMenu()
              (QStringList{EDIT, DELETE, u"复制"_qs, u"复制 IP"_qs, u"复制 MAC"_qs}));
 
     const RowSnapshot& snapshot = dialog_->Snapshot();
-    QCOMPARE(snapshot.row, dialog_->DeviceModel()->Rows().At(2).id);
+    QCOMPARE(snapshot.row, dialog_->Presenter().At(2).id);
     QVERIFY(snapshot.chn == u"CH3 ");
     QVERIFY(snapshot.ip == u"10.0.0.7 ");
     QVERIFY(snapshot.port == u"81 ");
@@ -162,7 +163,7 @@ void TestRowCommands::rightClickBelowTheLastRowDoesNothing()
     RightClick(QPoint(viewport.center().x(), viewport.bottom() - 2));
     QTest::qWait(50);
     QCOMPARE(catcher.seen.size(), 1);
-    QCOMPARE(dialog_->Snapshot().row, dialog_->DeviceModel()->Rows().At(1).id);
+    QCOMPARE(dialog_->Snapshot().row, dialog_->Presenter().At(1).id);
     QVERIFY(dialog_->Snapshot().chn == u"CH2 ");
 }
 
@@ -198,18 +199,15 @@ void TestRowCommands::doubleClickOpensTheWebPageOrSaysWhyNot()
     QCOMPARE(urls.opened, QList<QUrl>{QUrl(QStringLiteral("http://192.168.1.11:8080"))});
 
     // A device that answers with a link in its texts gets it shown literally, never live.
-    RowSnapshot smuggled = TakeRowSnapshot(dialog_->DeviceModel()->Rows(), 3);
-    smuggled.ip = u"<a href=smb://h>";
-    smuggled.port = u"x</a>\u202E";
-    dialog_->DeviceModel()->WriteBack(smuggled);
+    AddRow(u"CH5 ", u"<a href=smb://h>", u"x</a>\u202E", u"00:11:22:33:44:05 ");
     ModalCatcher catcher;
-    DoubleClick(CellCenter(3, COL_CHN));
+    DoubleClick(CellCenter(4, COL_CHN));
     QCOMPARE(urls.opened.size(), 1);
     QCOMPARE(catcher.seen.size(), 1);
     QCOMPARE(catcher.seen[0].text, QStringLiteral("无法打开设备网页：http://<a href=smb://h>:x</a>\uFFFD"));
     QCOMPARE(catcher.seen[0].textFormat, Qt::PlainText);
     QCOMPARE(catcher.seen[0].icon, QMessageBox::Warning);
-    QCOMPARE(dialog_->DeviceModel()->index(3, COL_PORT).data().toString(),
+    QCOMPARE(dialog_->DeviceModel()->index(4, COL_PORT).data().toString(),
              QStringLiteral("x</a>\uFFFD"));
 
     const QRect area = dialog_->DeviceList()->viewport()->rect();
@@ -335,7 +333,8 @@ void TestRowCommands::editWritesIntoItsOwnRowWhateverTheListDidMeanwhile()
     const auto changeTheListThenConfirm = [this](bool newSearch) {
         return [this, newSearch](QDialog* dialog) {
             QMetaObject::invokeMethod(dialog, [this, dialog, newSearch] {
-                dialog_->DeviceModel()->RemoveAt(0);
+                dialog_->DeviceList()->selectRow(0);
+                dialog_->OnRowDelete();
                 if (newSearch) {
                     dialog_->ListBridge().DeleteAllRows();
                     AddRow(u"NEW ", u"10.0.0.9 ", u"80 ", u"00:11:22:33:44:09 ");
@@ -400,19 +399,17 @@ void TestRowCommands::sortedRowsArriveInPlaceAndDeleteTakesTheRowShown()
 
 void TestRowCommands::copyGivesTabSeparatedLinesASpreadsheetNeverRuns()
 {
-    RowSnapshot formula = TakeRowSnapshot(dialog_->DeviceModel()->Rows(), 3);
-    formula.chn = u"=1+2\tx ";
-    dialog_->DeviceModel()->WriteBack(formula);
+    AddRow(u"=1+2\tx ", u"10.0.0.9 ", u"83 ", u"00:11:22:33:44:05 ");
     QTableView* list = dialog_->DeviceList();
     list->clearSelection();
-    list->selectRow(3);
+    list->selectRow(4);
     list->setSelectionMode(QAbstractItemView::MultiSelection);
     list->selectRow(1);
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(),
              QStringLiteral("CH2\tV1\t192.168.1.11\t8080\t192.168.1.1\t00:11:22:33:44:02\n"
-                            "'=1+2 x\tV1\t10.0.0.8\t82\t192.168.1.1\t00:11:22:33:44:04\n"));
+                            "'=1+2 x\tV1\t10.0.0.9\t83\t192.168.1.1\t00:11:22:33:44:05\n"));
 
     ModalCatcher catcher(u"复制 MAC"_qs);
     RightClick(CellCenter(0, COL_CHN));

@@ -1,6 +1,7 @@
 #include "device_output.h"
 
 #include "clipboard_text.h"
+#include "ipv4_text.h"
 #include "visible_text.h"
 
 #include <algorithm>

@@ -1,35 +1,33 @@
 #include "device_list_model.h"
 
-#include "dialog_template.h"
-#include "resource.h"
-#include "visible_text.h"
-
 #include <QApplication>
 #include <QStyle>
-
-#include <algorithm>
-#include <utility>
 
 namespace {
 
 const char* const COLUMN_HEADINGS[COL_COUNT] = {"chn", "version", "IP", "port", "gateway", "mac"};
 
-QString Visible(const std::u16string& text)
+std::vector<RowId> IdsOf(const CListPresenter& presenter)
 {
-    return QString::fromStdU16String(VisibleText(text));
+    std::vector<RowId> ids;
+    for (int position = 0; position < presenter.Size(); ++position)
+        ids.push_back(presenter.At(position).id);
+    return ids;
 }
 
 } // namespace
 
-DeviceListModel::DeviceListModel(QObject* parent)
+DeviceListModel::DeviceListModel(const CListPresenter& presenter, QObject* parent)
     : QAbstractTableModel(parent),
+      presenter_(presenter),
+      shown_(IdsOf(presenter)),
       mark_(QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning))
 {
 }
 
 int DeviceListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : rows_.Size();
+    return parent.isValid() ? 0 : static_cast<int>(shown_.size());
 }
 
 int DeviceListModel::columnCount(const QModelIndex& parent) const
@@ -37,24 +35,30 @@ int DeviceListModel::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : COL_COUNT;
 }
 
+int DeviceListModel::PositionOf(int row) const
+{
+    return stepping_ ? presenter_.PositionOf(shown_[static_cast<std::size_t>(row)]) : row;
+}
+
 QVariant DeviceListModel::data(const QModelIndex& index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
-    const int position = index.row();
+    const int position = PositionOf(index.row());
     const int column = index.column();
+    if (position < 0)
+        return {};
     switch (role) {
     case Qt::DisplayRole:
-        // What a device sent, with nothing hidden: no override may reorder it, no control vanish.
-        return Visible(rows_.At(position).cells[static_cast<std::size_t>(column)]);
+        return QString::fromStdU16String(presenter_.CellText(position, column));
     case Qt::ToolTipRole:
         return ToolTip(position, column);
     case Qt::DecorationRole:
-        if (column == COL_IP && rows_.Marked(position))
+        if (presenter_.Marked(position, column))
             return mark_;
         return {};
     case Qt::AccessibleDescriptionRole:
-        if (column == COL_IP && rows_.Marked(position))
+        if (presenter_.Marked(position, column))
             return ToolTip(position, column);
         return {};
     default:
@@ -75,89 +79,64 @@ Qt::ItemFlags DeviceListModel::flags(const QModelIndex& index) const
     return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled : Qt::NoItemFlags;
 }
 
-QString DeviceListModel::Cell(int position, int column) const
-{
-    if (position < 0 || position >= rows_.Size() || column < 0 || column >= COL_COUNT)
-        return {};
-    return QString::fromStdU16String(rows_.At(position).cells[static_cast<std::size_t>(column)]);
-}
-
-// The cell's whole text, then where the device answered and what is odd about its address.
 QString DeviceListModel::ToolTip(int position, int column) const
 {
-    const DeviceRow& row = rows_.At(position);
-    QStringList lines{Visible(row.cells[static_cast<std::size_t>(column)]).trimmed()};
-    if (!row.heardOn.interfaceName.empty()) {
-        lines << LoadResourceString(IDS_TIP_HEARD_ON)
-                     .arg(Visible(std::u16string(row.heardOn.interfaceName.begin(),
-                                                 row.heardOn.interfaceName.end())),
-                          QString::fromStdString(FormatIpv4(row.heardOn.localAddress)));
-    }
-    if (row.heardOn.outsideLocalSubnets)
-        lines << LoadResourceString(IDS_TIP_OUTSIDE);
-    if (const int sharing = rows_.SharingIp(position); sharing > 1)
-        lines << LoadResourceString(IDS_TIP_SHARED_IP).arg(sharing);
+    QStringList lines;
+    for (const std::u16string& line : presenter_.ToolTip(position, column))
+        lines << QString::fromStdU16String(line);
     return lines.join(QLatin1Char('\n'));
 }
 
-void DeviceListModel::SetOrder(RowOrder order)
+void DeviceListModel::Show(const ListChange& change)
+{
+    if (change.emptied) {
+        // An emptying, then the new search's rows as one insertion, as a screen reader hears them.
+        beginResetModel();
+        shown_.clear();
+        endResetModel();
+        if (presenter_.Size() > 0) {
+            beginInsertRows({}, 0, presenter_.Size() - 1);
+            shown_ = IdsOf(presenter_);
+            endInsertRows();
+        }
+        return;
+    }
+    if (change.reordered)
+        ShowNewOrder();
+    ShowSteps(change.steps);
+    if (change.repaint && !shown_.empty())
+        emit dataChanged(index(0, 0), index(static_cast<int>(shown_.size()) - 1, COL_COUNT - 1));
+}
+
+void DeviceListModel::ShowSteps(const std::vector<ListStep>& steps)
+{
+    if (steps.empty())
+        return;
+    stepping_ = true;
+    for (const ListStep& step : steps) {
+        const auto at = shown_.begin() + step.position;
+        if (step.kind == ListStep::Kind::Insert) {
+            beginInsertRows({}, step.position, step.position + static_cast<int>(step.ids.size()) - 1);
+            shown_.insert(at, step.ids.begin(), step.ids.end());
+            endInsertRows();
+        } else {
+            beginRemoveRows({}, step.position, step.position);
+            shown_.erase(at);
+            endRemoveRows();
+        }
+    }
+    stepping_ = false;
+}
+
+void DeviceListModel::ShowNewOrder()
 {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
-    std::vector<RowId> ids;
-    for (const QModelIndex& index : before)
-        ids.push_back(rows_.At(index.row()).id);
-    order_ = order;
-    rows_.Sort(order_);
     QModelIndexList after;
-    for (std::size_t i = 0; i < ids.size(); ++i)
-        after << index(rows_.PositionOf(ids[i]), before[static_cast<int>(i)].column());
+    for (const QModelIndex& index : before)
+        after << this->index(presenter_.PositionOf(shown_[static_cast<std::size_t>(index.row())]),
+                             index.column());
+    shown_ = IdsOf(presenter_);
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
-}
-
-void DeviceListModel::Apply(ListUpdate update)
-{
-    if (update.cleared) {
-        beginResetModel();
-        rows_.Clear();
-        order_ = {};
-        endResetModel();
-    }
-    if (update.rows.empty())
-        return;
-    if (!order_.Sorted()) {
-        const int first = rows_.Size();
-        beginInsertRows({}, first, first + static_cast<int>(update.rows.size()) - 1);
-        rows_.Append(std::move(update.rows));
-        endInsertRows();
-        return;
-    }
-    for (DeviceRow& row : update.rows) {
-        const int place = rows_.PlaceOf(row, order_);
-        beginInsertRows({}, place, place);
-        rows_.InsertAt(place, std::move(row));
-        endInsertRows();
-    }
-}
-
-void DeviceListModel::RemoveAt(int position)
-{
-    if (position < 0 || position >= rows_.Size())
-        return;
-    beginRemoveRows({}, position, position);
-    rows_.RemoveAt(position);
-    endRemoveRows();
-}
-
-void DeviceListModel::WriteBack(const RowSnapshot& snapshot)
-{
-    ::WriteBack(snapshot, rows_);
-    const int position = rows_.PositionOf(snapshot.row);
-    if (position < 0)
-        return;
-    // Another IP text changes which rows share one, so every row's mark may change.
-    emit dataChanged(index(0, 0), index(rows_.Size() - 1, COL_COUNT - 1));
-    if (order_.Sorted())
-        SetOrder(order_);
 }

@@ -1,21 +1,20 @@
-// The device list's rows as a Qt table model: six read-only text columns, in first-heard order or
-// sorted by one column.
+// The device list as a Qt table model: draws what the list's presenter holds, six read-only text
+// columns, and tells the views of each change the presenter made.
 #pragma once
 
-#include "device_list_bridge.h"
-#include "device_rows.h"
-#include "row_order.h"
-#include "row_snapshot.h"
+#include "list_presenter.h"
 
 #include <QAbstractTableModel>
 #include <QIcon>
+
+#include <vector>
 
 class DeviceListModel : public QAbstractTableModel
 {
     Q_OBJECT
 
 public:
-    explicit DeviceListModel(QObject* parent = nullptr);
+    explicit DeviceListModel(const CListPresenter& presenter, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -24,24 +23,20 @@ public:
                         int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-    const DeviceRows& Rows() const { return rows_; }
-    // The text of a cell as the device sent it; the list shows it made visible.
-    QString Cell(int position, int column) const;
-
-    RowOrder Order() const { return order_; }
-    // Puts the rows in order; selections and other persistent indexes follow their rows.
-    void SetOrder(RowOrder order);
-
-    // Applies the rows of what the worker did. An emptying starts a new search, in first-heard
-    // order; rows then come in one insertion, or each at its sorted place.
-    void Apply(ListUpdate update);
-    void RemoveAt(int position);
-    void WriteBack(const RowSnapshot& snapshot);
+    // Tells the views what the presenter changed; selections follow their rows.
+    void Show(const ListChange& change);
 
 private:
+    // The presenter's position of a model row. They are the same but while a change's steps are
+    // told one by one, when the model still shows the rows of the steps before.
+    int PositionOf(int row) const;
+    void ShowSteps(const std::vector<ListStep>& steps);
+    void ShowNewOrder();
     QString ToolTip(int position, int column) const;
 
-    DeviceRows rows_;
-    RowOrder order_;
+    const CListPresenter& presenter_;
+    // The identities of the rows the views know of, in their order.
+    std::vector<RowId> shown_;
+    bool stepping_ = false;
     QIcon mark_;
 };

@@ -2,7 +2,6 @@
 
 #include "about_dlg.h"
 #include "app_message_box.h"
-#include "column_fit.h"
 #include "device_list_model.h"
 #include "resource.h"
 
@@ -16,16 +15,12 @@
 #include <QStyle>
 #include <QTableView>
 
-#include <algorithm>
 #include <utility>
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 CQuenloDlg::CQuenloDlg(QWidget* parent)
     : CTemplateDialog(IDD_MAIN, parent),
-      model_(new DeviceListModel(this)),
+      presenter_([](int id) { return LoadResourceString(id).toStdU16String(); }),
+      model_(new DeviceListModel(presenter_, this)),
       // The wake carries no data: the update itself crosses under the bridge's own lock.
       search_([this] {
           QMetaObject::invokeMethod(this, &CQuenloDlg::OnListUpdate, Qt::QueuedConnection);
@@ -50,16 +45,6 @@ void CQuenloDlg::OnInitDialog()
     auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
     refresh->setContext(Qt::WindowShortcut);
     connect(refresh, &QShortcut::activated, this, &CQuenloDlg::OnRefresh);
-
-#ifdef _WIN32
-    const QString about = LoadResourceString(IDS_ABOUTBOX);
-    HMENU systemMenu = ::GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
-    if (systemMenu && !about.isEmpty()) {
-        ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
-        ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX,
-                      reinterpret_cast<const wchar_t*>(about.utf16()));
-    }
-#endif
     InitDeviceList();
     UpdateStatus();
 }
@@ -94,7 +79,7 @@ void CQuenloDlg::InitDeviceList()
     connect(header, &QHeaderView::sectionClicked, this, &CQuenloDlg::OnColumnClick);
     connect(header, &QHeaderView::sectionResized, this, [this] {
         if (!fittingColumns_)
-            columnsSetByOperator_ = true;
+            presenter_.KeepOperatorsColumnWidths();
     });
     // The headings offer the window's menu, as the window's background does.
     header->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -110,46 +95,31 @@ void CQuenloDlg::InitDeviceList()
     // Ctrl+C copies the selected rows; the viewport's size decides the columns' widths.
     list->installEventFilter(this);
     list->viewport()->installEventFilter(this);
-    // Rows from the worker are fitted once per update they came in (OnListUpdate); a sorted list
-    // inserts them one by one.
-    connect(model_, &QAbstractItemModel::rowsRemoved, this, &CQuenloDlg::RefitColumns);
-    connect(model_, &QAbstractItemModel::dataChanged, this, &CQuenloDlg::RefitColumns);
-    RefitColumns();
-}
 
-void FitDeviceColumns(QTableView* list)
-{
-    const QAbstractItemModel* model = list->model();
-    const QFontMetrics metrics = list->fontMetrics();
-    const QStyle* style = list->style();
     // The item delegate's margins around a text, the grid line, and room for the IP cell's mark.
-    const int margins = 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1)
-                        + (list->showGrid() ? 1 : 0) + 2;
-    const int mark = style->pixelMetric(QStyle::PM_SmallIconSize, nullptr, list) + 4;
-    ColumnWidths needed{};
+    const QStyle* style = list->style();
+    ColumnMetrics metrics;
+    metrics.textWidth = [metrics = list->fontMetrics()](const std::u16string& text) {
+        return metrics.horizontalAdvance(QString::fromStdU16String(text));
+    };
+    metrics.cellMargins = 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1)
+                          + (list->showGrid() ? 1 : 0) + 2;
+    metrics.markWidth = style->pixelMetric(QStyle::PM_SmallIconSize, nullptr, list) + 4;
     for (int column = 0; column < COL_COUNT; ++column)
-        needed[static_cast<std::size_t>(column)] = list->horizontalHeader()->sectionSizeHint(column);
-    for (int row = 0; row < model->rowCount(); ++row) {
-        for (int column = 0; column < COL_COUNT; ++column) {
-            const QModelIndex cell = model->index(row, column);
-            int width = metrics.horizontalAdvance(cell.data().toString()) + margins;
-            if (!cell.data(Qt::DecorationRole).isNull())
-                width += mark;
-            int& most = needed[static_cast<std::size_t>(column)];
-            most = std::max(most, width);
-        }
-    }
-    const ColumnWidths widths = FitColumns(list->viewport()->width(), needed);
-    for (int column = 0; column < COL_COUNT; ++column)
-        list->setColumnWidth(column, widths[static_cast<std::size_t>(column)]);
+        metrics.headings[static_cast<std::size_t>(column)] = header->sectionSizeHint(column);
+    presenter_.SetColumnMetrics(std::move(metrics));
+    RefitColumns();
 }
 
 void CQuenloDlg::RefitColumns()
 {
-    if (columnsSetByOperator_)
+    if (presenter_.OperatorsColumnWidths())
         return;
+    QTableView* list = DeviceList();
+    const ColumnWidths widths = presenter_.ColumnWidthsFor(list->viewport()->width());
     fittingColumns_ = true;
-    FitDeviceColumns(DeviceList());
+    for (int column = 0; column < COL_COUNT; ++column)
+        list->setColumnWidth(column, widths[static_cast<std::size_t>(column)]);
     fittingColumns_ = false;
 }
 
@@ -168,17 +138,14 @@ bool CQuenloDlg::eventFilter(QObject* watched, QEvent* event)
 
 void CQuenloDlg::UpdateStatus()
 {
-    const QString state =
-        LoadResourceString(search_.Worker().IsSearching() ? IDS_STATUS_SEARCHING : IDS_STATUS_STOPPED);
     ControlAs<QLabel>(IDC_STATUS)->setText(
-        state + QStringLiteral("    ")
-        + LoadResourceString(IDS_STATUS_COUNT).arg(model_->rowCount()));
+        QString::fromStdU16String(presenter_.StatusText(search_.Worker().IsSearching())));
 }
 
 void CQuenloDlg::OnColumnClick(int column)
 {
-    const RowOrder order = NextOrder(model_->Order(), column);
-    model_->SetOrder(order);
+    Show(presenter_.SortBy(column));
+    const RowOrder order = presenter_.Order();
     QHeaderView* header = DeviceList()->horizontalHeader();
     header->setSortIndicatorShown(order.Sorted());
     if (order.Sorted())
@@ -187,18 +154,18 @@ void CQuenloDlg::OnColumnClick(int column)
 
 void CQuenloDlg::OnListUpdate()
 {
-    ListUpdate update = search_.Bridge().TakeUpdate();
-    const bool portUnavailable = update.replyPortUnavailable;
-    const bool ended = update.searchEnded;
-    if (update.cleared) {
-        // A new search: first-heard order, and columns fitted to it.
+    Show(presenter_.Apply(search_.Bridge().TakeUpdate()));
+}
+
+void CQuenloDlg::Show(const ListChange& change)
+{
+    if (change.emptied)
         DeviceList()->horizontalHeader()->setSortIndicatorShown(false);
-        columnsSetByOperator_ = false;
-    }
-    model_->Apply(std::move(update));
-    RefitColumns();
+    model_->Show(change);
+    if (change.columns)
+        RefitColumns();
     UpdateStatus();
-    if (portUnavailable) {
+    if (change.portBusy) {
         // Shown after the rows are in, from a call of its own: the search goes on while the
         // operator reads it, and its rows keep coming.
         QMetaObject::invokeMethod(
@@ -209,7 +176,7 @@ void CQuenloDlg::OnListUpdate()
             },
             Qt::QueuedConnection);
     }
-    if (ended)
+    if (change.searchEnded)
         emit searchEnded();
 }
 
@@ -241,11 +208,7 @@ void CQuenloDlg::OnSysCommand(unsigned commandId)
 
 void CQuenloDlg::contextMenuEvent(QContextMenuEvent* event)
 {
-#ifdef _WIN32
-    CTemplateDialog::contextMenuEvent(event);
-#else
     ShowWindowMenu(event->globalPos());
-#endif
 }
 
 void CQuenloDlg::ShowWindowMenu(const QPoint& globalPosition)
@@ -260,19 +223,6 @@ void CQuenloDlg::ShowWindowMenu(const QPoint& globalPosition)
     if (menu.exec(globalPosition) == aboutAction)
         OnSysCommand(IDM_ABOUTBOX);
 }
-
-#ifdef _WIN32
-bool CQuenloDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result)
-{
-    const MSG* msg = static_cast<const MSG*>(message);
-    if (msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == IDM_ABOUTBOX) {
-        OnSysCommand(static_cast<unsigned>(msg->wParam));
-        *result = 0;
-        return true;
-    }
-    return CTemplateDialog::nativeEvent(eventType, message, result);
-}
-#endif
 
 void CQuenloDlg::done(int result)
 {

@@ -1,16 +1,12 @@
 // The main window: Search and Stop, and the device list the search worker fills.
 #pragma once
 
-#include "row_snapshot.h"
+#include "list_presenter.h"
 #include "search_session.h"
 #include "template_dialog.h"
 
 class DeviceListModel;
 class QTableView;
-
-// Shares the list's visible width among its columns: MAC, IP, port and gateway whole, the channel
-// name and the version the rest.
-void FitDeviceColumns(QTableView* list);
 
 class CQuenloDlg : public CTemplateDialog
 {
@@ -22,10 +18,11 @@ public:
 
     QTableView* DeviceList() const;
     DeviceListModel* DeviceModel() const { return model_; }
+    const CListPresenter& Presenter() const { return presenter_; }
     // What the worker writes to; tests may feed it as a worker would.
     CDeviceListBridge& ListBridge() { return search_.Bridge(); }
     const CSearchWorker& Worker() const { return search_.Worker(); }
-    const RowSnapshot& Snapshot() const { return snapshot_; }
+    const RowSnapshot& Snapshot() const { return presenter_.Snapshot(); }
 
     // Ends the search for good before the window closes.
     void done(int result) override;
@@ -60,24 +57,22 @@ signals:
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-#ifdef _WIN32
-    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
-#endif
 
 private:
     void OnInitDialog();
     void InitDeviceList();
     // The status line: searching or stopped, and how many devices are listed.
     void UpdateStatus();
+    // Draws a change the presenter made, and the status line.
+    void Show(const ListChange& change);
     // Fits the columns again unless the operator has set their widths.
     void RefitColumns();
     // The window's own menu, with the About command.
     void ShowWindowMenu(const QPoint& globalPosition);
 
+    CListPresenter presenter_;
     DeviceListModel* model_ = nullptr;
-    RowSnapshot snapshot_;
-    // Set when the operator drags a column border, until the next search.
-    bool columnsSetByOperator_ = false;
+    // Set while the window itself sets the columns' widths.
     bool fittingColumns_ = false;
     CSearchSession search_;
 };

@@ -3,9 +3,6 @@
 #include "quenlo_dlg.h"
 
 #include "app_message_box.h"
-#include "clipboard_text.h"
-#include "device_list_model.h"
-#include "device_url.h"
 #include "edit_ip.h"
 #include "resource.h"
 #include "row_menu.h"
@@ -19,7 +16,6 @@
 #include <QTableView>
 #include <QUrl>
 
-#include <algorithm>
 #include <vector>
 
 void CQuenloDlg::OnNMRclickList(const QPoint& position)
@@ -38,7 +34,7 @@ void CQuenloDlg::OnNMRclickList(const QPoint& position)
             popup.addAction(item.text)->setData(item.id);
     }
 
-    snapshot_ = TakeRowSnapshot(model_->Rows(), row);
+    presenter_.TakeSnapshot(row);
 
     const QAction* chosen = popup.exec(list->viewport()->mapToGlobal(position));
     if (!chosen)
@@ -54,8 +50,7 @@ void CQuenloDlg::OnRowDelete()
     int first = selected.first().row();
     for (const QModelIndex& index : selected)
         first = qMin(first, index.row());
-    model_->RemoveAt(first);
-    UpdateStatus();
+    Show(presenter_.Remove(first));
 }
 
 void CQuenloDlg::OnRowCopy()
@@ -66,31 +61,28 @@ void CQuenloDlg::OnRowCopy()
         positions.push_back(index.row());
     if (positions.empty())
         return;
-    std::sort(positions.begin(), positions.end());
-    QGuiApplication::clipboard()->setText(
-        QString::fromStdU16String(ClipboardRows(model_->Rows(), positions)));
+    QGuiApplication::clipboard()->setText(QString::fromStdU16String(presenter_.CopyRows(positions)));
 }
 
 void CQuenloDlg::OnRowCopyCell(int column)
 {
-    const std::u16string& text = column == COL_IP ? snapshot_.ip : snapshot_.mac;
-    QGuiApplication::clipboard()->setText(QString::fromStdU16String(ClipboardCell(text)));
+    QGuiApplication::clipboard()->setText(
+        QString::fromStdU16String(presenter_.CopySnapshotCell(column)));
 }
 
 void CQuenloDlg::OnRowEdit()
 {
-    CEditIP edit(snapshot_, this);
+    CEditIP edit(presenter_.Snapshot(), this);
     edit.exec();
     // Written back whatever the outcome: after a cancel the snapshot still holds the row's texts.
-    model_->WriteBack(snapshot_);
+    Show(presenter_.WriteBackSnapshot());
 }
 
 void CQuenloDlg::OnNMDblclkList(const QModelIndex& index)
 {
     if (!index.isValid())
         return;
-    const DeviceUrl page = DeviceWebPage(model_->Rows().At(index.row()).cells[COL_IP],
-                                         model_->Rows().At(index.row()).cells[COL_PORT]);
+    const DeviceUrl page = presenter_.WebPage(index.row());
     if (page.url.empty()
         || !QDesktopServices::openUrl(QUrl(QString::fromStdU16String(page.url), QUrl::StrictMode)))
         AppMessageBox(this,

@@ -14,6 +14,9 @@ EXTENDED = {"WS_EX_APPWINDOW"}
 # Template kinds written as a CONTROL with its window class.
 CLASSES = {"LISTVIEW": "SysListView32"}
 
+# Styles only the Windows window has: its list view asks for each cell's text as it draws it.
+WINDOWS_STYLES = {"LISTVIEW": ["LVS_OWNERDATA"]}
+
 
 def quoted(text):
     return '"' + text.replace('"', '""') + '"'
@@ -29,7 +32,7 @@ def control(c):
     name = c["name"] if c["id"] != -1 else "IDC_STATIC"
     if kind == "ICON":
         return f"    ICON {c['name']}, IDC_STATIC, {x}, {y}, {w}, {h}"
-    extra = styles(c["styles"])
+    extra = styles(c["styles"] + WINDOWS_STYLES.get(kind, []))
     if kind in CLASSES:
         return (f"    CONTROL {quoted(c['text'])}, {name}, {quoted(CLASSES[kind])}, "
                 f"{extra} | WS_CHILD | WS_VISIBLE, {x}, {y}, {w}, {h}")

@@ -3,7 +3,6 @@
 #include "about_dlg.h"
 #include "app_message_box.h"
 #include "resource_text.h"
-#include "visible_text.h"
 
 #include <windowsx.h>
 
@@ -19,30 +18,22 @@ const wchar_t* const COLUMN_HEADINGS[COL_COUNT] = {L"chn", L"version", L"IP", L"
 constexpr int CELL_MARGINS = 12;
 constexpr int HEADING_MARGINS = 28;
 
-std::wstring Visible(const std::u16string& text)
+// Copies text into a buffer the list view lends, cut to fit.
+void CopyInto(const std::u16string& text, wchar_t* buffer, int capacity)
 {
-    const std::u16string visible = VisibleText(text);
-    return std::wstring(visible.begin(), visible.end());
+    if (!buffer || capacity <= 0)
+        return;
+    const std::size_t length = std::min(text.size(), static_cast<std::size_t>(capacity - 1));
+    std::copy_n(text.begin(), length, buffer);
+    buffer[length] = L'\0';
 }
 
-std::wstring Address(std::uint32_t address)
+std::vector<RowId> IdsOf(const CListPresenter& presenter)
 {
-    const std::string text = FormatIpv4(address);
-    return std::wstring(text.begin(), text.end());
-}
-
-// Orders the list's items, whose parameters are their rows' identities, as the rows stand.
-int CALLBACK CompareItems(LPARAM a, LPARAM b, LPARAM rows)
-{
-    const DeviceRows& order = *reinterpret_cast<const DeviceRows*>(rows);
-    return order.PositionOf(static_cast<RowId>(a)) - order.PositionOf(static_cast<RowId>(b));
-}
-
-std::wstring Trimmed(std::wstring text)
-{
-    text.erase(0, text.find_first_not_of(L' '));
-    text.erase(text.find_last_not_of(L' ') + 1);
-    return text;
+    std::vector<RowId> ids;
+    for (int position = 0; position < presenter.Size(); ++position)
+        ids.push_back(presenter.At(position).id);
+    return ids;
 }
 
 } // namespace
@@ -50,6 +41,13 @@ std::wstring Trimmed(std::wstring text)
 CQuenloDlg::CQuenloDlg()
     : CDialogWindow(IDD_MAIN),
       icon_(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))),
+      presenter_(
+          [](int id) {
+              const std::wstring text = LoadResourceString(static_cast<unsigned>(id));
+              return std::u16string(text.begin(), text.end());
+          },
+          // The firewall is where a Windows search that hears nothing most often loses its replies.
+          true),
       // The wake carries no data: the update itself crosses under the bridge's own lock.
       search_([this] { ::PostMessageW(Handle(), WM_LIST_UPDATE, 0, 0); })
 {
@@ -109,7 +107,17 @@ void CQuenloDlg::InitDeviceList()
     }
     // Tooltips of several lines: the cell's text, where the device answered, what is odd.
     ::SendMessageW(ListView_GetToolTips(list), TTM_SETMAXTIPWIDTH, 0, 480);
-    MeasureRows(0);
+
+    ColumnMetrics metrics;
+    metrics.textWidth = [list](const std::u16string& text) {
+        return ListView_GetStringWidth(list, std::wstring(text.begin(), text.end()).c_str());
+    };
+    // Every cell keeps room for an image before its text: the IP cell's mark goes there.
+    metrics.cellMargins = CELL_MARGINS + cx + 4;
+    for (int column = 0; column < COL_COUNT; ++column)
+        metrics.headings[static_cast<std::size_t>(column)] =
+            ListView_GetStringWidth(list, COLUMN_HEADINGS[column]) + HEADING_MARGINS;
+    presenter_.SetColumnMetrics(std::move(metrics));
     RefitColumns();
 }
 
@@ -205,7 +213,7 @@ LRESULT CQuenloDlg::OnNotify(const NMHDR& header)
     // The list passes its heading's notifications on as the heading's own, not the list's.
     if ((header.code == HDN_ENDTRACKW || header.code == HDN_ENDTRACKA)
         && header.hwndFrom == ListView_GetHeader(DeviceList())) {
-        columnsSetByOperator_ = true;
+        presenter_.KeepOperatorsColumnWidths();
         return 0;
     }
     if (header.idFrom != IDC_DEVICE_LIST)
@@ -247,181 +255,114 @@ int CQuenloDlg::RowUnderMessage() const
 void CQuenloDlg::OnGetDispInfo(NMLVDISPINFOW& info) const
 {
     LVITEMW& item = info.item;
-    if (item.iItem < 0 || item.iItem >= rows_.Size() || item.iSubItem < 0
+    if (item.iItem < 0 || item.iItem >= presenter_.Size() || item.iSubItem < 0
         || item.iSubItem >= COL_COUNT)
         return;
-    if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
-        // What a device sent, with nothing hidden: no override may reorder it, no control vanish.
-        const std::wstring text =
-            Visible(rows_.At(item.iItem).cells[static_cast<std::size_t>(item.iSubItem)]);
-        const std::size_t length = std::min(text.size(), static_cast<std::size_t>(item.cchTextMax - 1));
-        std::copy_n(text.begin(), length, item.pszText);
-        item.pszText[length] = L'\0';
-    }
+    if (item.mask & LVIF_TEXT)
+        CopyInto(presenter_.CellText(item.iItem, item.iSubItem), item.pszText, item.cchTextMax);
     if (item.mask & LVIF_IMAGE)
-        item.iImage = item.iSubItem == COL_IP && rows_.Marked(item.iItem) ? 0 : I_IMAGENONE;
+        item.iImage = presenter_.Marked(item.iItem, item.iSubItem) ? 0 : I_IMAGENONE;
 }
 
 void CQuenloDlg::OnGetInfoTip(NMLVGETINFOTIPW& tip) const
 {
-    if (tip.iItem < 0 || tip.iItem >= rows_.Size() || !tip.pszText || tip.cchTextMax <= 0)
+    if (tip.iItem < 0 || tip.iItem >= presenter_.Size())
         return;
-    const std::wstring text = ToolTip(tip.iItem, std::clamp(tip.iSubItem, 0, COL_COUNT - 1));
-    const std::size_t length = std::min(text.size(), static_cast<std::size_t>(tip.cchTextMax - 1));
-    std::copy_n(text.begin(), length, tip.pszText);
-    tip.pszText[length] = L'\0';
-}
-
-// The cell's whole text, then where the device answered and what is odd about its address.
-std::wstring CQuenloDlg::ToolTip(int position, int column) const
-{
-    const DeviceRow& row = rows_.At(position);
-    std::wstring tip = Trimmed(Visible(row.cells[static_cast<std::size_t>(column)]));
-    if (!row.heardOn.interfaceName.empty()) {
-        const std::u16string name(row.heardOn.interfaceName.begin(), row.heardOn.interfaceName.end());
-        tip += L"\r\n"
-               + FormatResourceString(IDS_TIP_HEARD_ON,
-                                      {Visible(name), Address(row.heardOn.localAddress)});
-    }
-    if (row.heardOn.outsideLocalSubnets)
-        tip += L"\r\n" + LoadResourceString(IDS_TIP_OUTSIDE);
-    if (const int sharing = rows_.SharingIp(position); sharing > 1)
-        tip += L"\r\n" + FormatResourceString(IDS_TIP_SHARED_IP, {std::to_wstring(sharing)});
-    return tip;
+    std::u16string text;
+    for (const std::u16string& line :
+         presenter_.ToolTip(tip.iItem, std::clamp(tip.iSubItem, 0, COL_COUNT - 1)))
+        text += (text.empty() ? u"" : u"\r\n") + line;
+    CopyInto(text, tip.pszText, tip.cchTextMax);
 }
 
 void CQuenloDlg::OnListUpdate()
 {
-    ListUpdate update = search_.Bridge().TakeUpdate();
+    Show(presenter_.Apply(search_.Bridge().TakeUpdate()));
+}
+
+void CQuenloDlg::Show(const ListChange& change)
+{
     const HWND list = DeviceList();
-    if (update.cleared) {
-        // A new search: first-heard order, and columns fitted to it.
-        ListView_DeleteAllItems(list);
-        rows_.Clear();
-        order_ = {};
+    const bool appendedOnly = !change.reordered && change.steps.size() == 1
+                              && change.steps.front().kind == ListStep::Kind::Insert
+                              && change.steps.front().position == static_cast<int>(shown_.size());
+    if (change.emptied) {
+        ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+        shown_ = IdsOf(presenter_);
+        ListView_SetItemCountEx(list, presenter_.Size(), 0);
         ShowOrder();
-        MeasureRows(0);
-        columnsSetByOperator_ = false;
-        nothingHeard_ = false;
-    }
-    nothingHeard_ = nothingHeard_ || update.nothingHeard;
-    if (!update.rows.empty()) {
-        // A new row's IP may be one another row has already, which marks both.
-        bool sharing = false;
-        // One redraw for the whole batch, not one for every row inserted.
-        ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-        const int before = rows_.Size();
-        if (!order_.Sorted()) {
-            const int count = static_cast<int>(update.rows.size());
-            rows_.Append(std::move(update.rows));
-            InsertItems(before, count);
-            for (int position = before; position < rows_.Size(); ++position)
-                sharing = sharing || rows_.SharingIp(position) > 1;
-            MeasureRows(before);
-        } else {
-            for (DeviceRow& row : update.rows) {
-                const int place = rows_.PlaceOf(row, order_);
-                rows_.InsertAt(place, std::move(row));
-                InsertItems(place, 1);
-                sharing = sharing || rows_.SharingIp(place) > 1;
-            }
-            MeasureRows(0);
+    } else if (appendedOnly) {
+        // Rows after the last one move no selection: only the new rows are drawn.
+        shown_ = IdsOf(presenter_);
+        ListView_SetItemCountEx(list, presenter_.Size(), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+    } else if (change.reordered || !change.steps.empty()) {
+        std::vector<RowId> selected;
+        for (const int item : SelectedPositions())
+            selected.push_back(shown_[static_cast<std::size_t>(item)]);
+        const int focusedItem = ListView_GetNextItem(list, -1, LVNI_FOCUSED);
+        const RowId focused =
+            focusedItem >= 0 && focusedItem < static_cast<int>(shown_.size())
+                ? shown_[static_cast<std::size_t>(focusedItem)]
+                : NO_ROW;
+        shown_ = IdsOf(presenter_);
+        ListView_SetItemCountEx(list, presenter_.Size(), LVSICF_NOSCROLL);
+        ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+        for (const RowId id : selected) {
+            if (const int position = presenter_.PositionOf(id); position >= 0)
+                ListView_SetItemState(list, position, LVIS_SELECTED, LVIS_SELECTED);
         }
-        ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-        if (sharing)
-            ::InvalidateRect(list, nullptr, FALSE);
-        RefitColumns();
+        if (const int position = presenter_.PositionOf(focused); focused != NO_ROW && position >= 0)
+            ListView_SetItemState(list, position, LVIS_FOCUSED, LVIS_FOCUSED);
+        ::InvalidateRect(list, nullptr, FALSE);
+        if (change.reordered)
+            ShowOrder();
     }
+    if (change.repaint)
+        ::InvalidateRect(list, nullptr, FALSE);
+    if (change.columns)
+        RefitColumns();
     UpdateStatus();
-    if (update.replyPortUnavailable) {
+    if (change.portBusy) {
         // Shown after the rows are in, from a message of its own: the search goes on while the
         // operator reads it, and its rows keep coming.
         ::PostMessageW(Handle(), WM_PORT_BUSY, 0, 0);
     }
 }
 
-void CQuenloDlg::InsertItems(int position, int count)
-{
-    for (int i = 0; i < count; ++i) {
-        LVITEMW item{};
-        item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-        item.iItem = position + i;
-        item.pszText = LPSTR_TEXTCALLBACKW;
-        item.iImage = I_IMAGECALLBACK;
-        // The row's identity follows the item wherever sorting takes it.
-        item.lParam = rows_.At(position + i).id;
-        ListView_InsertItem(DeviceList(), &item);
-    }
-}
-
 void CQuenloDlg::OnColumnClick(int column)
 {
-    order_ = NextOrder(order_, column);
-    rows_.Sort(order_);
-    ShowOrder();
+    Show(presenter_.SortBy(column));
 }
 
-// Puts the items in the order of rows_, the selection following its rows, and the arrow on the
-// sorted column's heading.
 void CQuenloDlg::ShowOrder()
 {
-    const HWND list = DeviceList();
-    ListView_SortItems(list, CompareItems, reinterpret_cast<LPARAM>(&rows_));
-    const HWND header = ListView_GetHeader(list);
+    const RowOrder order = presenter_.Order();
+    const HWND header = ListView_GetHeader(DeviceList());
     for (int column = 0; column < COL_COUNT; ++column) {
         HDITEMW heading{};
         heading.mask = HDI_FORMAT;
         Header_GetItem(header, column, &heading);
         heading.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
-        if (order_.Sorted() && column == order_.column)
-            heading.fmt |= order_.descending ? HDF_SORTDOWN : HDF_SORTUP;
+        if (order.Sorted() && column == order.column)
+            heading.fmt |= order.descending ? HDF_SORTDOWN : HDF_SORTUP;
         Header_SetItem(header, column, &heading);
     }
 }
 
 void CQuenloDlg::UpdateStatus()
 {
-    std::wstring status;
-    const bool searching = search_.Worker().IsSearching();
-    if (nothingHeard_ && rows_.Size() == 0 && searching) {
-        status = LoadResourceString(IDS_NOTHING_HEARD);
-    } else {
-        status = LoadResourceString(searching ? IDS_STATUS_SEARCHING : IDS_STATUS_STOPPED)
-                 + L"    "
-                 + FormatResourceString(IDS_STATUS_COUNT, {std::to_wstring(rows_.Size())});
-    }
-    ::SetDlgItemTextW(Handle(), IDC_STATUS, status.c_str());
-}
-
-void CQuenloDlg::MeasureRows(int first)
-{
-    const HWND list = DeviceList();
-    if (first == 0) {
-        for (int column = 0; column < COL_COUNT; ++column)
-            needed_[static_cast<std::size_t>(column)] =
-                ListView_GetStringWidth(list, COLUMN_HEADINGS[column]) + HEADING_MARGINS;
-    }
-    const int mark = ::GetSystemMetrics(SM_CXSMICON) + 4;
-    for (int position = first; position < rows_.Size(); ++position) {
-        for (int column = 0; column < COL_COUNT; ++column) {
-            const std::wstring text =
-                Visible(rows_.At(position).cells[static_cast<std::size_t>(column)]);
-            // Every cell keeps room for an image before its text: the IP cell's mark goes there.
-            const int width = ListView_GetStringWidth(list, text.c_str()) + CELL_MARGINS + mark;
-            int& most = needed_[static_cast<std::size_t>(column)];
-            most = std::max(most, width);
-        }
-    }
+    const std::u16string status = presenter_.StatusText(search_.Worker().IsSearching());
+    ::SetDlgItemTextW(Handle(), IDC_STATUS, std::wstring(status.begin(), status.end()).c_str());
 }
 
 void CQuenloDlg::RefitColumns()
 {
-    if (columnsSetByOperator_)
+    if (presenter_.OperatorsColumnWidths())
         return;
     const HWND list = DeviceList();
     RECT client{};
     ::GetClientRect(list, &client);
-    const ColumnWidths widths = FitColumns(client.right - client.left, needed_);
+    const ColumnWidths widths = presenter_.ColumnWidthsFor(client.right - client.left);
     for (int column = 0; column < COL_COUNT; ++column) {
         // Only a change: setting a column's width repaints the list.
         const int width = widths[static_cast<std::size_t>(column)];

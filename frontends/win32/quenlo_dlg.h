@@ -1,12 +1,9 @@
 // The main window: Search and Stop, the device list the search worker fills, and the status line.
 #pragma once
 
-#include "column_fit.h"
-#include "device_rows.h"
 #include "dialog_window.h"
+#include "list_presenter.h"
 #include "resource.h"
-#include "row_order.h"
-#include "row_snapshot.h"
 #include "search_session.h"
 
 #include <commctrl.h>
@@ -26,11 +23,11 @@ public:
     ~CQuenloDlg() override;
 
     HWND DeviceList() const { return Item(IDC_DEVICE_LIST); }
-    const DeviceRows& Rows() const { return rows_; }
+    const CListPresenter& Presenter() const { return presenter_; }
     // What the worker writes to; tests may feed it as a worker would.
     CDeviceListBridge& ListBridge() { return search_.Bridge(); }
     const CSearchWorker& Worker() const { return search_.Worker(); }
-    const RowSnapshot& Snapshot() const { return snapshot_; }
+    const RowSnapshot& Snapshot() const { return presenter_.Snapshot(); }
 
     void OnBnClickedSearch();
     void OnBnClickedStop();
@@ -69,14 +66,11 @@ private:
     int RowUnderMessage() const;
     void OnGetDispInfo(NMLVDISPINFOW& info) const;
     void OnGetInfoTip(NMLVGETINFOTIPW& tip) const;
-    std::wstring ToolTip(int position, int column) const;
-    // Makes the list's items what rows_ holds, each showing the row at its position.
-    void InsertItems(int position, int count);
+    // Draws a change the presenter made, and the status line.
+    void Show(const ListChange& change);
+    // The arrow on the sorted column's heading.
     void ShowOrder();
     void UpdateStatus();
-    // What each column needs to show its heading and its texts whole, from the row at first on;
-    // from 0, afresh.
-    void MeasureRows(int first);
     // Fits the columns to the list's width unless the operator has set their widths.
     void RefitColumns();
     std::vector<int> SelectedPositions() const;
@@ -85,13 +79,9 @@ private:
 
     HICON icon_ = nullptr;
     HICON smallIcon_ = nullptr;
-    DeviceRows rows_;
-    RowOrder order_;
-    RowSnapshot snapshot_;
-    ColumnWidths needed_{};
-    // Set when the search heard nothing for a while, until the next search.
-    bool nothingHeard_ = false;
-    // Set when the operator drags a column border, until the next search.
-    bool columnsSetByOperator_ = false;
+    CListPresenter presenter_;
+    // The identities of the rows the list view shows, in its order: the list view keeps its
+    // selection by position, and the window moves it with its rows.
+    std::vector<RowId> shown_;
     CSearchSession search_;
 };

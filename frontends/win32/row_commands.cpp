@@ -3,8 +3,6 @@
 #include "quenlo_dlg.h"
 
 #include "app_message_box.h"
-#include "clipboard_text.h"
-#include "device_url.h"
 #include "edit_ip.h"
 #include "resource_text.h"
 #include "row_menu.h"
@@ -15,12 +13,12 @@
 
 void CQuenloDlg::OnRowMenu(int position, POINT screen)
 {
-    if (position < 0 || position >= rows_.Size())
+    if (position < 0 || position >= presenter_.Size())
         return;
     const HMENU menu = ::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ROW_MENU));
     if (!menu)
         return;
-    snapshot_ = TakeRowSnapshot(rows_, position);
+    presenter_.TakeSnapshot(position);
     const int chosen = Seams().trackMenu(::GetSubMenu(menu, 0), Handle(), screen);
     ::DestroyMenu(menu);
     RunRowCommand(*this, chosen);
@@ -37,26 +35,19 @@ std::vector<int> CQuenloDlg::SelectedPositions() const
 
 void CQuenloDlg::OnRowDelete()
 {
-    const int first = ListView_GetNextItem(DeviceList(), -1, LVNI_SELECTED);
-    if (first < 0 || first >= rows_.Size())
-        return;
-    rows_.RemoveAt(first);
-    ListView_DeleteItem(DeviceList(), first);
-    // The deleted row may have shared its IP with others, whose marks then go.
-    ::InvalidateRect(DeviceList(), nullptr, FALSE);
-    UpdateStatus();
+    Show(presenter_.Remove(ListView_GetNextItem(DeviceList(), -1, LVNI_SELECTED)));
 }
 
 void CQuenloDlg::OnRowCopy()
 {
     const std::vector<int> positions = SelectedPositions();
     if (!positions.empty())
-        PutOnClipboard(ClipboardRows(rows_, positions));
+        PutOnClipboard(presenter_.CopyRows(positions));
 }
 
 void CQuenloDlg::OnRowCopyCell(int column)
 {
-    PutOnClipboard(ClipboardCell(column == COL_IP ? snapshot_.ip : snapshot_.mac));
+    PutOnClipboard(presenter_.CopySnapshotCell(column));
 }
 
 void CQuenloDlg::PutOnClipboard(const std::u16string& text)
@@ -86,28 +77,17 @@ void CQuenloDlg::PutOnClipboard(const std::u16string& text)
 
 void CQuenloDlg::OnRowEdit()
 {
-    CEditIP edit(snapshot_);
+    CEditIP edit(presenter_.Snapshot());
     edit.DoModal(Handle());
     // Written back whatever the outcome: after a cancel the snapshot still holds the row's texts.
-    WriteBack(snapshot_, rows_);
-    if (rows_.PositionOf(snapshot_.row) < 0)
-        return;
-    if (order_.Sorted()) {
-        rows_.Sort(order_);
-        ShowOrder();
-    }
-    // Another IP text changes which rows share one, so every row's mark may change.
-    ::InvalidateRect(DeviceList(), nullptr, FALSE);
-    MeasureRows(0);
-    RefitColumns();
+    Show(presenter_.WriteBackSnapshot());
 }
 
 void CQuenloDlg::OnNMDblclkList(int position)
 {
-    if (position < 0 || position >= rows_.Size())
+    if (position < 0 || position >= presenter_.Size())
         return;
-    const DeviceUrl page =
-        DeviceWebPage(rows_.At(position).cells[COL_IP], rows_.At(position).cells[COL_PORT]);
+    const DeviceUrl page = presenter_.WebPage(position);
     if (page.url.empty()
         || !Seams().openUrl(Handle(), std::wstring(page.url.begin(), page.url.end()))) {
         const std::u16string shown = VisibleText(page.text);

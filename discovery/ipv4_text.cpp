@@ -1,0 +1,57 @@
+#include "ipv4_text.h"
+
+std::u16string_view TrimBlanks(std::u16string_view text)
+{
+    while (!text.empty() && text.front() == u' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == u' ')
+        text.remove_suffix(1);
+    return text;
+}
+
+std::optional<std::uint32_t> ParseDecimal(std::u16string_view text, std::size_t maxDigits)
+{
+    if (text.empty() || text.size() > maxDigits)
+        return std::nullopt;
+    std::uint32_t value = 0;
+    for (const char16_t c : text) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        value = value * 10 + static_cast<std::uint32_t>(c - u'0');
+    }
+    return value;
+}
+
+std::optional<std::uint32_t> ParseIpv4(std::u16string_view text)
+{
+    text = TrimBlanks(text);
+    std::uint32_t address = 0;
+    for (int part = 0; part < 4; ++part) {
+        const std::size_t end = part < 3 ? text.find(u'.') : text.size();
+        if (end == std::u16string_view::npos)
+            return std::nullopt;
+        const std::optional<std::uint32_t> octet = ParseDecimal(text.substr(0, end), 3);
+        if (!octet || *octet > 255)
+            return std::nullopt;
+        address = address << 8 | *octet;
+        text.remove_prefix(part < 3 ? end + 1 : end);
+    }
+    return address;
+}
+
+std::optional<std::uint32_t> ParseIpv4(std::string_view text)
+{
+    std::u16string wide;
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return std::nullopt;
+        wide += static_cast<char16_t>(c);
+    }
+    return ParseIpv4(std::u16string_view(wide));
+}
+
+std::string FormatIpv4(std::uint32_t address)
+{
+    return std::to_string(address >> 24) + '.' + std::to_string(address >> 16 & 0xFF) + '.'
+           + std::to_string(address >> 8 & 0xFF) + '.' + std::to_string(address & 0xFF);
+}

@@ -1,0 +1,233 @@
+#include "list_presenter.h"
+
+#include "clipboard_text.h"
+#include "ipv4_text.h"
+#include "resource.h"
+#include "visible_text.h"
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <utility>
+
+namespace {
+
+// What makes two IP texts one address: the address they are read as, or else the text itself.
+std::u16string AddressKey(const std::u16string& ip)
+{
+    if (const std::optional<std::uint32_t> address = ParseIpv4(ip))
+        return u'\x01' + AsciiText(FormatIpv4(*address));
+    return std::u16string(TrimBlanks(ip));
+}
+
+} // namespace
+
+CListPresenter::CListPresenter(StringLoader strings, bool firewallHint)
+    : strings_(std::move(strings)), firewallHint_(firewallHint)
+{
+}
+
+std::u16string CListPresenter::CellText(int position, int column) const
+{
+    return VisibleText(rows_.At(position).cells.at(static_cast<std::size_t>(column)));
+}
+
+bool CListPresenter::Marked(int position, int column) const
+{
+    if (column != COL_IP || position < 0 || position >= Size())
+        return false;
+    return rows_.At(position).heardOn.outsideLocalSubnets
+           || sharing_[static_cast<std::size_t>(position)] > 1;
+}
+
+std::vector<std::u16string> CListPresenter::ToolTip(int position, int column) const
+{
+    const DeviceRow& row = rows_.At(position);
+    std::vector<std::u16string> lines{std::u16string(TrimBlanks(CellText(position, column)))};
+    if (!row.heardOn.interfaceName.empty()) {
+        lines.push_back(FormatText(strings_(IDS_TIP_HEARD_ON),
+                                   {VisibleText(AsciiText(row.heardOn.interfaceName)),
+                                    AsciiText(FormatIpv4(row.heardOn.localAddress))}));
+    }
+    if (row.heardOn.outsideLocalSubnets)
+        lines.push_back(strings_(IDS_TIP_OUTSIDE));
+    if (const int sharing = sharing_[static_cast<std::size_t>(position)]; sharing > 1)
+        lines.push_back(FormatText(strings_(IDS_TIP_SHARED_IP), {AsciiText(std::to_string(sharing))}));
+    return lines;
+}
+
+std::u16string CListPresenter::StatusText(bool searching) const
+{
+    if (firewallHint_ && nothingHeard_ && searching && Size() == 0)
+        return strings_(IDS_NOTHING_HEARD);
+    return strings_(searching ? IDS_STATUS_SEARCHING : IDS_STATUS_STOPPED) + u"    "
+           + FormatText(strings_(IDS_STATUS_COUNT), {AsciiText(std::to_string(Size()))});
+}
+
+ListChange CListPresenter::Apply(ListUpdate update)
+{
+    ListChange change;
+    change.portBusy = update.replyPortUnavailable;
+    change.searchEnded = update.searchEnded;
+    if (update.cleared) {
+        rows_.Clear();
+        order_ = {};
+        nothingHeard_ = false;
+        operatorsWidths_ = false;
+        change.emptied = true;
+        change.columns = true;
+    }
+    nothingHeard_ = nothingHeard_ || update.nothingHeard;
+    if (update.rows.empty()) {
+        if (change.emptied) {
+            CountSharedAddresses();
+            MeasureAll();
+        }
+        return change;
+    }
+
+    std::vector<RowId> added;
+    for (DeviceRow& row : update.rows) {
+        added.push_back(row.id);
+        const int place = order_.Sorted() ? rows_.PlaceOf(row, order_) : rows_.Size();
+        rows_.InsertAt(place, std::move(row));
+        if (change.emptied)
+            continue;
+        // Rows that land one after another are one insertion.
+        if (!change.steps.empty()
+            && change.steps.back().position + static_cast<int>(change.steps.back().ids.size())
+                   == place) {
+            change.steps.back().ids.push_back(added.back());
+        } else {
+            change.steps.push_back({ListStep::Kind::Insert, place, {added.back()}});
+        }
+    }
+    CountSharedAddresses();
+
+    // A new row whose address another row has marks that row too, which may widen its column.
+    bool shares = false;
+    for (const RowId id : added)
+        shares = shares || sharing_[static_cast<std::size_t>(rows_.PositionOf(id))] > 1;
+    if (change.emptied || shares) {
+        MeasureAll();
+    } else {
+        for (const RowId id : added)
+            Measure(rows_.PositionOf(id));
+    }
+    change.repaint = shares;
+    change.columns = true;
+    return change;
+}
+
+ListChange CListPresenter::SortBy(int column)
+{
+    order_ = NextOrder(order_, column);
+    rows_.Sort(order_);
+    CountSharedAddresses();
+    ListChange change;
+    change.reordered = true;
+    return change;
+}
+
+ListChange CListPresenter::Remove(int position)
+{
+    if (position < 0 || position >= Size())
+        return {};
+    ListChange change;
+    change.steps.push_back({ListStep::Kind::Remove, position, {rows_.At(position).id}});
+    rows_.RemoveAt(position);
+    CountSharedAddresses();
+    MeasureAll();
+    // The removed row may have shared its address with others, whose marks then go.
+    change.repaint = true;
+    change.columns = true;
+    return change;
+}
+
+void CListPresenter::TakeSnapshot(int position)
+{
+    snapshot_ = TakeRowSnapshot(rows_, position);
+}
+
+ListChange CListPresenter::WriteBackSnapshot()
+{
+    WriteBack(snapshot_, rows_);
+    if (rows_.PositionOf(snapshot_.row) < 0)
+        return {};
+    ListChange change;
+    if (order_.Sorted()) {
+        rows_.Sort(order_);
+        change.reordered = true;
+    }
+    CountSharedAddresses();
+    MeasureAll();
+    // Another IP text changes which rows share one, so every row's mark may change.
+    change.repaint = true;
+    change.columns = true;
+    return change;
+}
+
+std::u16string CListPresenter::CopyRows(std::vector<int> positions) const
+{
+    std::sort(positions.begin(), positions.end());
+    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+    positions.erase(std::remove_if(positions.begin(), positions.end(),
+                                   [this](int p) { return p < 0 || p >= Size(); }),
+                    positions.end());
+    return ClipboardRows(rows_, positions);
+}
+
+std::u16string CListPresenter::CopySnapshotCell(int column) const
+{
+    return ClipboardCell(column == COL_IP ? snapshot_.ip : snapshot_.mac);
+}
+
+DeviceUrl CListPresenter::WebPage(int position) const
+{
+    const DeviceRow& row = rows_.At(position);
+    return DeviceWebPage(row.cells[COL_IP], row.cells[COL_PORT]);
+}
+
+void CListPresenter::SetColumnMetrics(ColumnMetrics metrics)
+{
+    metrics_ = std::move(metrics);
+    MeasureAll();
+}
+
+ColumnWidths CListPresenter::ColumnWidthsFor(int available)
+{
+    return FitColumns(available, needed_);
+}
+
+void CListPresenter::CountSharedAddresses()
+{
+    std::vector<std::u16string> keys;
+    std::map<std::u16string, int> counts;
+    for (int position = 0; position < Size(); ++position) {
+        keys.push_back(AddressKey(rows_.At(position).cells[COL_IP]));
+        ++counts[keys.back()];
+    }
+    sharing_.clear();
+    for (const std::u16string& key : keys)
+        sharing_.push_back(counts[key]);
+}
+
+void CListPresenter::MeasureAll()
+{
+    needed_ = metrics_.headings;
+    for (int position = 0; position < Size(); ++position)
+        Measure(position);
+}
+
+void CListPresenter::Measure(int position)
+{
+    if (!metrics_.textWidth)
+        return;
+    for (int column = 0; column < COL_COUNT; ++column) {
+        int width = metrics_.textWidth(CellText(position, column)) + metrics_.cellMargins;
+        if (Marked(position, column))
+            width += metrics_.markWidth;
+        int& most = needed_[static_cast<std::size_t>(column)];
+        most = std::max(most, width);
+    }
+}

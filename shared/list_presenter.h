@@ -1,0 +1,126 @@
+// What the operator sees of the device list, decided once for every window: the rows and their
+// order, the marks and tooltips, the right-clicked row's snapshot and the edit's outcome, the
+// columns' widths and the status line. A window draws what it is told and hands its commands in.
+#pragma once
+
+#include "column_fit.h"
+#include "device_list_bridge.h"
+#include "device_rows.h"
+#include "device_url.h"
+#include "row_order.h"
+#include "row_snapshot.h"
+#include "text_format.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One step of a change to the rows, at positions that hold when the steps before it are done.
+struct ListStep {
+    enum class Kind { Insert, Remove };
+    Kind kind = Kind::Insert;
+    int position = 0;
+    // The rows inserted at position, in order; or the one row removed there.
+    std::vector<RowId> ids;
+};
+
+// What a change did to the list, for the window to draw in one go.
+struct ListChange {
+    // A new search emptied the list: every row is new, in first-heard order; the selection and
+    // the operator's column widths are gone.
+    bool emptied = false;
+    // The rows moved to a new order; a window keeps each selected row selected.
+    bool reordered = false;
+    // Rows inserted and removed, in order (never with emptied or reordered).
+    std::vector<ListStep> steps;
+    // Texts or marks of rows already shown may have changed.
+    bool repaint = false;
+    // The widths the columns need changed: fit them again.
+    bool columns = false;
+    // A search could not open the reply port: tell the operator, once, after drawing the rest.
+    bool portBusy = false;
+    // A worker has ended.
+    bool searchEnded = false;
+};
+
+// How a window measures its cells: the pixels a text takes, what a cell adds around its text
+// (the mark of a marked cell comes on top), and each heading's width.
+struct ColumnMetrics {
+    std::function<int(const std::u16string&)> textWidth;
+    int cellMargins = 0;
+    int markWidth = 0;
+    ColumnWidths headings{};
+};
+
+class CListPresenter
+{
+public:
+    // strings loads the string table's texts. firewallHint: when a search hears nothing at all,
+    // the status line says that a firewall may drop the replies.
+    explicit CListPresenter(StringLoader strings, bool firewallHint = false);
+
+    int Size() const { return rows_.Size(); }
+    const DeviceRow& At(int position) const { return rows_.At(position); }
+    int PositionOf(RowId id) const { return rows_.PositionOf(id); }
+    const DeviceRows& Rows() const { return rows_; }
+    RowOrder Order() const { return order_; }
+
+    // A cell's text as the list shows it: what the device sent, with nothing hidden.
+    std::u16string CellText(int position, int column) const;
+    // Whether the cell carries the mark: the IP cell of a device outside every local subnet, or
+    // of one whose address another listed device has too.
+    bool Marked(int position, int column) const;
+    // The cell's tooltip lines: its whole text, where the device answered, what is odd about it.
+    std::vector<std::u16string> ToolTip(int position, int column) const;
+    // The status line: searching or stopped, and how many devices are listed.
+    std::u16string StatusText(bool searching) const;
+
+    // What the worker did; sorted rows go to their places.
+    ListChange Apply(ListUpdate update);
+    // A click on a column's heading: sorted by it, reversed, then first-heard order again.
+    ListChange SortBy(int column);
+    // Removes the row at a position; a position outside the list removes nothing.
+    ListChange Remove(int position);
+
+    // The right click on the row at a position takes its snapshot, which the Edit command works
+    // on and the copy commands read.
+    void TakeSnapshot(int position);
+    RowSnapshot& Snapshot() { return snapshot_; }
+    const RowSnapshot& Snapshot() const { return snapshot_; }
+    // After the edit dialog, whatever its outcome: the snapshot goes back into its row, wherever
+    // that row is now, and a sorted list is sorted again.
+    ListChange WriteBackSnapshot();
+
+    // The rows at positions for the clipboard, top to bottom, whatever order they are given in.
+    std::u16string CopyRows(std::vector<int> positions) const;
+    // One text of the snapshot's row for the clipboard: its IP or its MAC.
+    std::u16string CopySnapshotCell(int column) const;
+    DeviceUrl WebPage(int position) const;
+
+    void SetColumnMetrics(ColumnMetrics metrics);
+    // The operator dragged a column's border: the widths stay as they are until the next search.
+    void KeepOperatorsColumnWidths() { operatorsWidths_ = true; }
+    bool OperatorsColumnWidths() const { return operatorsWidths_; }
+    // The columns' widths within available pixels: addresses whole, the texts the rest.
+    ColumnWidths ColumnWidthsFor(int available);
+
+private:
+    // Counts again which rows share an address, after any change of rows or IP texts.
+    void CountSharedAddresses();
+    // What each column needs to show its heading and every text whole.
+    void MeasureAll();
+    void Measure(int position);
+
+    StringLoader strings_;
+    bool firewallHint_ = false;
+    DeviceRows rows_;
+    RowOrder order_;
+    RowSnapshot snapshot_;
+    // How many rows share each row's address, by position.
+    std::vector<int> sharing_;
+    bool nothingHeard_ = false;
+    ColumnMetrics metrics_;
+    ColumnWidths needed_{};
+    bool operatorsWidths_ = false;
+};
