@@ -5,6 +5,7 @@
 //
 //   testnet.sh winerun.sh --agent AGENT --display TEMPLATE bench_win32_window.exe [--quick]
 #include "netns_guard.h"
+#include "device_table.h"
 #include "quenlo_dlg.h"
 #include "search_session.h"
 #include "testnet.h"
@@ -54,9 +55,9 @@ void Run(int runs)
     std::vector<std::vector<double>> paintMs(ROWS.size());
     for (int run = 0; run < runs; ++run) {
         // Rows keep the list until the new search empties it; its rows have newer identities.
-        const RowId previous = dialog.Rows().Size() > 0 ? dialog.Rows().At(0).id : NO_ROW;
+        const RowId previous = dialog.Presenter().Size() > 0 ? dialog.Presenter().At(0).id : NO_ROW;
         const auto listed = [&](int rows) {
-            return dialog.Rows().Size() >= rows && dialog.Rows().At(0).id != previous
+            return dialog.Presenter().Size() >= rows && dialog.Presenter().At(0).id != previous
                    && ItemCount(list) >= rows;
         };
         const Clock::time_point start = Clock::now();
@@ -70,7 +71,7 @@ void Run(int runs)
             paintMs[i].push_back(MillisecondsSince(start));
         }
         dialog.OnBnClickedStop();
-        if (!PumpUntil([&] { return !dialog.Worker().IsBusy(); }))
+        if (!PumpUntil([&] { return DeviceTable().Count() == 0; }))
             throw std::runtime_error("the search worker did not end after Stop");
     }
 

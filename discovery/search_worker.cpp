@@ -123,7 +123,6 @@ std::u16string FormatCellText(const char* slot, std::size_t width)
 struct CSearchWorker::Worker {
     SearchRun run;
     std::thread thread;
-    std::atomic<bool> ended{false};
 };
 
 CSearchWorker::CSearchWorker(IDeviceListView& list, ISearchObserver* observer)
@@ -149,7 +148,6 @@ void CSearchWorker::Search()
             if (previous)
                 previous->thread.join();
             SearchThreadProc(list_, self->run, observer_);
-            self->ended = true;
             if (observer_)
                 observer_->OnSearchEnded();
         });
@@ -167,11 +165,6 @@ void CSearchWorker::Stop()
     recorded_->run.running = false;
     recorded_->run.waker.Wake();
     recorded_.reset();
-}
-
-bool CSearchWorker::IsBusy() const
-{
-    return newest_ && !newest_->ended;
 }
 
 void CSearchWorker::Join()

@@ -69,9 +69,8 @@ public:
     void Stop();
     // Whether a search is recorded (started and not stopped).
     bool IsSearching() const { return recorded_ != nullptr; }
-    // Whether any worker thread has not ended yet, the winding-down ones included.
-    bool IsBusy() const;
-    // Waits until every worker has ended; the list must not be waiting for the caller's thread.
+    // Waits until every worker has ended, its observer told; the list must not be waiting for the
+    // caller's thread.
     void Join();
 
 private:

@@ -43,9 +43,6 @@ bool SetPacketInfo(bc_socket_t s);
 // SetPacketInfo was taken.
 long Receive(bc_socket_t s, void* buffer, std::size_t capacity, HeardOn* heardOn = nullptr);
 
-// Waits up to timeoutMs for a datagram or an error on s; returns whether one is there.
-bool WaitReadable(bc_socket_t s, int timeoutMs);
-
 // Lets one thread wake another that waits on a socket. Once woken it stays woken.
 class Waker
 {

@@ -147,12 +147,6 @@ long Receive(bc_socket_t s, void* buffer, std::size_t capacity, HeardOn* heardOn
     return static_cast<long>(n);
 }
 
-bool WaitReadable(bc_socket_t s, int timeoutMs)
-{
-    pollfd p{static_cast<int>(s), POLLIN, 0};
-    return ::poll(&p, 1, timeoutMs) > 0;
-}
-
 Waker::Waker()
 {
     int ends[2];

@@ -239,15 +239,6 @@ long Receive(bc_socket_t s, void* buffer, std::size_t capacity, HeardOn* heardOn
     return static_cast<long>(received);
 }
 
-bool WaitReadable(bc_socket_t s, int timeoutMs)
-{
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(static_cast<SOCKET>(s), &readable);
-    timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
-    return ::select(0, &readable, nullptr, nullptr, &timeout) > 0;
-}
-
 Waker::Waker()
     : wakeEvent_(::WSACreateEvent()), socketEvent_(::WSACreateEvent())
 {

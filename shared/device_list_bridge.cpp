@@ -1,8 +1,19 @@
 #include "device_list_bridge.h"
 
+#include <chrono>
+#include <thread>
 #include <utility>
 
-CDeviceListBridge::CDeviceListBridge(std::function<void()> wake)
+namespace {
+
+// How often, and how far apart, the worker's last update is offered to a window that could not
+// be woken: its message queue may be full for a moment.
+constexpr int FINAL_WAKE_TRIES = 20;
+constexpr auto FINAL_WAKE_PAUSE = std::chrono::milliseconds(25);
+
+} // namespace
+
+CDeviceListBridge::CDeviceListBridge(std::function<bool()> wake)
     : wake_(std::move(wake))
 {
 }
@@ -10,15 +21,35 @@ CDeviceListBridge::CDeviceListBridge(std::function<void()> wake)
 template <class Change>
 void CDeviceListBridge::Post(Change change)
 {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     if (detached_)
         return;
     change(waiting_);
-    // Woken under the lock, so that a window that detaches is never woken afterwards.
-    if (!woken_) {
-        woken_ = true;
-        wake_();
-    }
+    pending_ = true;
+    Wake(lock);
+}
+
+void CDeviceListBridge::Wake(std::unique_lock<std::mutex>& lock)
+{
+    if (woken_ || detached_)
+        return;
+    woken_ = true;
+    waking_ = true;
+    lock.unlock();
+    const bool told = wake_();
+    lock.lock();
+    waking_ = false;
+    // A window told may have taken the update already; one not told must be told again.
+    if (!told)
+        woken_ = false;
+    wakeReturned_.notify_all();
+}
+
+void CDeviceListBridge::RetryWake()
+{
+    std::unique_lock lock(mutex_);
+    if (pending_)
+        Wake(lock);
 }
 
 void CDeviceListBridge::DeleteAllRows()
@@ -83,10 +114,21 @@ void CDeviceListBridge::OnRequestNotSent()
 void CDeviceListBridge::OnSearchEnded()
 {
     Post([](ListUpdate& update) { update.searchEnded = true; });
+    // No later cycle would try again: the window must learn that the search has ended.
+    for (int tries = 0; tries < FINAL_WAKE_TRIES; ++tries) {
+        {
+            std::unique_lock lock(mutex_);
+            if (!pending_ || woken_ || detached_)
+                return;
+        }
+        std::this_thread::sleep_for(FINAL_WAKE_PAUSE);
+        RetryWake();
+    }
 }
 
 void CDeviceListBridge::OnCycleEnded(bool heardAny)
 {
+    RetryWake();
     if (heardAny || quietCycles_ < 0) {
         quietCycles_ = -1;
         return;
@@ -99,12 +141,15 @@ ListUpdate CDeviceListBridge::TakeUpdate()
 {
     std::lock_guard lock(mutex_);
     woken_ = false;
+    pending_ = false;
     return std::exchange(waiting_, ListUpdate{});
 }
 
 void CDeviceListBridge::Detach()
 {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     detached_ = true;
     waiting_ = ListUpdate{};
+    pending_ = false;
+    wakeReturned_.wait(lock, [this] { return !waking_; });
 }

@@ -6,6 +6,7 @@
 #include "device_rows.h"
 #include "search_worker.h"
 
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -32,9 +33,11 @@ constexpr int QUIET_CYCLES = 3;
 class CDeviceListBridge : public IDeviceListView, public ISearchObserver
 {
 public:
-    // wake is called on the worker's thread when an update starts waiting. It must return at
-    // once, without calling back into the bridge: it only tells the window to call TakeUpdate.
-    explicit CDeviceListBridge(std::function<void()> wake);
+    // wake is called on the worker's thread, outside the bridge's lock, when an update starts
+    // waiting. It must return at once: it only tells the window to call TakeUpdate, and says
+    // whether the window was told. One that was not is tried again with the next change, at the
+    // end of the search's cycle, and a few times more when the worker ends.
+    explicit CDeviceListBridge(std::function<bool()> wake);
     CDeviceListBridge(const CDeviceListBridge&) = delete;
     CDeviceListBridge& operator=(const CDeviceListBridge&) = delete;
 
@@ -54,7 +57,8 @@ public:
 
     // The window's side: everything that waits, oldest first.
     ListUpdate TakeUpdate();
-    // From now on nothing reaches the window: updates are dropped and wake is not called again.
+    // From now on nothing reaches the window: updates are dropped and wake is not called again;
+    // a wake under way when Detach is called has returned when Detach does.
     void Detach();
 
 private:
@@ -62,8 +66,12 @@ private:
     void DeliverFillingRow();
     template <class Change>
     void Post(Change change);
+    // Wakes the window unless it has been woken already; lock holds the mutex on entry and exit.
+    void Wake(std::unique_lock<std::mutex>& lock);
+    // Wakes the window again if what waits has not reached it: an earlier wake failed.
+    void RetryWake();
 
-    const std::function<void()> wake_;
+    const std::function<bool()> wake_;
 
     // Touched by the worker's thread only (one worker at a time).
     DeviceRow filling_;
@@ -72,7 +80,13 @@ private:
     int quietCycles_ = 0;
 
     std::mutex mutex_;
+    std::condition_variable wakeReturned_;
     ListUpdate waiting_;
+    // Something waits that the window has not taken yet.
+    bool pending_ = false;
+    // The window has been told to take what waits.
     bool woken_ = false;
+    // A wake is under way, outside the lock.
+    bool waking_ = false;
     bool detached_ = false;
 };

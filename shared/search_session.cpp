@@ -6,7 +6,7 @@
 #include <winsock2.h>
 #endif
 
-CSearchSession::CSearchSession(std::function<void()> wake)
+CSearchSession::CSearchSession(std::function<bool()> wake)
     : bridge_(std::move(wake))
 {
 }

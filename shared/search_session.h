@@ -9,8 +9,9 @@
 class CSearchSession
 {
 public:
-    // wake as the bridge takes it: tells the window's thread to take what waits.
-    explicit CSearchSession(std::function<void()> wake);
+    // wake as the bridge takes it: tells the window's thread to take what waits, and says
+    // whether it could.
+    explicit CSearchSession(std::function<bool()> wake);
     // Ends the search for good.
     ~CSearchSession();
     CSearchSession(const CSearchSession&) = delete;

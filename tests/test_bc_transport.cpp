@@ -55,8 +55,9 @@ void ReceiveDevices(bc_socket_t socket, int count, std::chrono::milliseconds lim
 {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     Buffer buffer{};
+    udp::Waker neverWoken;
     while (DeviceTable().Count() < count && std::chrono::steady_clock::now() < deadline) {
-        udp::WaitReadable(socket, 50);
+        neverWoken.Wait(socket, 50);
         buffer.fill(0);
         const int known = DeviceTable().Count();
         HeardOn heardOn;

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -17,10 +18,21 @@ class FakeWindow
 public:
     CDeviceListBridge bridge{[this] {
         std::lock_guard lock(mutex_);
+        if (refusals > 0) {
+            --refusals; // a message queue that is full
+            return false;
+        }
         ++wakes_;
         woken_.notify_all();
+        return true;
     }};
     DeviceRows rows;
+
+    void Refuse(int wakes)
+    {
+        std::lock_guard lock(mutex_);
+        refusals = wakes;
+    }
 
     int Wakes()
     {
@@ -51,6 +63,8 @@ private:
     std::condition_variable woken_;
     int wakes_ = 0;
     int served_ = 0;
+    // Wakes that fail before the window is told again.
+    int refusals = 0;
 };
 
 // Lists one device as the worker does; its channel name says which search listed it.
@@ -190,4 +204,41 @@ TEST(ListBridge, ASearchThatHearsNothingForThreeCyclesSaysSoOnceAndOneThatHearsN
     for (int cycle = 0; cycle < QUIET_CYCLES; ++cycle)
         window.bridge.OnCycleEnded(false);
     EXPECT_TRUE(window.Take().nothingHeard);
+}
+
+TEST(ListBridge, AWakeThatFailsIsTriedAgainAndAWakeMayTakeTheUpdateAtOnce)
+{
+    FakeWindow window;
+    window.Refuse(2);
+    window.bridge.DeleteAllRows();
+    ListDevice(window.bridge, 1, 0);
+    EXPECT_EQ(0, window.Wakes()) << "each change tried, and failed";
+    window.bridge.OnCycleEnded(true);
+    EXPECT_EQ(1, window.Wakes()) << "the end of the cycle tells the window again";
+    EXPECT_EQ(1u, window.Take().rows.size());
+    window.bridge.OnCycleEnded(true);
+    EXPECT_EQ(1, window.Wakes()) << "nothing waits, nobody is woken";
+
+    // The last word of a worker reaches a window whose queue is full for a moment.
+    window.Refuse(3);
+    window.bridge.OnSearchEnded();
+    EXPECT_EQ(2, window.Wakes());
+    EXPECT_TRUE(window.Take().searchEnded);
+
+    // A window that takes what waits from within its wake, as a single-threaded one may: the
+    // bridge holds no lock while it wakes.
+    std::vector<std::size_t> taken;
+    CDeviceListBridge* self = nullptr;
+    CDeviceListBridge eager([&] {
+        taken.push_back(self->TakeUpdate().rows.size());
+        return true;
+    });
+    self = &eager;
+    std::thread worker([&] {
+        eager.DeleteAllRows();
+        ListDevice(eager, 1, 0);
+        ListDevice(eager, 1, 1);
+    });
+    worker.join();
+    EXPECT_EQ((std::vector<std::size_t>{0, 1, 1}), taken);
 }

@@ -1,6 +1,7 @@
 // The real window searching the private test network, with simulated devices answering.
 #include "bc_protocol.h"
 #include "device_list_model.h"
+#include "device_table.h"
 #include "edit_ip.h"
 #include "list_feed.h"
 #include "modal_catcher.h"
@@ -137,11 +138,12 @@ void TestQuenloDlg::enterOnStopStopsAndNeverCloses()
     dialog_->OnBnClickedSearch();
     QTRY_COMPARE_WITH_TIMEOUT(dialog_->DeviceModel()->rowCount(), 1, WATCHDOG_MS);
 
+    QSignalSpy ended(dialog_.get(), &CQuenloDlg::searchEnded);
     dialog_->ControlAs<QPushButton>(IDC_STOP)->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QVERIFY(!dialog_->Worker().IsSearching());
     QCOMPARE(dialog_->ControlAs<QLabel>(IDC_STATUS)->text(), u"已停止    共 1 台设备"_qs);
-    QTRY_VERIFY_WITH_TIMEOUT(!dialog_->Worker().IsBusy(), WATCHDOG_MS);
+    QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, WATCHDOG_MS);
     QVERIFY(dialog_->isVisible());
     QCOMPARE(dialog_->DeviceModel()->rowCount(), 1);
 
@@ -158,7 +160,7 @@ void TestQuenloDlg::stopWhileIdleChangesNothing()
     ListRow(*dialog_, {u"", u"", u"", u"", u"", u"AA "});
     QSignalSpy changed(dialog_->DeviceModel(), &QAbstractItemModel::dataChanged);
     QTest::mouseClick(dialog_->ControlAs<QPushButton>(IDC_STOP), Qt::LeftButton);
-    QVERIFY(!dialog_->Worker().IsBusy());
+    QVERIFY(!dialog_->Worker().IsSearching());
     QCOMPARE(dialog_->DeviceModel()->rowCount(), 1);
     QCOMPARE(changed.count(), 0);
 }
@@ -176,7 +178,8 @@ void TestQuenloDlg::escapeDuringASearchEndsItPromptly()
     QVERIFY(closing.elapsed() < 1000);
     QVERIFY(dialog_->isHidden());
     QCOMPARE(dialog_->result(), int(QDialog::Rejected));
-    QVERIFY(!dialog_->Worker().IsBusy());
+    // The worker's last act, done before the window closed.
+    QCOMPARE(DeviceTable().Count(), 0);
 }
 
 void TestQuenloDlg::closingWhileTheWorkerFillsTheListDoesNotHang()
@@ -188,7 +191,7 @@ void TestQuenloDlg::closingWhileTheWorkerFillsTheListDoesNotHang()
     dialog_->OnBnClickedSearch();
     QTRY_VERIFY_WITH_TIMEOUT(list->rowCount() > 0, WATCHDOG_MS);
     dialog_->close();
-    QVERIFY(!dialog_->Worker().IsBusy());
+    QCOMPARE(DeviceTable().Count(), 0);
     const int rows = list->rowCount();
     QTest::qWait(100);
     QCOMPARE(list->rowCount(), rows);
@@ -339,7 +342,7 @@ void TestQuenloDlg::standardOutputThatIsNeverReadOrBreaksStopsNothing()
     QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, WATCHDOG_MS);
     QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 20, WATCHDOG_MS);
     dialog_->close();
-    QVERIFY(!dialog_->Worker().IsBusy());
+    QCOMPARE(DeviceTable().Count(), 0);
 
     qInstallMessageHandler(previous);
     ::dup2(saved, STDOUT_FILENO);

@@ -129,7 +129,7 @@ TEST_F(SearchWorker, StopIsFeltAtOnceKeepsTheRowsAndSearchListsThemAgain)
     const auto stopped = std::chrono::steady_clock::now();
     worker.Stop();
     EXPECT_FALSE(worker.IsSearching());
-    ASSERT_TRUE(WaitUntil([&] { return !worker.IsBusy(); }, WATCHDOG));
+    ASSERT_TRUE(WaitUntil([&] { return observer.ended == 1; }, WATCHDOG));
     EXPECT_LT(std::chrono::steady_clock::now() - stopped, 1s)
         << "Stop waited for the end of the pause";
     EXPECT_EQ(0, DeviceTable().Count());

@@ -1,6 +1,7 @@
 // The Windows window searching simulated devices in the private test network: rows as the devices
 // answer, Stop felt at once, the busy reply port said once per search, and closing mid-search.
 #include "bc_protocol.h"
+#include "device_table.h"
 #include "main_window_test.h"
 #include "quenlo_dlg.h"
 #include "resource.h"
@@ -54,7 +55,7 @@ TEST_F(Win32Search, ListsEveryDeviceAsItAnswersAndStopsAtOnce)
         return -1;
     }();
     ASSERT_GE(foreignRow, 0);
-    EXPECT_TRUE(dialog.Rows().At(foreignRow).heardOn.outsideLocalSubnets);
+    EXPECT_TRUE(dialog.Presenter().At(foreignRow).heardOn.outsideLocalSubnets);
     LVITEMW mark{};
     mark.mask = LVIF_IMAGE;
     mark.iItem = foreignRow;
@@ -79,13 +80,14 @@ TEST_F(Win32Search, ListsEveryDeviceAsItAnswersAndStopsAtOnce)
     Click(IDC_STOP);
     EXPECT_FALSE(dialog.Worker().IsSearching());
     EXPECT_EQ(L"已停止    共 17 台设备", dialog.ItemText(IDC_STATUS));
-    ASSERT_TRUE(PumpUntil([&] { return !dialog.Worker().IsBusy(); }));
+    // The worker's last act.
+    ASSERT_TRUE(PumpUntil([&] { return DeviceTable().Count() == 0; }));
     EXPECT_EQ(17, ItemCount(list));
 
     // F5 in the list: Stop, then a new search that lists the devices again.
     ::SendMessageW(list, WM_KEYDOWN, VK_F5, 0);
     EXPECT_TRUE(dialog.Worker().IsSearching());
-    ASSERT_TRUE(PumpUntil([&] { return ItemCount(list) == 17 && dialog.Rows().Size() == 17; }));
+    ASSERT_TRUE(PumpUntil([&] { return ItemCount(list) == 17 && dialog.Presenter().Size() == 17; }));
     EXPECT_TRUE(seams.boxes.empty());
 }
 
@@ -117,6 +119,6 @@ TEST_F(Win32Search, ClosingDuringASearchEndsTheWorkerWithTheWindow)
     ASSERT_TRUE(PumpUntil([&] { return ItemCount(list) == 4; }));
     ::SendMessageW(dialog.Handle(), WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
     EXPECT_EQ(nullptr, dialog.Handle());
-    EXPECT_FALSE(dialog.Worker().IsBusy()) << "closed only once the worker has ended";
+    EXPECT_EQ(0, DeviceTable().Count()) << "closed only once the worker has ended";
     EXPECT_TRUE(seams.boxes.empty());
 }

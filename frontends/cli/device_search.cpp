@@ -11,6 +11,7 @@ CDeviceSearch::CDeviceSearch(std::function<void(int)> onCount)
           std::lock_guard lock(mutex_);
           updated_ = true;
           changed_.notify_one();
+          return true;
       })
 {
 }

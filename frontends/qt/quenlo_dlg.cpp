@@ -23,7 +23,7 @@ CQuenloDlg::CQuenloDlg(QWidget* parent)
       model_(new DeviceListModel(presenter_, this)),
       // The wake carries no data: the update itself crosses under the bridge's own lock.
       search_([this] {
-          QMetaObject::invokeMethod(this, &CQuenloDlg::OnListUpdate, Qt::QueuedConnection);
+          return QMetaObject::invokeMethod(this, &CQuenloDlg::OnListUpdate, Qt::QueuedConnection);
       })
 {
     OnInitDialog();

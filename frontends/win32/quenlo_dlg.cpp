@@ -49,7 +49,7 @@ CQuenloDlg::CQuenloDlg()
           // The firewall is where a Windows search that hears nothing most often loses its replies.
           true),
       // The wake carries no data: the update itself crosses under the bridge's own lock.
-      search_([this] { ::PostMessageW(Handle(), WM_LIST_UPDATE, 0, 0); })
+      search_([this] { return ::PostMessageW(Handle(), WM_LIST_UPDATE, 0, 0) != FALSE; })
 {
 }
 

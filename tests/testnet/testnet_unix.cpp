@@ -83,7 +83,7 @@ std::vector<Datagram> Probe::Collect(std::chrono::milliseconds window)
 {
     std::vector<Datagram> seen;
     const auto deadline = Clock::now() + window;
-    while (udp::WaitReadable(socket_, Remaining(deadline))) {
+    for (pollfd p{static_cast<int>(socket_), POLLIN, 0}; ::poll(&p, 1, Remaining(deadline)) > 0;) {
         std::vector<unsigned char> bytes(65536);
         sockaddr_in from{};
         socklen_t fromLength = sizeof from;

@@ -100,8 +100,8 @@ int TakeScreenshot(const char* output)
         return 1;
     ::ShowWindow(dialog.Handle(), SW_SHOW);
     dialog.OnBnClickedSearch();
-    if (!PumpUntil([&] { return dialog.Rows().Size() == rows; })) {
-        std::fprintf(stderr, "quenlo-screenshot: %d of %d rows listed\n", dialog.Rows().Size(),
+    if (!PumpUntil([&] { return dialog.Presenter().Size() == rows; })) {
+        std::fprintf(stderr, "quenlo-screenshot: %d of %d rows listed\n", dialog.Presenter().Size(),
                      rows);
         return 1;
     }
