@@ -1,0 +1,265 @@
+// What every window shows of the list, decided by the presenter: where rows go, what a window is
+// told to redraw, marks and tooltips, the status line, the edit's write-back and the columns.
+#include "list_presenter.h"
+#include "resource.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::u16string Strings(int id)
+{
+    switch (id) {
+    case IDS_STATUS_SEARCHING:
+        return u"searching";
+    case IDS_STATUS_STOPPED:
+        return u"stopped";
+    case IDS_STATUS_COUNT:
+        return u"%1 devices";
+    case IDS_TIP_HEARD_ON:
+        return u"on %1 (%2)";
+    case IDS_TIP_OUTSIDE:
+        return u"outside";
+    case IDS_TIP_SHARED_IP:
+        return u"%1 share";
+    case IDS_NOTHING_HEARD:
+        return u"firewall?";
+    default:
+        return {};
+    }
+}
+
+std::string Narrow(std::u16string_view text)
+{
+    return std::string(text.begin(), text.end());
+}
+
+// A row as the worker lists it, every text followed by the cell's blank.
+DeviceRow Heard(RowId id, const std::u16string& chn, const std::u16string& ip,
+                const std::u16string& port, bool outside = false)
+{
+    DeviceRow row;
+    row.id = id;
+    row.cells = {chn + u" ", u"V1 ", ip + u" ", port + u" ", u"10.0.0.1 ",
+                 u"MAC" + std::u16string(1, char16_t(u'0' + id)) + u" "};
+    row.heardOn = {"eth1", 0x0A000002u, outside};
+    return row;
+}
+
+ListUpdate Batch(std::vector<DeviceRow> rows, bool cleared = false)
+{
+    ListUpdate update;
+    update.cleared = cleared;
+    update.rows = std::move(rows);
+    return update;
+}
+
+std::vector<RowId> Ids(const CListPresenter& presenter)
+{
+    std::vector<RowId> ids;
+    for (int p = 0; p < presenter.Size(); ++p)
+        ids.push_back(presenter.At(p).id);
+    return ids;
+}
+
+// What a window that follows the steps one by one ends up showing.
+void Replay(const ListChange& change, std::vector<RowId>& shown)
+{
+    for (const ListStep& step : change.steps) {
+        ASSERT_LE(step.position, static_cast<int>(shown.size()));
+        if (step.kind == ListStep::Kind::Insert) {
+            shown.insert(shown.begin() + step.position, step.ids.begin(), step.ids.end());
+        } else {
+            ASSERT_EQ(step.ids, std::vector<RowId>{shown[static_cast<std::size_t>(step.position)]});
+            shown.erase(shown.begin() + step.position);
+        }
+    }
+}
+
+} // namespace
+
+TEST(ListPresenter, RowsGoWhereTheOrderSaysAndTheStepsLeadAWindowThere)
+{
+    CListPresenter presenter(Strings);
+    ListChange change = presenter.Apply(Batch({Heard(0, u"b", u"10.0.0.20", u"80"),
+                                               Heard(1, u"a", u"10.0.0.3", u"443")},
+                                              true));
+    EXPECT_TRUE(change.emptied);
+    EXPECT_EQ((std::vector<RowId>{0, 1}), Ids(presenter)) << "first-heard order";
+
+    std::vector<RowId> shown = Ids(presenter);
+    change = presenter.Apply(Batch({Heard(2, u"c", u"10.0.0.1", u"8080")}));
+    ASSERT_EQ(1u, change.steps.size()) << "rows after the last are one insertion";
+    Replay(change, shown);
+    EXPECT_EQ(Ids(presenter), shown);
+
+    change = presenter.SortBy(COL_IP);
+    EXPECT_TRUE(change.reordered);
+    EXPECT_EQ((std::vector<RowId>{2, 1, 0}), Ids(presenter));
+    shown = Ids(presenter);
+
+    // A batch whose rows land apart and together in a sorted list.
+    const std::vector<DeviceRow> batch = {Heard(3, u"d", u"10.0.0.30", u"1"),
+                                          Heard(4, u"e", u"10.0.0.2", u"2"),
+                                          Heard(5, u"f", u"010.0.0.4", u"3"),
+                                          Heard(6, u"g", u"10.0.0.31", u"4"),
+                                          Heard(7, u"h", u"not an address", u"5")};
+    change = presenter.Apply(Batch(batch));
+    Replay(change, shown);
+    EXPECT_EQ(Ids(presenter), shown);
+    EXPECT_EQ((std::vector<RowId>{2, 4, 1, 5, 0, 3, 6, 7}), Ids(presenter));
+    EXPECT_LT(change.steps.size(), batch.size()) << "neighbours are inserted together";
+
+    presenter.SortBy(COL_PORT);
+    presenter.SortBy(COL_PORT);
+    shown = Ids(presenter);
+    change = presenter.Apply(Batch({Heard(8, u"i", u"10.0.0.9", u"444")}));
+    Replay(change, shown);
+    EXPECT_EQ(Ids(presenter), shown);
+    EXPECT_EQ((std::vector<RowId>{2, 8, 1, 0, 7, 6, 5, 4, 3}), Ids(presenter)) << "ports descending";
+
+    change = presenter.Remove(3);
+    Replay(change, shown);
+    EXPECT_EQ(Ids(presenter), shown);
+    EXPECT_TRUE(presenter.Remove(-1).steps.empty());
+    EXPECT_TRUE(presenter.Remove(presenter.Size()).steps.empty());
+
+    // A new search: first-heard order again, from the start.
+    change = presenter.Apply(Batch({Heard(9, u"z", u"10.0.0.1", u"1")}, true));
+    EXPECT_TRUE(change.emptied);
+    EXPECT_FALSE(presenter.Order().Sorted());
+    EXPECT_EQ(std::vector<RowId>{9}, Ids(presenter));
+}
+
+TEST(ListPresenter, MarksAndTooltipsSayWhatIsOddAboutAnAddress)
+{
+    CListPresenter presenter(Strings);
+    presenter.Apply(Batch({Heard(0, u"a", u"10.0.0.5", u"80"),
+                           Heard(1, u"b", u"192.168.1.64", u"80", true),
+                           Heard(2, u"c", u"10.0.0.6", u"80")},
+                          true));
+    EXPECT_FALSE(presenter.Marked(0, COL_IP));
+    EXPECT_TRUE(presenter.Marked(1, COL_IP));
+    for (const int column : {COL_CHN, COL_VERSION, COL_PORT, COL_GATEWAY, COL_MAC})
+        EXPECT_FALSE(presenter.Marked(1, column)) << "the mark is the IP cell's";
+
+    const std::vector<std::u16string> tip = presenter.ToolTip(1, COL_IP);
+    ASSERT_EQ(3u, tip.size());
+    EXPECT_EQ("192.168.1.64", Narrow(tip[0]));
+    EXPECT_EQ("on eth1 (10.0.0.2)", Narrow(tip[1]));
+    EXPECT_EQ("outside", Narrow(tip[2]));
+
+    // One address written two ways is one address: both rows are marked, and say how many share.
+    ListChange change = presenter.Apply(Batch({Heard(3, u"d", u"010.000.000.005", u"80")}));
+    EXPECT_TRUE(change.repaint) << "the row already shown gets its mark";
+    EXPECT_TRUE(presenter.Marked(0, COL_IP));
+    EXPECT_TRUE(presenter.Marked(3, COL_IP));
+    EXPECT_EQ("2 share", Narrow(presenter.ToolTip(0, COL_IP).back()));
+    EXPECT_EQ("a", Narrow(presenter.ToolTip(0, COL_CHN).front()));
+
+    // Deleting one of them takes the mark from the other.
+    change = presenter.Remove(3);
+    EXPECT_TRUE(change.repaint);
+    EXPECT_FALSE(presenter.Marked(0, COL_IP));
+
+    // A device's text never hides in its tooltip.
+    presenter.Apply(Batch({Heard(4, u"x\u202E\x1B", u"10.0.0.7", u"80")}));
+    EXPECT_TRUE(u"x\uFFFD\u241B" == presenter.ToolTip(3, COL_CHN).front());
+}
+
+TEST(ListPresenter, TheStatusLineCountsTheRowsAndNamesTheFirewallOnlyWhereAsked)
+{
+    for (const bool firewallHint : {false, true}) {
+        CListPresenter presenter(Strings, firewallHint);
+        EXPECT_EQ("stopped    0 devices", Narrow(presenter.StatusText(false)));
+        ListUpdate quiet = Batch({}, true);
+        quiet.nothingHeard = true;
+        presenter.Apply(quiet);
+        EXPECT_EQ(firewallHint ? "firewall?" : "searching    0 devices",
+                  Narrow(presenter.StatusText(true)));
+        EXPECT_EQ("stopped    0 devices", Narrow(presenter.StatusText(false)));
+        presenter.Apply(Batch({Heard(0, u"a", u"10.0.0.5", u"80")}));
+        EXPECT_EQ("searching    1 devices", Narrow(presenter.StatusText(true)));
+        presenter.Remove(0);
+        presenter.Apply(Batch({}, true));
+        EXPECT_EQ("searching    0 devices", Narrow(presenter.StatusText(true)))
+            << "a new search has heard nothing yet";
+    }
+}
+
+TEST(ListPresenter, AnEditGoesBackIntoItsOwnRowWhereverThatRowNowIs)
+{
+    CListPresenter presenter(Strings);
+    presenter.Apply(Batch({Heard(0, u"a", u"10.0.0.5", u"80"), Heard(1, u"b", u"10.0.0.6", u"81"),
+                           Heard(2, u"c", u"10.0.0.7", u"82")},
+                          true));
+    presenter.SortBy(COL_IP);
+    presenter.TakeSnapshot(1);
+    EXPECT_EQ(1, presenter.Snapshot().row);
+
+    // Meanwhile the row above is deleted and the edit moves the row to the top of the order.
+    presenter.Remove(0);
+    presenter.Snapshot().ip = u"10.0.0.1";
+    presenter.Snapshot().gateway = u"gw";
+    const ListChange change = presenter.WriteBackSnapshot();
+    EXPECT_TRUE(change.reordered);
+    EXPECT_TRUE(change.columns);
+    const DeviceRow& edited = presenter.At(0);
+    EXPECT_EQ(1, edited.id);
+    EXPECT_EQ(u"10.0.0.1", edited.cells[COL_IP]);
+    EXPECT_EQ(u"gw", edited.cells[COL_GATEWAY]);
+    EXPECT_EQ(u"V1 ", edited.cells[COL_VERSION]) << "the version is never written";
+    EXPECT_EQ("http://10.0.0.1:81", Narrow(presenter.WebPage(0).url));
+
+    // A row gone by the time the dialog closes takes nothing, and nothing else does.
+    presenter.TakeSnapshot(1);
+    presenter.Remove(1);
+    presenter.Snapshot().chn = u"lost";
+    EXPECT_FALSE(presenter.WriteBackSnapshot().repaint);
+    EXPECT_EQ(u"b ", presenter.At(0).cells[COL_CHN]);
+}
+
+TEST(ListPresenter, CopiesTakeTheRowsTopToBottomAndTheSnapshotsAddresses)
+{
+    CListPresenter presenter(Strings);
+    presenter.Apply(Batch({Heard(0, u"a", u"10.0.0.5", u"80"), Heard(1, u"=b", u"10.0.0.6", u"81")},
+                          true));
+    EXPECT_EQ("a\tV1\t10.0.0.5\t80\t10.0.0.1\tMAC0\n'=b\tV1\t10.0.0.6\t81\t10.0.0.1\tMAC1\n",
+              Narrow(presenter.CopyRows({1, 0, 1, 5})));
+    presenter.TakeSnapshot(1);
+    EXPECT_EQ("10.0.0.6", Narrow(presenter.CopySnapshotCell(COL_IP)));
+    EXPECT_EQ("MAC1", Narrow(presenter.CopySnapshotCell(COL_MAC)));
+}
+
+TEST(ListPresenter, ColumnsAreMeasuredByTheWindowsMetricsWithRoomForTheMark)
+{
+    CListPresenter presenter(Strings);
+    ColumnMetrics metrics;
+    metrics.textWidth = [](const std::u16string& text) { return static_cast<int>(text.size()) * 10; };
+    metrics.cellMargins = 4;
+    metrics.markWidth = 20;
+    metrics.headings = {30, 30, 30, 30, 30, 30};
+    presenter.SetColumnMetrics(metrics);
+    presenter.Apply(Batch({Heard(0, u"abcdefgh", u"10.0.0.5", u"80")}, true));
+    // 10.0.0.5 and its blank: 9 characters.
+    const ColumnWidths roomy = presenter.ColumnWidthsFor(1000);
+    EXPECT_EQ(94, roomy[COL_IP]);
+    EXPECT_EQ(94, roomy[COL_CHN]);
+    EXPECT_EQ(1000, roomy[0] + roomy[1] + roomy[2] + roomy[3] + roomy[4] + roomy[5]);
+
+    presenter.Apply(Batch({Heard(1, u"a", u"192.168.1.64", u"80", true)}));
+    EXPECT_EQ(134 + 20, presenter.ColumnWidthsFor(1000)[COL_IP]) << "a marked address shows whole";
+
+    // The operator's widths hold until the next search.
+    presenter.KeepOperatorsColumnWidths();
+    EXPECT_TRUE(presenter.OperatorsColumnWidths());
+    presenter.Apply(Batch({Heard(2, u"a", u"10.0.0.5", u"80")}));
+    EXPECT_TRUE(presenter.OperatorsColumnWidths());
+    presenter.Apply(Batch({}, true));
+    EXPECT_FALSE(presenter.OperatorsColumnWidths());
+    EXPECT_EQ(30, presenter.ColumnWidthsFor(1000)[COL_IP]) << "measured afresh: headings only";
+}
