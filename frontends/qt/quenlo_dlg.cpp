@@ -19,10 +19,6 @@
 #include <algorithm>
 #include <utility>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 CQuenloDlg::CQuenloDlg(QWidget* parent)
     : CTemplateDialog(IDD_MAIN, parent),
       model_(new DeviceListModel(this)),
@@ -51,15 +47,6 @@ void CQuenloDlg::OnInitDialog()
     refresh->setContext(Qt::WindowShortcut);
     connect(refresh, &QShortcut::activated, this, &CQuenloDlg::OnRefresh);
 
-#ifdef _WIN32
-    const QString about = LoadResourceString(IDS_ABOUTBOX);
-    HMENU systemMenu = ::GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
-    if (systemMenu && !about.isEmpty()) {
-        ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
-        ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX,
-                      reinterpret_cast<const wchar_t*>(about.utf16()));
-    }
-#endif
     InitDeviceList();
     UpdateStatus();
 }
@@ -241,11 +228,7 @@ void CQuenloDlg::OnSysCommand(unsigned commandId)
 
 void CQuenloDlg::contextMenuEvent(QContextMenuEvent* event)
 {
-#ifdef _WIN32
-    CTemplateDialog::contextMenuEvent(event);
-#else
     ShowWindowMenu(event->globalPos());
-#endif
 }
 
 void CQuenloDlg::ShowWindowMenu(const QPoint& globalPosition)
@@ -260,19 +243,6 @@ void CQuenloDlg::ShowWindowMenu(const QPoint& globalPosition)
     if (menu.exec(globalPosition) == aboutAction)
         OnSysCommand(IDM_ABOUTBOX);
 }
-
-#ifdef _WIN32
-bool CQuenloDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result)
-{
-    const MSG* msg = static_cast<const MSG*>(message);
-    if (msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == IDM_ABOUTBOX) {
-        OnSysCommand(static_cast<unsigned>(msg->wParam));
-        *result = 0;
-        return true;
-    }
-    return CTemplateDialog::nativeEvent(eventType, message, result);
-}
-#endif
 
 void CQuenloDlg::done(int result)
 {

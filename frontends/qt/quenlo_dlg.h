@@ -32,7 +32,8 @@ public:
 
     void OnBnClickedSearch();
     void OnBnClickedStop();
-    // System-menu commands; the About command opens the About box.
+    // The window menu's commands, numbered as system-menu commands are; the About command opens
+    // the About box.
     void OnSysCommand(unsigned commandId);
 
     // Row commands. A right click on a row snapshots it and offers Edit and Delete; a double
@@ -60,9 +61,6 @@ signals:
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-#ifdef _WIN32
-    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
-#endif
 
 private:
     void OnInitDialog();
