@@ -7,8 +7,8 @@
 #include "netns_guard.h"
 #include "device_table.h"
 #include "quenlo_dlg.h"
-#include "search_session.h"
 #include "testnet.h"
+#include "udp_socket.h"
 #include "win32_driver.h"
 
 #include <algorithm>
@@ -88,7 +88,7 @@ int main(int argc, char** argv)
 {
     RequirePrivateNetwork(argv[0]);
     const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
-    if (!StartSockets())
+    if (!udp::StartSockets())
         return 1;
     try {
         Run(quick ? 1 : 5);

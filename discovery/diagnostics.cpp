@@ -1,24 +1,15 @@
 #include "diagnostics.h"
 
+#include "diagnostics_platform.h"
+
 #include <chrono>
 #include <condition_variable>
-#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <string>
 #include <system_error>
 #include <thread>
 #include <utility>
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <cerrno>
-#include <csignal>
-#include <fcntl.h>
-#include <pthread.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -30,54 +21,6 @@ constexpr std::size_t BLOCK = 4096;
 constexpr auto EXIT_LIMIT = std::chrono::milliseconds(300);
 
 DiagnosticSink currentSink;
-
-#ifdef _WIN32
-
-bool IsTerminal()
-{
-    return ::_isatty(::_fileno(stdout)) != 0;
-}
-
-bool WriteOut(const char* data, std::size_t length)
-{
-    return std::fwrite(data, 1, length, stdout) == length && std::fflush(stdout) == 0;
-}
-
-void KeepBrokenPipesFromKillingThisThread()
-{
-}
-
-#else
-
-bool IsTerminal()
-{
-    return ::isatty(STDOUT_FILENO) == 1;
-}
-
-bool WriteOut(const char* data, std::size_t length)
-{
-    while (length > 0) {
-        const ssize_t n = ::write(STDOUT_FILENO, data, length);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        length -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// Only this thread: the process keeps the default, which programs it starts inherit.
-void KeepBrokenPipesFromKillingThisThread()
-{
-    sigset_t pipe;
-    sigemptyset(&pipe);
-    sigaddset(&pipe, SIGPIPE);
-    pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
-}
-
-#endif
 
 std::string DroppedNote(std::size_t dropped)
 {
@@ -128,8 +71,8 @@ private:
 
     void Run()
     {
-        KeepBrokenPipesFromKillingThisThread();
-        const bool terminal = IsTerminal();
+        standard_output::KeepBrokenPipesFromKillingThisThread();
+        const bool terminal = standard_output::IsTerminal();
         std::string pending;
         std::unique_lock lock(mutex_);
         for (;;) {
@@ -138,7 +81,7 @@ private:
             const bool all = terminal || exiting_;
             lock.unlock();
             const std::size_t length = all ? pending.size() : pending.size() / BLOCK * BLOCK;
-            const bool flowed = length > 0 && WriteOut(pending.data(), length);
+            const bool flowed = length > 0 && standard_output::Write(pending.data(), length);
             pending.erase(0, length);
             lock.lock();
             if (flowed && dropped_ > 0)
@@ -171,19 +114,4 @@ void Diagnose(std::string_view text)
 DiagnosticSink SetDiagnosticSink(DiagnosticSink sink)
 {
     return std::exchange(currentSink, sink);
-}
-
-void AttachClosedStandardStreams()
-{
-#ifndef _WIN32
-    for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
-        if (::fcntl(stream, F_GETFD) >= 0 || errno != EBADF)
-            continue;
-        const int null = ::open("/dev/null", stream == STDIN_FILENO ? O_RDONLY : O_WRONLY);
-        if (null >= 0 && null != stream) {
-            ::dup2(null, stream);
-            ::close(null);
-        }
-    }
-#endif
 }

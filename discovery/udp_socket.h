@@ -15,6 +15,10 @@ constexpr bc_socket_t BC_INVALID_SOCKET = -1;
 
 namespace udp {
 
+// Starts the platform's sockets layer, Windows Sockets 1.1 on Windows; false when it cannot be
+// used, or only another version. Called once, before the first socket.
+bool StartSockets();
+
 // A new IPv4 datagram socket with the default protocol, or BC_INVALID_SOCKET.
 bc_socket_t Open();
 

@@ -19,6 +19,11 @@
 
 namespace udp {
 
+bool StartSockets()
+{
+    return true;
+}
+
 bc_socket_t Open()
 {
     const int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);

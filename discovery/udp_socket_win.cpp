@@ -146,6 +146,19 @@ LPFN_WSARECVMSG RecvMsgOf(SOCKET s)
 
 } // namespace
 
+bool StartSockets()
+{
+    // Version 1.1 exactly; any other grant is given back.
+    WSADATA data;
+    if (::WSAStartup(MAKEWORD(1, 1), &data) != 0)
+        return false;
+    if (data.wVersion != MAKEWORD(1, 1)) {
+        ::WSACleanup();
+        return false;
+    }
+    return true;
+}
+
 bc_socket_t Open()
 {
     const SOCKET s = ::socket(AF_INET, SOCK_DGRAM, 0);

@@ -2,10 +2,6 @@
 
 #include <utility>
 
-#ifdef _WIN32
-#include <winsock2.h>
-#endif
-
 CSearchSession::CSearchSession(std::function<bool()> wake)
     : bridge_(std::move(wake))
 {
@@ -40,19 +36,4 @@ void CSearchSession::EndForGood()
     worker_.Stop();
     // The worker never waits for the window's thread, so joining it cannot deadlock.
     worker_.Join();
-}
-
-bool StartSockets()
-{
-#ifdef _WIN32
-    // Version 1.1 exactly; any other grant is given back.
-    WSADATA data;
-    if (::WSAStartup(MAKEWORD(1, 1), &data) != 0)
-        return false;
-    if (data.wVersion != MAKEWORD(1, 1)) {
-        ::WSACleanup();
-        return false;
-    }
-#endif
-    return true;
 }

@@ -36,7 +36,3 @@ private:
     CDeviceListBridge bridge_;
     CSearchWorker worker_{bridge_, &bridge_};
 };
-
-// Starts the platform's sockets layer, Windows Sockets 1.1 on Windows; false when it cannot be
-// used, or only another version.
-bool StartSockets();

@@ -4,8 +4,8 @@
 #include "diagnostics.h"
 #include "find_options.h"
 #include "interrupt_watch.h"
-#include "search_session.h"
 #include "terminal.h"
+#include "udp_socket.h"
 
 #include <chrono>
 #include <cstdio>
@@ -86,7 +86,7 @@ int main(int argc, char** argv)
     const FindOptions& options = commandLine.options;
 
     // Without the sockets layer no request can go out.
-    if (!StartSockets()) {
+    if (!udp::StartSockets()) {
         Complain("the sockets layer (Windows Sockets 1.1) cannot be started");
         return EXIT_REQUEST_NOT_SENT;
     }

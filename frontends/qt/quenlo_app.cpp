@@ -4,7 +4,7 @@
 #include "dialog_template.h"
 #include "quenlo_dlg.h"
 #include "resource.h"
-#include "search_session.h"
+#include "udp_socket.h"
 
 #include <QDir>
 #include <QIcon>
@@ -35,7 +35,7 @@ QIcon ApplicationIcon()
 
 int CQuenloApp::InitInstance()
 {
-    if (!StartSockets()) {
+    if (!udp::StartSockets()) {
         AppMessageBox(nullptr, LoadResourceString(IDP_SOCKETS_INIT_FAILED), QMessageBox::Warning);
         return 1;
     }

@@ -29,7 +29,8 @@ public:
 
     void OnBnClickedSearch();
     void OnBnClickedStop();
-    // System-menu commands; the About command opens the About box.
+    // The window menu's commands, numbered as system-menu commands are; the About command opens
+    // the About box.
     void OnSysCommand(unsigned commandId);
 
     // Row commands. A right click on a row snapshots it and offers Edit and Delete; a double

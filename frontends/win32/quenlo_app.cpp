@@ -4,7 +4,7 @@
 #include "quenlo_dlg.h"
 #include "resource.h"
 #include "resource_text.h"
-#include "search_session.h"
+#include "udp_socket.h"
 
 #include <commctrl.h>
 
@@ -12,7 +12,7 @@ int CQuenloApp::InitInstance()
 {
     INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
     ::InitCommonControlsEx(&controls);
-    if (!StartSockets()) {
+    if (!udp::StartSockets()) {
         AppMessageBox(nullptr, LoadResourceString(IDP_SOCKETS_INIT_FAILED), MB_ICONWARNING);
         return 1;
     }

@@ -1,6 +1,6 @@
 // Entry point of every test that opens sockets: it runs only inside a private test network.
 #include "netns_guard.h"
-#include "search_session.h"
+#include "udp_socket.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@ int main(int argc, char** argv)
 {
     RequirePrivateNetwork(argv[0]);
     // As the programs do before their first socket; on Windows there are none without it.
-    if (!StartSockets()) {
+    if (!udp::StartSockets()) {
         std::fprintf(stderr, "%s: the sockets layer did not start\n", argv[0]);
         return 1;
     }

@@ -6,7 +6,7 @@
 //   quenlo-screenshot OUTPUT.bmp
 #include "quenlo_dlg.h"
 #include "screenshot_devices.h"
-#include "search_session.h"
+#include "udp_socket.h"
 #include "win32_driver.h"
 
 #include <cstdio>
@@ -124,6 +124,6 @@ int TakeScreenshot(const char* output)
 int main(int argc, char** argv)
 {
     return ScreenshotMain(argc, argv, "bmp", [](const char* output) {
-        return StartSockets() ? TakeScreenshot(output) : 1;
+        return udp::StartSockets() ? TakeScreenshot(output) : 1;
     });
 }
