@@ -1,7 +1,5 @@
 #include "device_rows.h"
 
-#include "row_order.h"
-
 #include <algorithm>
 #include <iterator>
 #include <utility>
@@ -13,12 +11,10 @@ int DeviceRows::PositionOf(RowId id) const
     return found == rows_.end() ? -1 : static_cast<int>(found - rows_.begin());
 }
 
-int DeviceRows::PlaceOf(const DeviceRow& row, const RowOrder& order) const
+int DeviceRows::PlaceOf(const DeviceRow& row, const RowLess& before) const
 {
-    const auto place = std::upper_bound(
-        rows_.begin(), rows_.end(), row,
-        [&order](const DeviceRow& a, const DeviceRow& b) { return RowBefore(a, b, order); });
-    return static_cast<int>(place - rows_.begin());
+    return static_cast<int>(std::upper_bound(rows_.begin(), rows_.end(), row, before)
+                            - rows_.begin());
 }
 
 void DeviceRows::InsertAt(int position, DeviceRow row)
@@ -26,11 +22,9 @@ void DeviceRows::InsertAt(int position, DeviceRow row)
     rows_.insert(rows_.begin() + std::clamp(position, 0, Size()), std::move(row));
 }
 
-void DeviceRows::Sort(const RowOrder& order)
+void DeviceRows::Sort(const RowLess& before)
 {
-    std::stable_sort(rows_.begin(), rows_.end(), [&order](const DeviceRow& a, const DeviceRow& b) {
-        return RowBefore(a, b, order);
-    });
+    std::stable_sort(rows_.begin(), rows_.end(), before);
 }
 
 void DeviceRows::Append(std::vector<DeviceRow> rows)

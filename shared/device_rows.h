@@ -6,6 +6,7 @@
 #include "search_worker.h"
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,8 @@ struct DeviceRow {
     BCDevNetInfo record{};
 };
 
-struct RowOrder;
+// Whether one row goes before another.
+using RowLess = std::function<bool(const DeviceRow&, const DeviceRow&)>;
 
 class DeviceRows
 {
@@ -38,10 +40,10 @@ public:
     // Adds rows after the last one, whatever the order.
     void Append(std::vector<DeviceRow> rows);
     // Where a row would go to keep the list in order.
-    int PlaceOf(const DeviceRow& row, const RowOrder& order) const;
+    int PlaceOf(const DeviceRow& row, const RowLess& before) const;
     void InsertAt(int position, DeviceRow row);
     // Puts the rows in order; rows that compare equal keep the order they were heard in.
-    void Sort(const RowOrder& order);
+    void Sort(const RowLess& before);
     // Removes the row at a position; a position outside the list removes nothing.
     void RemoveAt(int position);
     // Replaces one cell of a row; a row no longer listed is left alone. Returns its position.

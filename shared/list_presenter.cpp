@@ -89,7 +89,7 @@ ListChange CListPresenter::Apply(ListUpdate update)
     std::vector<RowId> added;
     for (DeviceRow& row : update.rows) {
         added.push_back(row.id);
-        const int place = order_.Sorted() ? rows_.PlaceOf(row, order_) : rows_.Size();
+        const int place = order_.Sorted() ? rows_.PlaceOf(row, InOrder(order_)) : rows_.Size();
         rows_.InsertAt(place, std::move(row));
         if (change.emptied)
             continue;
@@ -122,7 +122,7 @@ ListChange CListPresenter::Apply(ListUpdate update)
 ListChange CListPresenter::SortBy(int column)
 {
     order_ = NextOrder(order_, column);
-    rows_.Sort(order_);
+    rows_.Sort(InOrder(order_));
     CountSharedAddresses();
     ListChange change;
     change.reordered = true;
@@ -156,7 +156,7 @@ ListChange CListPresenter::WriteBackSnapshot()
         return {};
     ListChange change;
     if (order_.Sorted()) {
-        rows_.Sort(order_);
+        rows_.Sort(InOrder(order_));
         change.reordered = true;
     }
     CountSharedAddresses();

@@ -44,6 +44,11 @@ RowOrder NextOrder(RowOrder current, int column)
     return {};
 }
 
+RowLess InOrder(RowOrder order)
+{
+    return [order](const DeviceRow& a, const DeviceRow& b) { return RowBefore(a, b, order); };
+}
+
 bool RowBefore(const DeviceRow& a, const DeviceRow& b, RowOrder order)
 {
     if (order.Sorted()) {

@@ -18,3 +18,6 @@ RowOrder NextOrder(RowOrder current, int column);
 // their value in the port column, other texts as they compare; ties, and first-heard order, by
 // the order the rows were heard in.
 bool RowBefore(const DeviceRow& a, const DeviceRow& b, RowOrder order);
+
+// RowBefore in that order, for DeviceRows to sort and place by.
+RowLess InOrder(RowOrder order);

@@ -87,14 +87,14 @@ TEST(ListRules, RowsSortByValueWhereTheColumnHoldsOneAndByTextElsewhere)
         for (std::size_t i = 0; i < c.texts.size(); ++i)
             heard.push_back(Row(static_cast<RowId>(i), c.column, c.texts[i]));
         rows.Append(heard);
-        rows.Sort({c.column, false});
+        rows.Sort(InOrder({c.column, false}));
         std::vector<int> ascending;
         for (int p = 0; p < rows.Size(); ++p)
             ascending.push_back(rows.At(p).id);
         EXPECT_EQ(c.ascending, ascending) << "column " << c.column;
 
         // Descending reverses the values; rows of one value keep the order they were heard in.
-        rows.Sort({c.column, true});
+        rows.Sort(InOrder({c.column, true}));
         std::vector<int> descending;
         for (int p = 0; p < rows.Size(); ++p)
             descending.push_back(rows.At(p).id);
