@@ -33,7 +33,7 @@ def main():
     skipped = [case for case in cases if case.find("skipped") is not None]
     if not skipped:
         return 0
-    print("These tests did not run:")
+    print("Why they did not run:")
     for case in skipped:
         print(f"  {case.get('name')}: {reason(case)}")
     if os.environ.get("CI") == "true":
