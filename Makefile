@@ -68,7 +68,8 @@ test-fuzz: fuzz-build
 # runs it.
 TESTNET_AGENT = $(abspath $(BUILD_DIR))/tests/quenlo-testnet-agent
 WINE_TEMPLATE = $(abspath $(BUILD_DIR)-windows)/wine-template
-WINDOWS_CONFIGURE = cmake -S . -B $(BUILD_DIR)-windows \
+# Once a build folder exists CMake leaves its toolchain file alone, and would warn of it unused.
+WINDOWS_CONFIGURE = cmake --no-warn-unused-cli -S . -B $(BUILD_DIR)-windows \
 	-DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake -DCMAKE_BUILD_TYPE=Release \
 	-DQUENLO_BUILD_UI=OFF
 
@@ -76,7 +77,7 @@ test-windows: build
 	@$(WINDOWS_CONFIGURE) -DQUENLO_TESTNET_AGENT=$(TESTNET_AGENT)
 	@cmake --build $(BUILD_DIR)-windows --parallel $(JOBS)
 	@$(call RUN_TESTS,$(BUILD_DIR)-windows)
-	@cmake -S . -B $(BUILD_DIR)-windows32 -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake \
+	@cmake --no-warn-unused-cli -S . -B $(BUILD_DIR)-windows32 -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake \
 		-DCMAKE_BUILD_TYPE= -DQUENLO_BUILD_UI=OFF
 	@cmake --build $(BUILD_DIR)-windows32 --parallel $(JOBS)
 
