@@ -3,7 +3,11 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
-CTEST = ctest --output-on-failure --parallel $(JOBS)
+# The builds' own makes need not say which folder they enter.
+MAKEFLAGS += --no-print-directory
+# Runs the tests of the build folder $(1), then names every test that did not run, and why.
+RUN_TESTS = ctest --test-dir $(1) --output-on-failure --parallel $(JOBS) --output-junit tests.xml \
+	$(2); status=$$?; tests/skip_reasons.py $(1)/tests.xml || status=1; exit $$status
 
 FUZZ_SECONDS ?= 300
 FUZZ_RUNS ?= 20000
@@ -17,6 +21,7 @@ deps:
 	@scripts/install-deps
 
 configure:
+	@scripts/install-deps --check
 	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DCMAKE_INSTALL_PREFIX=$(PREFIX)
 
 build: configure
@@ -24,7 +29,7 @@ build: configure
 
 # Every test of the main build.
 check: build
-	@$(CTEST) --test-dir $(BUILD_DIR)
+	@$(call RUN_TESTS,$(BUILD_DIR))
 
 # The core and shared tests again under AddressSanitizer with UndefinedBehaviorSanitizer; those
 # and the window's tests under ThreadSanitizer, since the window is where the threads meet.
@@ -32,10 +37,10 @@ test-sanitizers:
 	@cmake -S . -B $(BUILD_DIR)-asan -DCMAKE_BUILD_TYPE=Debug -DQUENLO_SANITIZE=address,undefined \
 		-DQUENLO_BUILD_UI=OFF
 	@cmake --build $(BUILD_DIR)-asan --parallel $(JOBS)
-	@$(CTEST) --test-dir $(BUILD_DIR)-asan --exclude-regex '^bench_'
+	@$(call RUN_TESTS,$(BUILD_DIR)-asan,--exclude-regex '^bench_')
 	@cmake -S . -B $(BUILD_DIR)-tsan -DCMAKE_BUILD_TYPE=Debug -DQUENLO_SANITIZE=thread
 	@cmake --build $(BUILD_DIR)-tsan --parallel $(JOBS)
-	@$(CTEST) --test-dir $(BUILD_DIR)-tsan --exclude-regex '^(bench_|test_a11y$$|package_)'
+	@$(call RUN_TESTS,$(BUILD_DIR)-tsan,--exclude-regex '^(bench_|test_a11y$$|package_)')
 
 # The reply path under libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer, built by
 # clang; new inputs it finds go to $(BUILD_DIR)-fuzz/corpus, the seeds in the tree stay as they are.
@@ -62,15 +67,17 @@ test-fuzz: fuzz-build
 # beside the agent of the Linux build; the 32-bit one is compiled only, unoptimised since nothing
 # runs it.
 TESTNET_AGENT = $(abspath $(BUILD_DIR))/tests/quenlo-testnet-agent
-WINDOWS_CONFIGURE = cmake -S . -B $(BUILD_DIR)-windows \
+WINE_TEMPLATE = $(abspath $(BUILD_DIR)-windows)/wine-template
+# Once a build folder exists CMake leaves its toolchain file alone, and would warn of it unused.
+WINDOWS_CONFIGURE = cmake --no-warn-unused-cli -S . -B $(BUILD_DIR)-windows \
 	-DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake -DCMAKE_BUILD_TYPE=Release \
 	-DQUENLO_BUILD_UI=OFF
 
 test-windows: build
 	@$(WINDOWS_CONFIGURE) -DQUENLO_TESTNET_AGENT=$(TESTNET_AGENT)
 	@cmake --build $(BUILD_DIR)-windows --parallel $(JOBS)
-	@$(CTEST) --test-dir $(BUILD_DIR)-windows
-	@cmake -S . -B $(BUILD_DIR)-windows32 -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake \
+	@$(call RUN_TESTS,$(BUILD_DIR)-windows)
+	@cmake --no-warn-unused-cli -S . -B $(BUILD_DIR)-windows32 -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake \
 		-DCMAKE_BUILD_TYPE= -DQUENLO_BUILD_UI=OFF
 	@cmake --build $(BUILD_DIR)-windows32 --parallel $(JOBS)
 
@@ -82,10 +89,10 @@ windows:
 	@ls $(BUILD_DIR)-windows/Quenlo-*-win64.zip
 
 test: deps
-	@$(MAKE) --no-print-directory check
-	@$(MAKE) --no-print-directory test-sanitizers
-	@$(MAKE) --no-print-directory test-fuzz
-	@$(MAKE) --no-print-directory test-windows
+	@$(MAKE) check
+	@$(MAKE) test-sanitizers
+	@$(MAKE) test-fuzz
+	@$(MAKE) test-windows
 
 # The benchmarks, each in a private test network; their tables go into the README. The search
 # worker alone, then the real window offscreen, and under Xvfb with an accessibility listener.
@@ -99,9 +106,9 @@ bench: build
 bench-windows: build
 	@$(WINDOWS_CONFIGURE) -DQUENLO_TESTNET_AGENT=$(TESTNET_AGENT)
 	@cmake --build $(BUILD_DIR)-windows --parallel $(JOBS) --target bench_win32_window
-	@tests/testnet/winerun.sh --prepare $(BUILD_DIR)-windows/wine-template
+	@tests/testnet/winerun.sh --prepare $(WINE_TEMPLATE)
 	@tests/testnet/testnet.sh tests/testnet/winerun.sh --agent $(TESTNET_AGENT) --display \
-		$(BUILD_DIR)-windows/wine-template $(BUILD_DIR)-windows/bench/bench_win32_window.exe
+		$(WINE_TEMPLATE) $(BUILD_DIR)-windows/bench/bench_win32_window.exe
 
 # The real window on this desktop, searching a private network of simulated devices; nothing
 # reaches the real network. Needs root or unprivileged user namespaces, and a display.
@@ -118,10 +125,10 @@ screenshot: build
 screenshot-windows: build
 	@$(WINDOWS_CONFIGURE) -DQUENLO_TESTNET_AGENT=$(TESTNET_AGENT)
 	@cmake --build $(BUILD_DIR)-windows --parallel $(JOBS) --target quenlo-screenshot
-	@tests/testnet/winerun.sh --prepare $(BUILD_DIR)-windows/wine-template
+	@tests/testnet/winerun.sh --prepare $(WINE_TEMPLATE)
 	@mkdir -p docs
 	@LANG=zh_CN.UTF-8 tests/testnet/testnet.sh tests/testnet/winerun.sh --agent $(TESTNET_AGENT) \
-		--display $(BUILD_DIR)-windows/wine-template \
+		--display $(WINE_TEMPLATE) \
 		$(BUILD_DIR)-windows/tools/screenshot/quenlo-screenshot.exe \
 		$(abspath $(BUILD_DIR)-windows)/screenshot-windows.bmp
 	@tools/screenshot/bmp_to_png.py $(BUILD_DIR)-windows/screenshot-windows.bmp \

@@ -197,13 +197,17 @@ std::vector<std::uint32_t> BroadcastInterfaceAddresses()
     ifaddrs* list = nullptr;
     if (::getifaddrs(&list) != 0)
         return result;
-    std::set<std::string> seen;
+    // One request per interface: each address carries its label ("eth0:1") as its name, so the
+    // interface is told by its index, and its first address, the primary, sends.
+    std::set<unsigned> seen;
     for (const ifaddrs* ifa = list; ifa; ifa = ifa->ifa_next) {
         const unsigned flags = ifa->ifa_flags;
         if (!ifa->ifa_addr || ifa->ifa_addr->sa_family != AF_INET || !(flags & IFF_UP)
             || (flags & IFF_LOOPBACK) || !(flags & IFF_BROADCAST))
             continue;
-        if (!seen.insert(ifa->ifa_name).second)
+        const std::string label = ifa->ifa_name;
+        const unsigned index = ::if_nametoindex(label.substr(0, label.find(':')).c_str());
+        if (index == 0 || !seen.insert(index).second)
             continue;
         const auto* in = reinterpret_cast<const sockaddr_in*>(ifa->ifa_addr);
         result.push_back(ntohl(in->sin_addr.s_addr));

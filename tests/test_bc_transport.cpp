@@ -110,6 +110,23 @@ TEST_F(Transport, RequestReachesEveryLanOnceFromThatLansOwnAddress)
     EXPECT_EQ(std::getenv("QUENLO_ADDR_PC_B"), seenOnB[0].from);
 }
 
+// Address labels are Linux's own.
+#ifndef _WIN32
+TEST_F(Transport, ALabelledAliasOnALanAddsNoSecondRequest)
+{
+    // An address of another subnet on LAN A's interface, under a label of its own.
+    ASSERT_EQ(0, std::system("ip addr add 10.70.1.2/24 dev qna0 label qna0:1"));
+    Probe onA(TestHost("a1"), BC_SEARCH_PORT);
+    const int sent = Broadcast();
+    const auto seenOnA = onA.Collect(300ms);
+    EXPECT_EQ(0, std::system("ip addr del 10.70.1.2/24 dev qna0"));
+
+    ASSERT_EQ(0, sent);
+    ASSERT_EQ(1u, seenOnA.size());
+    EXPECT_EQ(TestHost("pc").address, seenOnA[0].from) << "sent from the interface's primary";
+}
+#endif
+
 // A Windows process cannot move a thread to the host that has nothing but loopback.
 #ifndef _WIN32
 TEST_F(Transport, WithNoBroadcastInterfaceSendsFromAnUnboundSocket)

@@ -193,24 +193,27 @@ class Ending(unittest.TestCase):
         self.assertEqual([line.split("\t")[5] for line in run.stdout.decode().splitlines()],
                          ["02:00:00:00:10:01", "02:00:00:00:10:02"])
 
-    def test_interrupt_prints_what_was_found_after_a_live_count(self):
+    def test_interrupt_hangup_and_terminate_print_what_was_found_after_a_live_count(self):
         late = ["--ip", "10.60.2.50", "--mac", "02:00:00:00:20:01", "--delay", "60000"]
         with Devices([("a1", ["--ip", "10.60.1.50", "--mac", "02:00:00:00:10:01"]),
                       ("b1", late)]):
-            primary, secondary = pty.openpty()
-            search = subprocess.Popen([FIND, "-t", "60"], stdout=subprocess.PIPE,
-                                      stderr=secondary)
-            os.close(secondary)
-            shown = read_terminal(primary, until=b"1 device found")
-            search.send_signal(signal.SIGINT)
-            out, _ = search.communicate(timeout=RUN_LIMIT_S)
-            shown += read_terminal(primary)
-            os.close(primary)
-        self.assertEqual(search.returncode, 130)
-        self.assertIn(b"0 devices found", shown)
-        self.assertTrue(shown.endswith(b"\r"), "the count is cleared away")
-        self.assertEqual([line.split("\t")[5] for line in out.decode().splitlines()],
-                         ["02:00:00:00:10:01"])
+            for sent, status in ((signal.SIGINT, 130), (signal.SIGHUP, 129),
+                                 (signal.SIGTERM, 143)):
+                with self.subTest(sent.name):
+                    primary, secondary = pty.openpty()
+                    search = subprocess.Popen([FIND, "-t", "60"], stdout=subprocess.PIPE,
+                                              stderr=secondary)
+                    os.close(secondary)
+                    shown = read_terminal(primary, until=b"1 device found")
+                    search.send_signal(sent)
+                    out, _ = search.communicate(timeout=RUN_LIMIT_S)
+                    shown += read_terminal(primary)
+                    os.close(primary)
+                    self.assertEqual(search.returncode, status)
+                    self.assertIn(b"0 devices found", shown)
+                    self.assertTrue(shown.endswith(b"\r"), "the count is cleared away")
+                    self.assertEqual([line.split("\t")[5] for line in out.decode().splitlines()],
+                                     ["02:00:00:00:10:01"])
 
 
 class ExitStatus(unittest.TestCase):
@@ -232,6 +235,19 @@ class ExitStatus(unittest.TestCase):
         version = find("--version")
         self.assertEqual((version.returncode, version.stdout),
                          (0, f"quenlo-find {VERSION}\n".encode()))
+
+    def test_results_that_cannot_be_written_are_a_failure_of_their_own(self):
+        with Devices([("a1", ["--ip", "10.60.1.50", "--mac", "02:00:00:00:10:01"])]):
+            with open("/dev/full", "wb") as full:
+                on_full = subprocess.run([FIND, "-n", "1"], stdout=full, stderr=subprocess.PIPE,
+                                         timeout=RUN_LIMIT_S)
+            closed = subprocess.run([FIND, "-n", "1"], stderr=subprocess.PIPE,
+                                    preexec_fn=lambda: os.close(1), timeout=RUN_LIMIT_S)
+        self.assertEqual(
+            (on_full.returncode, on_full.stderr),
+            (5, b"quenlo-find: cannot write the results: No space left on device\n"))
+        self.assertEqual((closed.returncode, closed.stderr),
+                         (5, b"quenlo-find: cannot write the results: Bad file descriptor\n"))
 
     def test_reply_port_in_use(self):
         with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as holder:

@@ -34,8 +34,9 @@ apostrophe, so that no spreadsheet takes it for a formula. JSON carries the
 texts exactly.
 
 Exit status: 0 at least one device found, 1 none, 2 a bad option, 3 the reply
-port (UDP 6061) is in use, 4 no interface could send the search request,
-130 interrupted (the devices found so far are printed).)";
+port (UDP 6061) is in use, 4 no interface could send the search request, 5 the
+results could not be written; 130, 129, 143 ended by SIGINT (Ctrl+C), SIGHUP
+or SIGTERM, with the devices found so far printed.)";
 
 // Accepts a text that is a Number as a whole, and one that good holds for; otherwise says what
 // the option needs. A whole number goes on in plain digits, since the parser's own conversion

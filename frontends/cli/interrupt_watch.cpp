@@ -6,24 +6,25 @@
 #include <windows.h>
 
 #include <atomic>
+#include <csignal>
 
 namespace {
 
-std::atomic<const std::function<void()>*> currentCallback{nullptr};
+std::atomic<const std::function<void(int)>*> currentCallback{nullptr};
 
 // Called by the console on a thread of its own.
 BOOL WINAPI OnConsoleControl(DWORD type)
 {
-    const std::function<void()>* callback = currentCallback;
+    const std::function<void(int)>* callback = currentCallback;
     if ((type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) || !callback)
         return FALSE;
-    (*callback)();
+    (*callback)(SIGINT);
     return TRUE;
 }
 
 } // namespace
 
-CInterruptWatch::CInterruptWatch(std::function<void()> onInterrupt)
+CInterruptWatch::CInterruptWatch(std::function<void(int)> onInterrupt)
     : onInterrupt_(std::move(onInterrupt))
 {
     currentCallback = &onInterrupt_;
@@ -40,17 +41,18 @@ CInterruptWatch::~CInterruptWatch()
 
 #include <pthread.h>
 
-CInterruptWatch::CInterruptWatch(std::function<void()> onInterrupt)
+CInterruptWatch::CInterruptWatch(std::function<void(int)> onInterrupt)
     : onInterrupt_(std::move(onInterrupt))
 {
-    sigset_t interrupt;
-    sigemptyset(&interrupt);
-    sigaddset(&interrupt, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &interrupt, &previousMask_);
-    watcher_ = std::thread([this, interrupt] {
+    sigset_t watched;
+    sigemptyset(&watched);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&watched, signal);
+    pthread_sigmask(SIG_BLOCK, &watched, &previousMask_);
+    watcher_ = std::thread([this, watched] {
         int signal = 0;
-        while (sigwait(&interrupt, &signal) == 0 && !ending_)
-            onInterrupt_();
+        while (sigwait(&watched, &signal) == 0 && !ending_)
+            onInterrupt_(signal);
     });
 }
 

@@ -1,5 +1,6 @@
-// Ctrl+C during a search: the callback runs on a thread of its own, never inside a signal handler,
-// so it may take locks.
+// Ctrl+C, and on POSIX the end of the terminal (SIGHUP) or a request to stop (SIGTERM), during a
+// search: the callback runs on a thread of its own, never inside a signal handler, so it may take
+// locks.
 #pragma once
 
 #include <functional>
@@ -14,16 +15,17 @@
 class CInterruptWatch
 {
 public:
-    // Create it before any other thread starts: on POSIX the threads started afterwards inherit
-    // the blocked interrupt, which only the watch then takes.
-    explicit CInterruptWatch(std::function<void()> onInterrupt);
-    // An interrupt from now on ends the program as usual.
+    // onInterrupt is told the signal's number; Ctrl+C is SIGINT on Windows too. Create the watch
+    // before any other thread starts: on POSIX the threads started afterwards inherit the blocked
+    // signals, which only the watch then takes.
+    explicit CInterruptWatch(std::function<void(int)> onInterrupt);
+    // These signals from now on end the program as usual.
     ~CInterruptWatch();
     CInterruptWatch(const CInterruptWatch&) = delete;
     CInterruptWatch& operator=(const CInterruptWatch&) = delete;
 
 private:
-    std::function<void()> onInterrupt_;
+    std::function<void(int)> onInterrupt_;
 #ifndef _WIN32
     sigset_t previousMask_{};
     std::atomic<bool> ending_{false};

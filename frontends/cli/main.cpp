@@ -7,8 +7,10 @@
 #include "terminal.h"
 #include "udp_socket.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,7 +22,7 @@ constexpr int EXIT_NONE_FOUND = 1;
 constexpr int EXIT_USAGE = 2;
 constexpr int EXIT_REPLY_PORT_BUSY = 3;
 constexpr int EXIT_REQUEST_NOT_SENT = 4;
-constexpr int EXIT_INTERRUPTED = 130;
+constexpr int EXIT_OUTPUT_FAILED = 5;
 
 // The core's diagnostic lines, one per line on standard error.
 void WriteDiagnostic(std::string_view text, void*)
@@ -43,8 +45,22 @@ void Complain(const std::string& message)
     std::fprintf(stderr, "%s: %s\n", FIND_PROGRAM, message.c_str());
 }
 
-// Says why the search ended early, when it did, and returns the exit status.
-int ExitStatus(const SearchResult& result)
+// Writes text to standard output and flushes it: false, with errno, on a failure.
+bool Written(const std::string& text)
+{
+    return std::fwrite(text.data(), 1, text.size(), stdout) == text.size()
+           && std::fflush(stdout) == 0;
+}
+
+int OutputFailed(int error)
+{
+    Complain(std::string("cannot write the results: ") + std::strerror(error));
+    return EXIT_OUTPUT_FAILED;
+}
+
+// Says why the search ended early, when it did, and returns the exit status: a signal's is the
+// shell's, 128 and its number.
+int ExitStatus(const SearchResult& result, int caughtSignal)
 {
     switch (result.end) {
     case SearchEnd::ReplyPortUnavailable:
@@ -55,7 +71,7 @@ int ExitStatus(const SearchResult& result)
         Complain("no network interface could send the search request");
         return EXIT_REQUEST_NOT_SENT;
     case SearchEnd::Interrupted:
-        return EXIT_INTERRUPTED;
+        return 128 + caughtSignal;
     case SearchEnd::TimeUp:
     case SearchEnd::CountReached:
         break;
@@ -71,6 +87,8 @@ int ExitStatus(const SearchResult& result)
 
 int main(int argc, char** argv)
 {
+    // Asked before a closed output becomes the null device, where the results would vanish.
+    const bool outputClosed = StandardOutputClosed();
     // A closed standard stream must not become a socket that the output then writes into.
     AttachClosedStandardStreams();
     const FindCommandLine commandLine = ParseFindCommandLine(argc, argv);
@@ -79,10 +97,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "Try '%s --help'.\n", FIND_PROGRAM);
         return EXIT_USAGE;
     }
-    if (!commandLine.text.empty()) {
-        std::fputs(commandLine.text.c_str(), stdout);
-        return EXIT_FOUND;
-    }
+    if (outputClosed)
+        return OutputFailed(EBADF);
+    if (!commandLine.text.empty())
+        return Written(commandLine.text) ? EXIT_FOUND : OutputFailed(errno);
     const FindOptions& options = commandLine.options;
 
     // Without the sockets layer no request can go out.
@@ -102,8 +120,12 @@ int main(int argc, char** argv)
             status->Show(CountText(count));
     });
     SearchResult result;
+    int caughtSignal = 0; // read once the watch, and with it its thread, has ended
     {
-        CInterruptWatch watch([&search] { search.Interrupt(); });
+        CInterruptWatch watch([&search, &caughtSignal](int signal) {
+            caughtSignal = signal;
+            search.Interrupt();
+        });
         if (status)
             status->Show(CountText(0));
         const std::chrono::duration<double> seconds(options.seconds);
@@ -118,8 +140,7 @@ int main(int argc, char** argv)
                                                               : OutputFormat::Tsv);
     style.raw = options.raw;
     style.excel = options.excel;
-    const std::string output = FormatDevices(result.devices, style);
-    std::fwrite(output.data(), 1, output.size(), stdout);
-    std::fflush(stdout);
-    return ExitStatus(result);
+    if (!Written(FormatDevices(result.devices, style)))
+        return OutputFailed(errno);
+    return ExitStatus(result, caughtSignal);
 }

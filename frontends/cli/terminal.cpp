@@ -5,7 +5,10 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <cerrno>
 #endif
 
 bool IsTerminal(std::FILE* stream)
@@ -14,6 +17,16 @@ bool IsTerminal(std::FILE* stream)
     return ::_isatty(::_fileno(stream)) != 0;
 #else
     return ::isatty(::fileno(stream)) != 0;
+#endif
+}
+
+bool StandardOutputClosed()
+{
+#ifdef _WIN32
+    const HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    return output == nullptr || output == INVALID_HANDLE_VALUE;
+#else
+    return ::fcntl(STDOUT_FILENO, F_GETFD) < 0 && errno == EBADF;
 #endif
 }
 

@@ -8,6 +8,9 @@
 // Whether stream is a terminal (a console on Windows).
 bool IsTerminal(std::FILE* stream);
 
+// Whether the program was started with its standard output closed.
+bool StandardOutputClosed();
+
 // Makes standard output carry UTF-8 bytes as they are: on Windows the console's code page
 // becomes UTF-8 and no line end is translated.
 void UseUtf8Output();

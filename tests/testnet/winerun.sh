@@ -55,7 +55,9 @@ isolated() {
 }
 
 prepare() {
-    local template="$1" building
+    # Wine takes only an absolute WINEPREFIX.
+    local template building
+    template=$(realpath -m -- "$1")
     [ -f "$template/.complete" ] && exit 0
     command -v wine >/dev/null || cannot_run "wine is not installed (scripts/install-deps)"
     building="$template.new$$"
