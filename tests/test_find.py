@@ -28,7 +28,7 @@ TRICKY = [
             "--chn", "前门{n}", "--gbk", "--port", "8000", "--version", "V2.3.{n}"]),
     ("a2", ["--ip", "10.60.1.130", "--mac", "02:4E:51:3C:2F:10", "--chn", "=1+2", "--port", "+80",
             "--gateway", "@gw", "--version", '-a,"b\\', "--delay", "100"]),
-    ("b1", ["--ip", "10.60.2.40", "--mac", "02:4E:51:3C:6F:10", "--chn", "x\ty", "--version",
+    ("b1", ["--ip", "10.60.2.40", "--mac", "02:4E:51:3C:6F:10", "--chn", "x\ty\x1b", "--version",
             "V4\n0", "--delay", "200"]),
     ("f1", ["--ip", "192.168.1.64", "--mac", "02:4E:51:3C:7F:01", "--chn", "新设备",
             "--broadcast-reply", "--delay", "300"]),
@@ -38,7 +38,7 @@ TRICKY_TEXTS = [
     ["前门1", "V2.3.1", "10.60.1.101", "8000", "10.60.1.1", "02:4E:51:3C:1F:01"],
     ["前门2", "V2.3.2", "10.60.1.102", "8000", "10.60.1.1", "02:4E:51:3C:1F:02"],
     ["=1+2", '-a,"b\\', "10.60.1.130", "+80", "@gw", "02:4E:51:3C:2F:10"],
-    ["x\ty", "V4\n0", "10.60.2.40", "80", "10.60.2.1", "02:4E:51:3C:6F:10"],
+    ["x\ty\x1b", "V4\n0", "10.60.2.40", "80", "10.60.2.1", "02:4E:51:3C:6F:10"],
     ["新设备", "V1.0.0", "192.168.1.64", "80", "192.168.1.1", "02:4E:51:3C:7F:01"],
 ]
 # Where each reply comes in: LAN A, LAN B, and LAN B again for the device outside both subnets.
@@ -47,8 +47,8 @@ TRICKY_HEARD = [("qna0", "10.60.1.1", False)] * 3 + [("qnb0", "10.60.2.1", False
 
 
 def visible(text):
-    """What table, tsv and csv show of a text: here only tabs and line feeds need pictures."""
-    return text.replace("\t", "\u2409").replace("\n", "\u240a")
+    """What table, tsv and csv show of a text: control characters as their pictures."""
+    return "".join(chr(0x2400 + ord(c)) if ord(c) < 0x20 else c for c in text)
 
 
 def sheet(text):
