@@ -13,7 +13,7 @@ namespace {
 constexpr int REPLY_RECEIVE_BUFFER = 1024 * 1024;
 
 // Sends once from a fresh broadcast socket, bound to source when it is set. Returns whether the
-// send could be attempted.
+// stack took the datagram: with no route out (a cable pulled) it does not.
 bool SendFromFreshSocket(const unsigned char* data, std::size_t length,
                          const std::uint32_t* source)
 {
@@ -22,11 +22,10 @@ bool SendFromFreshSocket(const unsigned char* data, std::size_t length,
         Diagnose("netserver OnHandleSendBC : Create BroadCast Socket Error!\n");
         return false;
     }
-    const bool ready = udp::SetBroadcast(s) && (!source || udp::Bind(s, *source, 0));
-    if (ready)
-        udp::SendTo(s, data, length, BC_BROADCAST_ADDR, BC_SEARCH_PORT);
+    const bool sent = udp::SetBroadcast(s) && (!source || udp::Bind(s, *source, 0))
+                      && udp::SendTo(s, data, length, BC_BROADCAST_ADDR, BC_SEARCH_PORT);
     udp::Close(s);
-    return ready;
+    return sent;
 }
 
 } // namespace
@@ -62,10 +61,10 @@ int OnHandleSendBC(const unsigned char* data, std::size_t length)
     if (sources.empty())
         return SendFromFreshSocket(data, length, nullptr) ? 0 : -2;
 
-    bool attempted = false;
+    bool sent = false;
     for (const std::uint32_t source : sources)
-        attempted = SendFromFreshSocket(data, length, &source) || attempted;
-    return attempted ? 0 : -2;
+        sent = SendFromFreshSocket(data, length, &source) || sent;
+    return sent ? 0 : -2;
 }
 
 int OnHandleRecvBC(unsigned char* buffer, bc_socket_t socket, HeardOn* heardOn)

@@ -17,15 +17,20 @@ void StoreText(char (&to)[To], const char (&from)[From])
 
 } // namespace
 
-void CDeviceTable::AddDevice(BCDevNetInfo record)
+int CDeviceTable::Find(const BCDevNetInfo& record) const
 {
     const std::string mac = SlotText(record.mac);
     // Only the first k bytes are compared, so a stored MAC that begins with this one is a match.
     for (std::int32_t i = 0; i < count_; ++i) {
         if (std::memcmp(entries_[i].mac, mac.data(), mac.size()) == 0)
-            return;
+            return i;
     }
-    if (count_ >= DEVTABLE_CAPACITY)
+    return -1;
+}
+
+void CDeviceTable::AddDevice(BCDevNetInfo record)
+{
+    if (Find(record) >= 0 || count_ >= DEVTABLE_CAPACITY)
         return;
 
     DeviceEntry& entry = entries_[count_];

@@ -23,6 +23,9 @@ class CDeviceTable
 public:
     // Stores the record unless a known MAC text begins with its MAC text, or the table is full.
     void AddDevice(BCDevNetInfo record);
+    // The entry a record belongs to: the first whose MAC text begins with the record's; -1 for
+    // none.
+    int Find(const BCDevNetInfo& record) const;
 
     std::int32_t Count() const { return count_; }
 

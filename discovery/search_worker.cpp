@@ -10,6 +10,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <set>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -33,8 +35,8 @@ struct SearchRun {
     udp::Waker waker;
 };
 
-void ListDevice(IDeviceListView& list, const DeviceEntry& device, const HeardOn& heardOn,
-                const BCDevNetInfo& record)
+int ListDevice(IDeviceListView& list, const DeviceEntry& device, const HeardOn& heardOn,
+               const BCDevNetInfo& record)
 {
     const int row = list.AppendRow();
     list.SetCellText(row, COL_CHN, FormatCellText(device.chn, sizeof device.chn));
@@ -46,30 +48,57 @@ void ListDevice(IDeviceListView& list, const DeviceEntry& device, const HeardOn&
     list.SetHeardOn(row, heardOn);
     list.SetRecord(row, record);
     list.TurnRedrawOn();
+    return row;
 }
 
-// Reads the datagrams waiting on the reply socket, one at a time into a zero-filled buffer, and
-// gives every new device its row at once. Returns whether any datagram was read.
-bool ListWaitingReplies(IDeviceListView& list, bc_socket_t socket, Buffer& buffer,
-                        const std::vector<LocalSubnet>& subnets)
+// Takes the replies of one search in: a new device gets its row, a listed one's later replies go
+// to its row, and the devices a full table cannot take are counted.
+class ReplyIntake
 {
-    for (int read = 0; read < MAX_READS_AT_ONCE; ++read) {
-        buffer.fill(0);
-        const std::int32_t known = DeviceTable().Count();
-        HeardOn heardOn;
-        if (OnHandleRecvBC(buffer.data(), socket, &heardOn) != 0)
-            return read > 0;
-        if (DeviceTable().Count() > known) {
-            const DeviceEntry& device = DeviceTable().Entry(DeviceTable().Count() - 1);
-            heardOn.outsideLocalSubnets = LiesOutside(SlotText(device.ip), subnets);
-            // The buffer still holds the reply that added the device.
-            BCDevNetInfo record;
-            std::memcpy(&record, buffer.data() + BC_HEADER_SIZE, sizeof record);
-            ListDevice(list, device, heardOn, record);
-        }
+public:
+    ReplyIntake(IDeviceListView& list, ISearchObserver* observer, bc_socket_t socket)
+        : list_(list), observer_(observer), socket_(socket)
+    {
     }
-    return true;
-}
+
+    // Reads the datagrams waiting on the reply socket, one at a time into a zero-filled buffer.
+    // Returns whether any datagram was read.
+    bool TakeWaiting(const std::vector<LocalSubnet>& subnets)
+    {
+        for (int read = 0; read < MAX_READS_AT_ONCE; ++read) {
+            buffer_.fill(0);
+            const std::int32_t known = DeviceTable().Count();
+            HeardOn heardOn;
+            if (OnHandleRecvBC(buffer_.data(), socket_, &heardOn) != 0)
+                return read > 0;
+            if (buffer_[BC_COMMAND_OFFSET] != BC_CMD_DEVINFO)
+                continue;
+            // The buffer still holds the reply.
+            BCDevNetInfo record;
+            std::memcpy(&record, buffer_.data() + BC_HEADER_SIZE, sizeof record);
+            heardOn.outsideLocalSubnets = LiesOutside(SlotText(record.ip), subnets);
+            if (DeviceTable().Count() > known) {
+                const DeviceEntry& device = DeviceTable().Entry(DeviceTable().Count() - 1);
+                rows_.push_back(ListDevice(list_, device, heardOn, record));
+            } else if (const int entry = DeviceTable().Find(record); entry >= 0) {
+                list_.SetLatestReply(rows_.at(static_cast<std::size_t>(entry)), record, heardOn);
+            } else if (unlisted_.insert(SlotText(record.mac)).second && observer_) {
+                observer_->OnUnlistedDevices(static_cast<int>(unlisted_.size()));
+            }
+        }
+        return true;
+    }
+
+private:
+    IDeviceListView& list_;
+    ISearchObserver* observer_;
+    const bc_socket_t socket_;
+    Buffer buffer_;
+    // The row of each table entry, in the table's order.
+    std::vector<int> rows_;
+    // The MAC texts of devices the full table could not take.
+    std::set<std::string> unlisted_;
+};
 
 int CeilMilliseconds(Clock::duration d)
 {
@@ -85,10 +114,11 @@ void SearchThreadProc(IDeviceListView& list, SearchRun& run, ISearchObserver* ob
         observer->OnReplyPortUnavailable();
     list.DeleteAllRows();
 
-    Buffer receiveBuffer;
+    ReplyIntake intake(list, observer, socket);
     unsigned char request[BC_SEARCH_REQUEST_SIZE];
     BuildSearchRequest(request);
-    while (run.running) {
+    // A search that can hear nothing ends at once, so that Search tries the port again.
+    while (run.running && socket >= 0) {
         if (OnHandleSendBC(request, sizeof request) != 0 && observer)
             observer->OnRequestNotSent();
         // Read once a cycle: addresses come and go while a search runs.
@@ -100,9 +130,9 @@ void SearchThreadProc(IDeviceListView& list, SearchRun& run, ISearchObserver* ob
         for (Clock::duration left = SEARCH_CYCLE; run.running && left > Clock::duration::zero();
              left = cycleEnd - Clock::now()) {
             if (run.waker.Wait(socket, CeilMilliseconds(left)) == udp::Waker::WaitResult::Readable)
-                heardAny |= ListWaitingReplies(list, socket, receiveBuffer, subnets);
+                heardAny |= intake.TakeWaiting(subnets);
         }
-        heardAny |= ListWaitingReplies(list, socket, receiveBuffer, subnets);
+        heardAny |= intake.TakeWaiting(subnets);
         if (observer)
             observer->OnCycleEnded(heardAny);
     }
@@ -156,6 +186,13 @@ void CSearchWorker::Search()
     }
     recorded_ = worker;
     newest_ = std::move(worker);
+    recordedNumber_ = ++started_;
+}
+
+void CSearchWorker::WorkersEnded(int count)
+{
+    if (recorded_ && recordedNumber_ <= count)
+        recorded_.reset();
 }
 
 void CSearchWorker::Stop()

@@ -29,6 +29,9 @@ public:
     // show it ignores it.
     virtual void SetRecord(int, const BCDevNetInfo&) {}
     virtual void TurnRedrawOn() = 0;
+    // A later reply of the listed row's device, whatever it carries: the device table keeps the
+    // first one, the list may show what the device says now. A list that does not ignores it.
+    virtual void SetLatestReply(int, const BCDevNetInfo&, const HeardOn&) {}
 };
 
 // Told what the list does not show. Called on the worker's thread.
@@ -41,6 +44,9 @@ public:
     // No interface could send this cycle's search request; an observer that does not care
     // ignores it.
     virtual void OnRequestNotSent() {}
+    // The table is full, and replies came from count devices it could not take (distinct MAC
+    // texts) in this search so far; told each time the count grows.
+    virtual void OnUnlistedDevices(int) {}
     // A worker has ended: its socket is closed and the device table is empty again.
     virtual void OnSearchEnded() = 0;
     // A search cycle has ended; the flag tells whether any datagram came in during it.
@@ -53,7 +59,8 @@ std::u16string FormatCellText(const char* slot, std::size_t width);
 
 // Starts and stops searches from the window's thread. At most one search is recorded; a search
 // started while the previous one winds down begins as soon as that one has ended, so two workers
-// never share the device table or the reply port, and the caller never waits.
+// never share the device table or the reply port, and the caller never waits. A search whose
+// reply port cannot be opened ends by itself.
 class CSearchWorker
 {
 public:
@@ -67,8 +74,12 @@ public:
     void Search();
     // Clears the running flag and wakes the worker; does not wait for it.
     void Stop();
-    // Whether a search is recorded (started and not stopped).
+    // Whether a search is recorded (started, not stopped, and not known to have ended by itself).
     bool IsSearching() const { return recorded_ != nullptr; }
+    // Told, on the caller's thread, how many workers have ended in all (as the observer counted
+    // their OnSearchEnded): a recorded search among them is recorded no more, so that the next
+    // Search starts afresh. Workers end in the order they were started.
+    void WorkersEnded(int count);
     // Waits until every worker has ended, its observer told; the list must not be waiting for the
     // caller's thread.
     void Join();
@@ -80,4 +91,7 @@ private:
     ISearchObserver* observer_ = nullptr;
     std::shared_ptr<Worker> recorded_;
     std::shared_ptr<Worker> newest_;
+    int started_ = 0;
+    // The recorded worker's place among those started: the first is 1.
+    int recordedNumber_ = 0;
 };

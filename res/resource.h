@@ -17,6 +17,13 @@
 #define IDS_TIP_OUTSIDE         112
 #define IDS_TIP_SHARED_IP       113
 #define IDS_NOTHING_HEARD       114
+#define IDS_STATUS_CHANGED      140
+#define IDS_STATUS_SILENT       141
+#define IDS_STATUS_FULL         142
+#define IDS_NO_NETWORK          143
+#define IDS_TIP_CHANGED         144
+#define IDS_TIP_CHANGED_FIELD   145
+#define IDS_TIP_SILENT          146
 #define IDR_MAINFRAME           128
 #define IDR_ROW_MENU            130
 #define IDD_ADDRESS_EDIT        132
@@ -39,6 +46,7 @@
 #define ID_ROW_COPY             32781
 #define ID_ROW_COPY_IP          32782
 #define ID_ROW_COPY_MAC         32783
+#define ID_ROW_TAKE_LATEST      32790
 
 #define IDM_ABOUTBOX            0x0010
 

@@ -52,12 +52,42 @@ void CDeviceListBridge::RetryWake()
         Wake(lock);
 }
 
+namespace {
+
+// A reply's texts as the list shows them.
+RowCells ReplyCells(const BCDevNetInfo& record)
+{
+    RowCells cells;
+    cells[COL_CHN] = FormatCellText(record.chn, sizeof record.chn);
+    cells[COL_VERSION] = FormatCellText(record.version, sizeof record.version);
+    cells[COL_IP] = FormatCellText(record.ip, sizeof record.ip);
+    cells[COL_PORT] = FormatCellText(record.port, sizeof record.port);
+    cells[COL_GATEWAY] = FormatCellText(record.gateway, sizeof record.gateway);
+    cells[COL_MAC] = FormatCellText(record.mac, sizeof record.mac);
+    return cells;
+}
+
+template <class Item>
+void EraseRow(std::vector<Item>& items, RowId row)
+{
+    std::erase_if(items, [row](const Item& item) { return item.row == row; });
+}
+
+} // namespace
+
 void CDeviceListBridge::DeleteAllRows()
 {
     filling_ = DeviceRow{};
     quietCycles_ = 0;
+    liveness_.Clear();
+    notSentThisCycle_ = false;
+    requestsSent_ = true;
     Post([](ListUpdate& update) {
         update.rows.clear();
+        update.latest.clear();
+        update.silent.clear();
+        update.unlisted = 0;
+        update.requestsSent.reset();
         update.cleared = true;
     });
 }
@@ -96,9 +126,37 @@ void CDeviceListBridge::DeliverFillingRow()
 {
     if (filling_.id == NO_ROW)
         return;
+    filling_.listed = filling_.cells;
+    filling_.latest = filling_.cells;
+    filling_.lastHeard = WallClock::now();
+    liveness_.Listed(filling_.id, filling_.cells, filling_.heardOn, filling_.lastHeard);
     Post([row = std::exchange(filling_, DeviceRow{})](ListUpdate& update) mutable {
         update.rows.push_back(std::move(row));
     });
+}
+
+void CDeviceListBridge::SetLatestReply(int row, const BCDevNetInfo& record, const HeardOn& heardOn)
+{
+    std::optional<LatestReply> told =
+        liveness_.Heard(row, ReplyCells(record), heardOn, WallClock::now());
+    if (!told)
+        return;
+    Post([told = std::move(*told)](ListUpdate& update) mutable {
+        EraseRow(update.silent, told.row);
+        for (LatestReply& waiting : update.latest) {
+            if (waiting.row == told.row) {
+                told.back = told.back || waiting.back;
+                waiting = std::move(told);
+                return;
+            }
+        }
+        update.latest.push_back(std::move(told));
+    });
+}
+
+void CDeviceListBridge::OnUnlistedDevices(int count)
+{
+    Post([count](ListUpdate& update) { update.unlisted = count; });
 }
 
 void CDeviceListBridge::OnReplyPortUnavailable()
@@ -108,12 +166,20 @@ void CDeviceListBridge::OnReplyPortUnavailable()
 
 void CDeviceListBridge::OnRequestNotSent()
 {
-    Post([](ListUpdate& update) { update.requestNotSent = true; });
+    notSentThisCycle_ = true;
+    if (!requestsSent_)
+        return;
+    requestsSent_ = false;
+    Post([](ListUpdate& update) { update.requestsSent = false; });
 }
 
 void CDeviceListBridge::OnSearchEnded()
 {
-    Post([](ListUpdate& update) { update.searchEnded = true; });
+    const int ended = ++endedSearches_;
+    Post([ended](ListUpdate& update) {
+        update.searchEnded = true;
+        update.endedSearches = ended;
+    });
     // No later cycle would try again: the window must learn that the search has ended.
     for (int tries = 0; tries < FINAL_WAKE_TRIES; ++tries) {
         {
@@ -129,6 +195,16 @@ void CDeviceListBridge::OnSearchEnded()
 void CDeviceListBridge::OnCycleEnded(bool heardAny)
 {
     RetryWake();
+    if (!notSentThisCycle_ && !requestsSent_) {
+        requestsSent_ = true;
+        Post([](ListUpdate& update) { update.requestsSent = true; });
+    }
+    notSentThisCycle_ = false;
+    if (std::vector<SilentDevice> silent = liveness_.CycleEnded(); !silent.empty()) {
+        Post([silent = std::move(silent)](ListUpdate& update) {
+            update.silent.insert(update.silent.end(), silent.begin(), silent.end());
+        });
+    }
     if (heardAny || quietCycles_ < 0) {
         quietCycles_ = -1;
         return;

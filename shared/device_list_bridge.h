@@ -3,12 +3,14 @@
 // row over in one go; the window is woken and takes everything that waits in one batch.
 #pragma once
 
+#include "device_liveness.h"
 #include "device_rows.h"
 #include "search_worker.h"
 
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 // What the worker has done to the list since the window last looked.
@@ -17,12 +19,20 @@ struct ListUpdate {
     bool cleared = false;
     // Complete rows, in the order the worker listed them.
     std::vector<DeviceRow> rows;
+    // Listed devices whose latest reply says something new or ends a silence, one per row, then
+    // those that fell silent (a row in both fell silent last).
+    std::vector<LatestReply> latest;
+    std::vector<SilentDevice> silent;
+    // Devices the full list could not take in this search, distinct MAC texts; 0 for none.
+    int unlisted = 0;
     // A search could not open the reply port.
     bool replyPortUnavailable = false;
-    // A search request could not be sent through any interface.
-    bool requestNotSent = false;
-    // A worker has ended.
+    // Whether the search requests go out: false once no interface could send a cycle's request,
+    // true again once one could; empty while that did not change.
+    std::optional<bool> requestsSent;
+    // A worker has ended; endedSearches counts every worker that has, since the bridge was made.
     bool searchEnded = false;
+    int endedSearches = 0;
     // The search has heard no datagram at all in its first QUIET_CYCLES cycles; once per search.
     bool nothingHeard = false;
 };
@@ -51,7 +61,9 @@ public:
     void SetRecord(int row, const BCDevNetInfo& record) override;
     void TurnRedrawOn() override;
     void OnReplyPortUnavailable() override;
+    void SetLatestReply(int row, const BCDevNetInfo& record, const HeardOn& heardOn) override;
     void OnRequestNotSent() override;
+    void OnUnlistedDevices(int count) override;
     void OnSearchEnded() override;
     void OnCycleEnded(bool heardAny) override;
 
@@ -78,6 +90,11 @@ private:
     RowId nextId_ = 0;
     // Cycles of this search so far without a datagram; -1 once it has heard one.
     int quietCycles_ = 0;
+    CDeviceLiveness liveness_;
+    // Whether this cycle's request could not be sent, and whether the last cycle's could.
+    bool notSentThisCycle_ = false;
+    bool requestsSent_ = true;
+    int endedSearches_ = 0;
 
     std::mutex mutex_;
     std::condition_variable wakeReturned_;

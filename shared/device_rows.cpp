@@ -11,6 +11,12 @@ int DeviceRows::PositionOf(RowId id) const
     return found == rows_.end() ? -1 : static_cast<int>(found - rows_.begin());
 }
 
+DeviceRow* DeviceRows::Find(RowId id)
+{
+    const int position = PositionOf(id);
+    return position < 0 ? nullptr : &rows_[static_cast<std::size_t>(position)];
+}
+
 int DeviceRows::PlaceOf(const DeviceRow& row, const RowLess& before) const
 {
     return static_cast<int>(std::upper_bound(rows_.begin(), rows_.end(), row, before)

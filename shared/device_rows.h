@@ -6,6 +6,7 @@
 #include "search_worker.h"
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -18,10 +19,19 @@ using RowCells = std::array<std::u16string, COL_COUNT>;
 
 struct DeviceRow {
     RowId id = NO_ROW;
+    // What the list shows, which Edit may change.
     RowCells cells;
+    // Where the device's latest reply came in.
     HeardOn heardOn;
-    // The device's record as its reply carried it.
+    // The device's record as its first reply carried it.
     BCDevNetInfo record{};
+    // The texts the row was listed with: the device's first reply, or a later one taken in.
+    RowCells listed;
+    // The texts of the device's latest reply.
+    RowCells latest;
+    // The device has not answered for a while; when it last did.
+    bool silent = false;
+    std::chrono::system_clock::time_point lastHeard;
 };
 
 // Whether one row goes before another.
@@ -33,6 +43,8 @@ public:
     int Size() const { return static_cast<int>(rows_.size()); }
     // The row at a position, 0 <= position < Size().
     const DeviceRow& At(int position) const { return rows_.at(static_cast<std::size_t>(position)); }
+    // The row with that identity, or null when it is no longer listed.
+    DeviceRow* Find(RowId id);
     // The position of a row, or -1 when it is no longer listed.
     int PositionOf(RowId id) const;
 

@@ -6,11 +6,26 @@
 #include "visible_text.h"
 
 #include <algorithm>
+#include <array>
+#include <ctime>
 #include <map>
 #include <optional>
 #include <utility>
 
 namespace {
+
+// The columns a device's reply may change, in the order a tooltip names them.
+constexpr std::array<int, 5> REPLY_COLUMNS = {COL_IP, COL_PORT, COL_GATEWAY, COL_CHN, COL_VERSION};
+
+// A wall-clock time as the operator reads it: hours, minutes and seconds, local time.
+std::u16string ClockText(WallClock::time_point time)
+{
+    const std::time_t seconds = WallClock::to_time_t(time);
+    char text[16] = {};
+    if (const std::tm* local = std::localtime(&seconds))
+        std::strftime(text, sizeof text, "%H:%M:%S", local);
+    return AsciiText(text);
+}
 
 // What makes two IP texts one address: the address they are read as, or else the text itself.
 std::u16string AddressKey(const std::u16string& ip)
@@ -22,6 +37,13 @@ std::u16string AddressKey(const std::u16string& ip)
 
 } // namespace
 
+std::u16string_view ColumnHeading(int column)
+{
+    static constexpr std::array<std::u16string_view, COL_COUNT> HEADINGS = {
+        u"chn", u"version", u"IP", u"port", u"gateway", u"mac"};
+    return HEADINGS.at(static_cast<std::size_t>(column));
+}
+
 CListPresenter::CListPresenter(StringLoader strings, bool firewallHint)
     : strings_(std::move(strings)), firewallHint_(firewallHint)
 {
@@ -32,12 +54,17 @@ std::u16string CListPresenter::CellText(int position, int column) const
     return VisibleText(rows_.At(position).cells.at(static_cast<std::size_t>(column)));
 }
 
-bool CListPresenter::Marked(int position, int column) const
+CellMark CListPresenter::Mark(int position, int column) const
 {
-    if (column != COL_IP || position < 0 || position >= Size())
-        return false;
-    return rows_.At(position).heardOn.outsideLocalSubnets
-           || sharing_[static_cast<std::size_t>(position)] > 1;
+    if (position < 0 || position >= Size())
+        return CellMark::None;
+    if (column == COL_IP
+        && (rows_.At(position).heardOn.outsideLocalSubnets
+            || sharing_[static_cast<std::size_t>(position)] > 1))
+        return CellMark::OddAddress;
+    if (column == COL_CHN && Changed(position))
+        return CellMark::Changed;
+    return CellMark::None;
 }
 
 std::vector<std::u16string> CListPresenter::ToolTip(int position, int column) const
@@ -53,15 +80,52 @@ std::vector<std::u16string> CListPresenter::ToolTip(int position, int column) co
         lines.push_back(strings_(IDS_TIP_OUTSIDE));
     if (const int sharing = sharing_[static_cast<std::size_t>(position)]; sharing > 1)
         lines.push_back(FormatText(strings_(IDS_TIP_SHARED_IP), {AsciiText(std::to_string(sharing))}));
+    if (Changed(position)) {
+        lines.push_back(strings_(IDS_TIP_CHANGED));
+        for (const int c : REPLY_COLUMNS) {
+            const auto at = static_cast<std::size_t>(c);
+            if (row.latest[at] != row.listed[at]) {
+                lines.push_back(FormatText(strings_(IDS_TIP_CHANGED_FIELD),
+                                           {ColumnHeading(c), TrimBlanks(VisibleText(row.listed[at])),
+                                            TrimBlanks(VisibleText(row.latest[at]))}));
+            }
+        }
+    }
+    if (row.silent)
+        lines.push_back(FormatText(strings_(IDS_TIP_SILENT), {ClockText(row.lastHeard)}));
     return lines;
+}
+
+bool CListPresenter::Changed(int position) const
+{
+    const DeviceRow& row = rows_.At(position);
+    return std::any_of(REPLY_COLUMNS.begin(), REPLY_COLUMNS.end(), [&row](int c) {
+        return row.latest[static_cast<std::size_t>(c)] != row.listed[static_cast<std::size_t>(c)];
+    });
 }
 
 std::u16string CListPresenter::StatusText(bool searching) const
 {
+    if (searching && !requestsSent_)
+        return strings_(IDS_NO_NETWORK);
     if (firewallHint_ && nothingHeard_ && searching && Size() == 0)
         return strings_(IDS_NOTHING_HEARD);
-    return strings_(searching ? IDS_STATUS_SEARCHING : IDS_STATUS_STOPPED) + u"    "
-           + FormatText(strings_(IDS_STATUS_COUNT), {AsciiText(std::to_string(Size()))});
+    const auto number = [](int n) { return AsciiText(std::to_string(n)); };
+    std::u16string text = strings_(searching ? IDS_STATUS_SEARCHING : IDS_STATUS_STOPPED) + u"    "
+                          + FormatText(strings_(IDS_STATUS_COUNT), {number(Size())});
+    int changed = 0;
+    int silent = 0;
+    for (int position = 0; position < Size(); ++position) {
+        changed += Changed(position) ? 1 : 0;
+        silent += Silent(position) ? 1 : 0;
+    }
+    if (changed > 0)
+        text += u"，" + FormatText(strings_(IDS_STATUS_CHANGED), {number(changed)});
+    if (silent > 0)
+        text += u"，" + FormatText(strings_(IDS_STATUS_SILENT), {number(silent)});
+    if (unlisted_ > 0)
+        text += u"    " + FormatText(strings_(IDS_STATUS_FULL), {number(unlisted_)});
+    return text;
 }
 
 ListChange CListPresenter::Apply(ListUpdate update)
@@ -71,24 +135,38 @@ ListChange CListPresenter::Apply(ListUpdate update)
     change.searchEnded = update.searchEnded;
     if (update.cleared) {
         rows_.Clear();
-        order_ = {};
+        order_ = keptOrder_.value_or(RowOrder{});
+        keptOrder_.reset();
+        operatorsWidths_ = std::exchange(keptWidths_, false);
         nothingHeard_ = false;
-        operatorsWidths_ = false;
+        requestsSent_ = true;
+        unlisted_ = 0;
         change.emptied = true;
         change.columns = true;
     }
     nothingHeard_ = nothingHeard_ || update.nothingHeard;
-    if (update.rows.empty()) {
+    if (update.requestsSent)
+        requestsSent_ = *update.requestsSent;
+    unlisted_ = std::max(unlisted_, update.unlisted);
+    Insert(std::move(update.rows), change);
+    ApplyLiveness(update, change);
+    return change;
+}
+
+void CListPresenter::Insert(std::vector<DeviceRow> rows, ListChange& change)
+{
+    if (rows.empty()) {
         if (change.emptied) {
             CountSharedAddresses();
             MeasureAll();
         }
-        return change;
+        return;
     }
-
     std::vector<RowId> added;
-    for (DeviceRow& row : update.rows) {
+    for (DeviceRow& row : rows) {
         added.push_back(row.id);
+        if (reselect_.erase(row.listed[COL_MAC]) > 0)
+            change.select.push_back(row.id);
         const int place = order_.Sorted() ? rows_.PlaceOf(row, InOrder(order_)) : rows_.Size();
         rows_.InsertAt(place, std::move(row));
         if (change.emptied)
@@ -116,7 +194,35 @@ ListChange CListPresenter::Apply(ListUpdate update)
     }
     change.repaint = shares;
     change.columns = true;
-    return change;
+}
+
+void CListPresenter::ApplyLiveness(const ListUpdate& update, ListChange& change)
+{
+    bool replies = false;
+    for (const LatestReply& reply : update.latest) {
+        // A deleted row stays deleted, whatever its device says.
+        if (DeviceRow* row = rows_.Find(reply.row)) {
+            row->latest = reply.cells;
+            row->heardOn = reply.heardOn;
+            row->silent = false;
+            replies = true;
+        }
+    }
+    bool silences = false;
+    for (const SilentDevice& device : update.silent) {
+        if (DeviceRow* row = rows_.Find(device.row)) {
+            row->silent = true;
+            row->lastHeard = device.lastHeard;
+            silences = true;
+        }
+    }
+    if (replies) {
+        // What the devices report decides the marks.
+        CountSharedAddresses();
+        MeasureAll();
+        change.columns = true;
+    }
+    change.repaint = change.repaint || replies || silences;
 }
 
 ListChange CListPresenter::SortBy(int column)
@@ -127,6 +233,37 @@ ListChange CListPresenter::SortBy(int column)
     ListChange change;
     change.reordered = true;
     return change;
+}
+
+ListChange CListPresenter::TakeLatest(int position)
+{
+    if (position < 0 || position >= Size() || !Changed(position))
+        return {};
+    DeviceRow& row = *rows_.Find(rows_.At(position).id);
+    for (const int c : REPLY_COLUMNS)
+        row.cells[static_cast<std::size_t>(c)] = row.latest[static_cast<std::size_t>(c)];
+    row.listed = row.latest;
+    ListChange change;
+    if (order_.Sorted()) {
+        rows_.Sort(InOrder(order_));
+        change.reordered = true;
+    }
+    CountSharedAddresses();
+    MeasureAll();
+    change.repaint = true;
+    change.columns = true;
+    return change;
+}
+
+void CListPresenter::KeepView(const std::vector<int>& selected)
+{
+    keptOrder_ = order_;
+    keptWidths_ = operatorsWidths_;
+    reselect_.clear();
+    for (const int position : selected) {
+        if (position >= 0 && position < Size())
+            reselect_.insert(rows_.At(position).listed[COL_MAC]);
+    }
 }
 
 ListChange CListPresenter::Remove(int position)
@@ -204,7 +341,7 @@ void CListPresenter::CountSharedAddresses()
     std::vector<std::u16string> keys;
     std::map<std::u16string, int> counts;
     for (int position = 0; position < Size(); ++position) {
-        keys.push_back(AddressKey(rows_.At(position).cells[COL_IP]));
+        keys.push_back(AddressKey(rows_.At(position).latest[COL_IP]));
         ++counts[keys.back()];
     }
     sharing_.clear();

@@ -12,6 +12,7 @@
 #include "text_format.h"
 
 #include <functional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,8 +35,11 @@ struct ListChange {
     bool reordered = false;
     // Rows inserted and removed, in order (never with emptied or reordered).
     std::vector<ListStep> steps;
-    // Texts or marks of rows already shown may have changed.
+    // Texts, marks or states of rows already shown may have changed.
     bool repaint = false;
+    // Rows to add to the selection: after a search afresh, the rows selected before it, as their
+    // devices come back.
+    std::vector<RowId> select;
     // The widths the columns need changed: fit them again.
     bool columns = false;
     // A search could not open the reply port: tell the operator, once, after drawing the rest.
@@ -53,6 +57,13 @@ struct ColumnMetrics {
     ColumnWidths headings{};
 };
 
+// What a cell's mark says: the IP cell's that its address is odd, the channel name's that the
+// device now answers with other settings.
+enum class CellMark { None, OddAddress, Changed };
+
+// The heading of a column, as both windows show it.
+std::u16string_view ColumnHeading(int column);
+
 class CListPresenter
 {
 public:
@@ -68,9 +79,15 @@ public:
 
     // A cell's text as the list shows it: what the device sent, with nothing hidden.
     std::u16string CellText(int position, int column) const;
-    // Whether the cell carries the mark: the IP cell of a device outside every local subnet, or
-    // of one whose address another listed device has too.
-    bool Marked(int position, int column) const;
+    // The cell's mark. The IP cell of a device outside every local subnet, or of one whose
+    // address another listed device has too, as the devices report them now (an edit of the cells
+    // hides neither); the channel name of a device whose latest reply differs from its row.
+    CellMark Mark(int position, int column) const;
+    bool Marked(int position, int column) const { return Mark(position, column) != CellMark::None; }
+    // Whether the device's latest reply carries other texts than the row was listed with.
+    bool Changed(int position) const;
+    // Whether the device has not answered for the last SILENT_CYCLES cycles.
+    bool Silent(int position) const { return rows_.At(position).silent; }
     // The cell's tooltip lines: its whole text, where the device answered, what is odd about it.
     std::vector<std::u16string> ToolTip(int position, int column) const;
     // The status line: searching or stopped, and how many devices are listed.
@@ -80,6 +97,12 @@ public:
     ListChange Apply(ListUpdate update);
     // A click on a column's heading: sorted by it, reversed, then first-heard order again.
     ListChange SortBy(int column);
+    // Takes the device's latest texts into the row at a position, as an edit would: the row is
+    // listed with them from now on.
+    ListChange TakeLatest(int position);
+    // Before a search afresh: the next search keeps this order and the operator's column widths,
+    // and selects the rows at these positions again as their devices answer.
+    void KeepView(const std::vector<int>& selected);
     // Removes the row at a position; a position outside the list removes nothing.
     ListChange Remove(int position);
 
@@ -112,6 +135,11 @@ private:
     void MeasureAll();
     void Measure(int position);
 
+    // Brings the rows of a batch in, with the steps that show them.
+    void Insert(std::vector<DeviceRow> rows, ListChange& change);
+    // What the devices' latest replies and silences changed.
+    void ApplyLiveness(const ListUpdate& update, ListChange& change);
+
     StringLoader strings_;
     bool firewallHint_ = false;
     DeviceRows rows_;
@@ -120,6 +148,12 @@ private:
     // How many rows share each row's address, by position.
     std::vector<int> sharing_;
     bool nothingHeard_ = false;
+    bool requestsSent_ = true;
+    int unlisted_ = 0;
+    // What a search afresh restores: the order, and the MAC texts of the rows to select again.
+    std::optional<RowOrder> keptOrder_;
+    bool keptWidths_ = false;
+    std::set<std::u16string> reselect_;
     ColumnMetrics metrics_;
     ColumnWidths needed_{};
     bool operatorsWidths_ = false;

@@ -25,6 +25,9 @@ bool RunRowCommand(Window& window, int id)
     case ID_ROW_COPY_MAC:
         window.OnRowCopyCell(COL_MAC);
         return true;
+    case ID_ROW_TAKE_LATEST:
+        window.OnRowTakeLatest();
+        return true;
     default:
         return false;
     }

@@ -12,6 +12,14 @@ CSearchSession::~CSearchSession()
     EndForGood();
 }
 
+ListUpdate CSearchSession::TakeUpdate()
+{
+    ListUpdate update = bridge_.TakeUpdate();
+    if (update.searchEnded)
+        worker_.WorkersEnded(update.endedSearches);
+    return update;
+}
+
 void CSearchSession::Search()
 {
     if (!ended_)

@@ -22,6 +22,9 @@ public:
     // Whether the search has ended for good: the window is closing.
     bool Ended() const { return ended_; }
 
+    // Everything the worker did since the last time, for the window to show. A search that ended
+    // by itself (its reply port was taken) is then no longer running, and Search starts anew.
+    ListUpdate TakeUpdate();
     // Starts a search unless one runs or the search has ended for good.
     void Search();
     void Stop();

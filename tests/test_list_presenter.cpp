@@ -47,6 +47,8 @@ DeviceRow Heard(RowId id, const std::u16string& chn, const std::u16string& ip,
     row.cells = {chn + u" ", u"V1 ", ip + u" ", port + u" ", u"10.0.0.1 ",
                  u"MAC" + std::u16string(1, char16_t(u'0' + id)) + u" "};
     row.heardOn = {"eth1", 0x0A000002u, outside};
+    row.listed = row.cells;
+    row.latest = row.cells;
     return row;
 }
 

@@ -142,7 +142,8 @@ void TestRowCommands::rightClickOnARowSnapshotsItAndOffersTheRowMenu()
     RightClick(CellCenter(2, COL_PORT));
     QCOMPARE(catcher.seen.size(), 1);
     QCOMPARE(catcher.seen[0].actions,
-             (QStringList{EDIT, DELETE, u"复制"_qs, u"复制 IP"_qs, u"复制 MAC"_qs}));
+             (QStringList{EDIT, DELETE, u"复制"_qs, u"复制 IP"_qs, u"复制 MAC"_qs,
+                          u"采用设备现在的设置"_qs}));
 
     const RowSnapshot& snapshot = dialog_->Snapshot();
     QCOMPARE(snapshot.row, dialog_->Presenter().At(2).id);

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <set>
 
 using namespace std::chrono_literals;
@@ -243,16 +244,31 @@ TEST_F(SearchWorker, FloodsOfDuplicatesAndRejectedDatagramsLeaveOneRowPerDevice)
     EXPECT_NE(std::string::npos, written.find("netserver OnHandleRecvBC : send broad cast failed!\n"));
 }
 
-TEST_F(SearchWorker, ABusyReplyPortIsReportedOncePerSearchAndTheSearchGoesOn)
+TEST_F(SearchWorker, ABusyReplyPortEndsTheSearchAndTheNextSearchTriesItAgain)
 {
-    Probe holder(TestHost("pc"), BC_REPLY_PORT);
-    Probe requests(TestHost("a1"), BC_SEARCH_PORT);
+    auto holder = std::make_unique<Probe>(TestHost("pc"), BC_REPLY_PORT);
     DiagnosticCapture diagnostics;
+    {
+        Probe requests(TestHost("a1"), BC_SEARCH_PORT);
+        worker.Search();
+        ASSERT_TRUE(WaitUntil([&] { return observer.ended == 1; }, WATCHDOG));
+        EXPECT_TRUE(requests.Collect(300ms).empty()) << "a search that can hear nothing asks nothing";
+    }
+    EXPECT_EQ(1, observer.calls);
     worker.Search();
-    EXPECT_FALSE(requests.Collect(2500ms).empty()) << "the search stopped broadcasting";
+    EXPECT_EQ(1, observer.ended) << "still recorded until the caller learns that it ended";
+    worker.WorkersEnded(observer.ended);
+    EXPECT_FALSE(worker.IsSearching());
+
+    // The other program lets the port go: Search, as the message says, hears the devices.
+    holder.reset();
+    DevSim device(TestHost("a1"), {"--ip", "10.60.1.11"});
+    worker.Search();
+    EXPECT_TRUE(worker.IsSearching());
+    ASSERT_EQ(1, list.WaitForRows(1, WATCHDOG));
     StopAndJoin();
     EXPECT_EQ(1, observer.calls);
-    EXPECT_EQ(1, observer.ended);
+    EXPECT_EQ(2, observer.ended);
     EXPECT_EQ("netserver  CQuenlo::ZkRecvBCSock (bind): INVALID_SOCKET == iRet !\n",
               diagnostics.Text());
 }

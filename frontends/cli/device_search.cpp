@@ -31,7 +31,7 @@ SearchResult CDeviceSearch::Run(Clock::duration duration, std::optional<int> lim
             updated_ = false;
             interrupted = interrupted_;
         }
-        ListUpdate update = session_.Bridge().TakeUpdate();
+        ListUpdate update = session_.TakeUpdate();
         const auto listed =
             std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
         const std::size_t known = result.devices.size();
@@ -45,7 +45,7 @@ SearchResult CDeviceSearch::Run(Clock::duration duration, std::optional<int> lim
 
         if (update.replyPortUnavailable)
             result.end = SearchEnd::ReplyPortUnavailable;
-        else if (update.requestNotSent)
+        else if (update.requestsSent == false)
             result.end = SearchEnd::RequestNotSent;
         else if (interrupted)
             result.end = SearchEnd::Interrupted;

@@ -21,7 +21,8 @@ DeviceListModel::DeviceListModel(const CListPresenter& presenter, QObject* paren
     : QAbstractTableModel(parent),
       presenter_(presenter),
       shown_(IdsOf(presenter)),
-      mark_(QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning))
+      oddAddress_(QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning)),
+      changed_(QApplication::style()->standardIcon(QStyle::SP_BrowserReload))
 {
 }
 
@@ -54,11 +55,22 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
     case Qt::ToolTipRole:
         return ToolTip(position, column);
     case Qt::DecorationRole:
-        if (presenter_.Marked(position, column))
-            return mark_;
+        switch (presenter_.Mark(position, column)) {
+        case CellMark::OddAddress:
+            return oddAddress_;
+        case CellMark::Changed:
+            return changed_;
+        case CellMark::None:
+            return {};
+        }
+        return {};
+    case Qt::ForegroundRole:
+        // A device that no longer answers is greyed, as a disabled text is.
+        if (presenter_.Silent(position))
+            return QApplication::palette().color(QPalette::Disabled, QPalette::Text);
         return {};
     case Qt::AccessibleDescriptionRole:
-        if (presenter_.Marked(position, column))
+        if (presenter_.Marked(position, column) || presenter_.Silent(position))
             return ToolTip(position, column);
         return {};
     default:

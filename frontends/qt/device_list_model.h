@@ -38,5 +38,6 @@ private:
     // The identities of the rows the views know of, in their order.
     std::vector<RowId> shown_;
     bool stepping_ = false;
-    QIcon mark_;
+    QIcon oddAddress_;
+    QIcon changed_;
 };

@@ -7,6 +7,7 @@
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -16,6 +17,7 @@
 #include <QTableView>
 
 #include <utility>
+#include <vector>
 
 CQuenloDlg::CQuenloDlg(QWidget* parent)
     : CTemplateDialog(IDD_MAIN, parent),
@@ -145,23 +147,34 @@ void CQuenloDlg::UpdateStatus()
 void CQuenloDlg::OnColumnClick(int column)
 {
     Show(presenter_.SortBy(column));
+    ShowOrder();
+}
+
+void CQuenloDlg::ShowOrder()
+{
     const RowOrder order = presenter_.Order();
     QHeaderView* header = DeviceList()->horizontalHeader();
     header->setSortIndicatorShown(order.Sorted());
     if (order.Sorted())
-        header->setSortIndicator(column, order.descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+        header->setSortIndicator(order.column,
+                                 order.descending ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 void CQuenloDlg::OnListUpdate()
 {
-    Show(presenter_.Apply(search_.Bridge().TakeUpdate()));
+    Show(presenter_.Apply(search_.TakeUpdate()));
 }
 
 void CQuenloDlg::Show(const ListChange& change)
 {
-    if (change.emptied)
-        DeviceList()->horizontalHeader()->setSortIndicatorShown(false);
     model_->Show(change);
+    if (change.emptied)
+        ShowOrder();
+    QItemSelectionModel* selection = DeviceList()->selectionModel();
+    for (const RowId id : change.select) {
+        selection->select(model_->index(presenter_.PositionOf(id), 0),
+                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
     if (change.columns)
         RefitColumns();
     UpdateStatus();
@@ -194,6 +207,10 @@ void CQuenloDlg::OnBnClickedStop()
 
 void CQuenloDlg::OnRefresh()
 {
+    std::vector<int> selected;
+    for (const QModelIndex& index : DeviceList()->selectionModel()->selectedRows())
+        selected.push_back(index.row());
+    presenter_.KeepView(selected);
     search_.Refresh();
     UpdateStatus();
 }

@@ -43,9 +43,11 @@ public:
     void OnRowCopy();
     // Copies one text of the right-clicked row.
     void OnRowCopyCell(int column);
+    // Takes the texts the right-clicked row's device answers with now into the row.
+    void OnRowTakeLatest();
     // A click on a heading: sorted by that column, reversed, then first-heard order again.
     void OnColumnClick(int column);
-    // F5: Stop, then Search.
+    // F5: Stop, then Search, keeping the order, the selection and the columns' widths.
     void OnRefresh();
 
     // Takes what the worker has done since the last time and shows it.
@@ -66,6 +68,8 @@ private:
     void UpdateStatus();
     // Draws a change the presenter made, and the status line.
     void Show(const ListChange& change);
+    // The sort arrow on the sorted column's heading.
+    void ShowOrder();
     // Fits the columns again unless the operator has set their widths.
     void RefitColumns();
     // The window's own menu, with the About command.

@@ -33,6 +33,10 @@ void CQuenloDlg::OnNMRclickList(const QPoint& position)
         else
             popup.addAction(item.text)->setData(item.id);
     }
+    for (QAction* action : popup.actions()) {
+        if (action->data().toInt() == ID_ROW_TAKE_LATEST)
+            action->setEnabled(presenter_.Changed(row));
+    }
 
     presenter_.TakeSnapshot(row);
 
@@ -68,6 +72,11 @@ void CQuenloDlg::OnRowCopyCell(int column)
 {
     QGuiApplication::clipboard()->setText(
         QString::fromStdU16String(presenter_.CopySnapshotCell(column)));
+}
+
+void CQuenloDlg::OnRowTakeLatest()
+{
+    Show(presenter_.TakeLatest(presenter_.PositionOf(presenter_.Snapshot().row)));
 }
 
 void CQuenloDlg::OnRowEdit()

@@ -89,9 +89,11 @@ void CQuenloDlg::InitDeviceList()
     // The mark on addresses outside every local subnet or shared by several devices.
     const int cx = ::GetSystemMetrics(SM_CXSMICON);
     const int cy = ::GetSystemMetrics(SM_CYSMICON);
-    HIMAGELIST marks = ::ImageList_Create(cx, cy, ILC_COLOR32 | ILC_MASK, 1, 0);
-    ::ImageList_AddIcon(marks, static_cast<HICON>(::LoadImageW(nullptr, IDI_WARNING, IMAGE_ICON,
-                                                               cx, cy, LR_SHARED)));
+    // The marks: an odd address, and a device that now answers with other settings.
+    HIMAGELIST marks = ::ImageList_Create(cx, cy, ILC_COLOR32 | ILC_MASK, 2, 0);
+    for (const LPCWSTR icon : {IDI_WARNING, IDI_INFORMATION})
+        ::ImageList_AddIcon(marks, static_cast<HICON>(::LoadImageW(nullptr, icon, IMAGE_ICON, cx,
+                                                                   cy, LR_SHARED)));
     ListView_SetImageList(list, marks, LVSIL_SMALL);
 
     RECT outer{};
@@ -225,6 +227,8 @@ LRESULT CQuenloDlg::OnNotify(const NMHDR& header)
     case LVN_GETINFOTIPW:
         OnGetInfoTip(*reinterpret_cast<NMLVGETINFOTIPW*>(const_cast<NMHDR*>(&header)));
         return 0;
+    case NM_CUSTOMDRAW:
+        return OnCustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(const_cast<NMHDR*>(&header)));
     case LVN_COLUMNCLICK:
         OnColumnClick(reinterpret_cast<const NMLISTVIEW*>(&header)->iSubItem);
         return 0;
@@ -260,8 +264,38 @@ void CQuenloDlg::OnGetDispInfo(NMLVDISPINFOW& info) const
         return;
     if (item.mask & LVIF_TEXT)
         CopyInto(presenter_.CellText(item.iItem, item.iSubItem), item.pszText, item.cchTextMax);
-    if (item.mask & LVIF_IMAGE)
-        item.iImage = presenter_.Marked(item.iItem, item.iSubItem) ? 0 : I_IMAGENONE;
+    if (item.mask & LVIF_IMAGE) {
+        switch (presenter_.Mark(item.iItem, item.iSubItem)) {
+        case CellMark::OddAddress:
+            item.iImage = 0;
+            break;
+        case CellMark::Changed:
+            item.iImage = 1;
+            break;
+        case CellMark::None:
+            item.iImage = I_IMAGENONE;
+            break;
+        }
+    }
+}
+
+LRESULT CQuenloDlg::OnCustomDraw(NMLVCUSTOMDRAW& draw) const
+{
+    switch (draw.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT: {
+        // A device that no longer answers is greyed, as a disabled text is.
+        const int item = static_cast<int>(draw.nmcd.dwItemSpec);
+        if (item >= 0 && item < presenter_.Size() && presenter_.Silent(item)) {
+            draw.clrText = ::GetSysColor(COLOR_GRAYTEXT);
+            return CDRF_NEWFONT;
+        }
+        return CDRF_DODEFAULT;
+    }
+    default:
+        return CDRF_DODEFAULT;
+    }
 }
 
 void CQuenloDlg::OnGetInfoTip(NMLVGETINFOTIPW& tip) const
@@ -277,7 +311,7 @@ void CQuenloDlg::OnGetInfoTip(NMLVGETINFOTIPW& tip) const
 
 void CQuenloDlg::OnListUpdate()
 {
-    Show(presenter_.Apply(search_.Bridge().TakeUpdate()));
+    Show(presenter_.Apply(search_.TakeUpdate()));
 }
 
 void CQuenloDlg::Show(const ListChange& change)
@@ -316,6 +350,10 @@ void CQuenloDlg::Show(const ListChange& change)
         ::InvalidateRect(list, nullptr, FALSE);
         if (change.reordered)
             ShowOrder();
+    }
+    for (const RowId id : change.select) {
+        if (const int position = presenter_.PositionOf(id); position >= 0)
+            ListView_SetItemState(list, position, LVIS_SELECTED, LVIS_SELECTED);
     }
     if (change.repaint)
         ::InvalidateRect(list, nullptr, FALSE);
@@ -385,6 +423,7 @@ void CQuenloDlg::OnBnClickedStop()
 
 void CQuenloDlg::OnRefresh()
 {
+    presenter_.KeepView(SelectedPositions());
     search_.Refresh();
     UpdateStatus();
 }

@@ -31,7 +31,7 @@ public:
 
     void OnBnClickedSearch();
     void OnBnClickedStop();
-    // F5: Stop, then Search.
+    // F5: Stop, then Search, keeping the order, the selection and the columns' widths.
     void OnRefresh();
     // System-menu commands; the About command opens the About box.
     bool OnSysCommand(WPARAM commandId);
@@ -47,6 +47,8 @@ public:
     void OnRowCopy();
     // Copies one text of the right-clicked row.
     void OnRowCopyCell(int column);
+    // Takes the texts the right-clicked row's device answers with now into the row.
+    void OnRowTakeLatest();
     // A click on a heading: sorted by that column, reversed, then first-heard order again.
     void OnColumnClick(int column);
 
@@ -66,6 +68,7 @@ private:
     int RowUnderMessage() const;
     void OnGetDispInfo(NMLVDISPINFOW& info) const;
     void OnGetInfoTip(NMLVGETINFOTIPW& tip) const;
+    LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw) const;
     // Draws a change the presenter made, and the status line.
     void Show(const ListChange& change);
     // The arrow on the sorted column's heading.

@@ -19,7 +19,10 @@ void CQuenloDlg::OnRowMenu(int position, POINT screen)
     if (!menu)
         return;
     presenter_.TakeSnapshot(position);
-    const int chosen = Seams().trackMenu(::GetSubMenu(menu, 0), Handle(), screen);
+    const HMENU popup = ::GetSubMenu(menu, 0);
+    ::EnableMenuItem(popup, ID_ROW_TAKE_LATEST,
+                     MF_BYCOMMAND | (presenter_.Changed(position) ? MF_ENABLED : MF_GRAYED));
+    const int chosen = Seams().trackMenu(popup, Handle(), screen);
     ::DestroyMenu(menu);
     RunRowCommand(*this, chosen);
 }
@@ -73,6 +76,11 @@ void CQuenloDlg::PutOnClipboard(const std::u16string& text)
     if (!::SetClipboardData(CF_UNICODETEXT, memory))
         ::GlobalFree(memory);
     ::CloseClipboard();
+}
+
+void CQuenloDlg::OnRowTakeLatest()
+{
+    Show(presenter_.TakeLatest(presenter_.PositionOf(presenter_.Snapshot().row)));
 }
 
 void CQuenloDlg::OnRowEdit()

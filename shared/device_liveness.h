@@ -1,0 +1,58 @@
+// Which listed devices still answer, and what they answer now. Kept on the worker's side beside
+// the device table, which holds every device's first reply; the window is told only when a
+// device's state changes, so that devices answering every cycle cost it nothing.
+#pragma once
+
+#include "device_rows.h"
+
+#include <chrono>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+using WallClock = std::chrono::system_clock;
+
+// Whole search cycles without a reply after which a listed device counts as silent.
+constexpr int SILENT_CYCLES = 3;
+
+// A listed device's latest reply, when it says something the last one did not, or ends a
+// silence.
+struct LatestReply {
+    RowId row = NO_ROW;
+    RowCells cells;
+    HeardOn heardOn;
+    // The device had been silent.
+    bool back = false;
+};
+
+// A listed device that has not answered for SILENT_CYCLES cycles, and when it last did.
+struct SilentDevice {
+    RowId row = NO_ROW;
+    WallClock::time_point lastHeard;
+};
+
+class CDeviceLiveness
+{
+public:
+    // A new search: nothing is listed, no cycle has ended.
+    void Clear();
+    // A device got its row from this reply, heard in the cycle now running.
+    void Listed(RowId row, const RowCells& cells, const HeardOn& heardOn, WallClock::time_point now);
+    // A later reply of a listed device; what to tell the window of it, if anything.
+    std::optional<LatestReply> Heard(RowId row, const RowCells& cells, const HeardOn& heardOn,
+                                     WallClock::time_point now);
+    // A search cycle has ended: the devices silent since the end of this one, each told once.
+    std::vector<SilentDevice> CycleEnded();
+
+private:
+    struct Device {
+        RowCells cells;
+        HeardOn heardOn;
+        int heardInCycle = 0;
+        WallClock::time_point lastHeard;
+        bool silent = false;
+    };
+    std::unordered_map<RowId, Device> devices_;
+    // The cycle now running, counted from 0 at the search's start.
+    int cycle_ = 0;
+};
