@@ -7,12 +7,19 @@ namespace {
 bool SameReply(const RowCells& cells, const HeardOn& heardOn, const RowCells& otherCells,
                const HeardOn& otherHeardOn)
 {
-    return cells == otherCells && heardOn.interfaceName == otherHeardOn.interfaceName
+    return !ReplyTextsDiffer(cells, otherCells) && heardOn.interfaceName == otherHeardOn.interfaceName
            && heardOn.localAddress == otherHeardOn.localAddress
            && heardOn.outsideLocalSubnets == otherHeardOn.outsideLocalSubnets;
 }
 
 } // namespace
+
+bool ReplyTextsDiffer(const RowCells& a, const RowCells& b)
+{
+    return std::any_of(REPLY_COLUMNS.begin(), REPLY_COLUMNS.end(), [&](int column) {
+        return a[static_cast<std::size_t>(column)] != b[static_cast<std::size_t>(column)];
+    });
+}
 
 void CDeviceLiveness::Clear()
 {

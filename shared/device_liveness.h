@@ -5,6 +5,7 @@
 
 #include "device_rows.h"
 
+#include <array>
 #include <chrono>
 #include <optional>
 #include <unordered_map>
@@ -14,6 +15,12 @@ using WallClock = std::chrono::system_clock;
 
 // Whole search cycles without a reply after which a listed device counts as silent.
 constexpr int SILENT_CYCLES = 3;
+
+// The columns a device's reply may change, its MAC text being its key.
+constexpr std::array<int, 5> REPLY_COLUMNS = {COL_IP, COL_PORT, COL_GATEWAY, COL_CHN, COL_VERSION};
+
+// Whether two replies' texts differ in a column a reply may change.
+bool ReplyTextsDiffer(const RowCells& a, const RowCells& b);
 
 // A listed device's latest reply, when it says something the last one did not, or ends a
 // silence.

@@ -14,9 +14,6 @@
 
 namespace {
 
-// The columns a device's reply may change, in the order a tooltip names them.
-constexpr std::array<int, 5> REPLY_COLUMNS = {COL_IP, COL_PORT, COL_GATEWAY, COL_CHN, COL_VERSION};
-
 // A wall-clock time as the operator reads it: hours, minutes and seconds, local time.
 std::u16string ClockText(WallClock::time_point time)
 {
@@ -98,10 +95,7 @@ std::vector<std::u16string> CListPresenter::ToolTip(int position, int column) co
 
 bool CListPresenter::Changed(int position) const
 {
-    const DeviceRow& row = rows_.At(position);
-    return std::any_of(REPLY_COLUMNS.begin(), REPLY_COLUMNS.end(), [&row](int c) {
-        return row.latest[static_cast<std::size_t>(c)] != row.listed[static_cast<std::size_t>(c)];
-    });
+    return ReplyTextsDiffer(rows_.At(position).latest, rows_.At(position).listed);
 }
 
 std::u16string CListPresenter::StatusText(bool searching) const

@@ -174,11 +174,13 @@ class Output(unittest.TestCase):
 
 
 class Ending(unittest.TestCase):
-    def test_three_hundred_devices_give_the_255_the_list_holds(self):
+    def test_three_hundred_devices_give_the_255_the_list_holds_and_say_it_is_full(self):
         many = ["--count", "300", "--ip", "10.60.1.1", "--mac", "02:00:00:00:10:00"]
         with Devices([("a1", many)]):
             run = find("--format", "json")
-        self.assertEqual(run.returncode, 0)
+        self.assertEqual(run.returncode, 6)
+        self.assertEqual(run.stderr, b"quenlo-find: the list is full: 45 more devices answered"
+                                     b" and are not listed\n")
         macs = [json.loads(line)["mac"] for line in run.stdout.decode().splitlines()]
         self.assertEqual(len(macs), 255)
         self.assertEqual(len(set(macs)), 255)
@@ -257,8 +259,11 @@ class ExitStatus(unittest.TestCase):
         self.assertIn(b"6061", run.stderr)
 
     def test_no_interface_can_send_the_request(self):
-        # An interface that can broadcast, whose address the stack refuses to send from.
+        # No cable: nothing but loopback, and no route for the request.
         ns = os.environ["QUENLO_NS_EMPTY"]
+        run = find("-t", "10", ns=ns)
+        self.assertEqual((run.returncode, run.stdout), (4, b""))
+        # An interface that can broadcast, whose address the stack refuses to send from.
         for command in (["link", "add", "qnv0", "type", "veth", "peer", "name", "qnv1"],
                         ["addr", "add", "10.99.0.1/24", "dev", "qnv0"],
                         ["link", "set", "qnv0", "up"], ["link", "set", "qnv1", "up"],
@@ -267,6 +272,52 @@ class ExitStatus(unittest.TestCase):
         run = find("-t", "10", ns=ns)
         self.assertEqual((run.returncode, run.stdout), (4, b""))
         self.assertIn(b"no network interface could send", run.stderr)
+
+
+class Watching(unittest.TestCase):
+    def test_each_device_is_told_new_changed_silent_and_back_as_it_happens(self):
+        mac_moved, mac_unplugged = "02:00:00:00:30:01", "02:00:00:00:30:02"
+        factory = ["--mac", mac_moved, "--ip", "192.168.1.64", "--broadcast-reply"]
+        readdressed = ["--mac", mac_moved, "--ip", "10.60.2.64", "--broadcast-reply"]
+        plugged = ["--mac", mac_unplugged, "--ip", "10.60.1.60"]
+        # Unbuffered, so that what select says is waiting has not been read into a buffer.
+        watch = subprocess.Popen([FIND, "--watch", "--format", "json", "-t", "60"],
+                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE, bufsize=0)
+
+        def events(count):
+            seen = []
+            while len(seen) < count:
+                ready, _, _ = select.select([watch.stdout], [], [], 15)
+                if not ready:
+                    raise AssertionError(f"after {seen} no further event")
+                seen.append(json.loads(watch.stdout.readline()))
+            return [(e["event"], e.get("mac"), e.get("ip")) for e in seen], seen
+
+        try:
+            with Devices([("a1", plugged)]):
+                with Devices([("f1", factory)]):
+                    told, _ = events(2)
+                    self.assertEqual(sorted(told), [("new", mac_moved, "192.168.1.64"),
+                                                    ("new", mac_unplugged, "10.60.1.60")])
+                with Devices([("f1", readdressed)]):
+                    told, changed = events(1)
+                    self.assertEqual(told, [("changed", mac_moved, "10.60.2.64")])
+                    self.assertEqual(changed[0]["listed"]["ip"], "192.168.1.64")
+                    self.assertFalse(changed[0]["outside_local_subnets"])
+            # Unplugged, the device falls silent after three cycles; plugged in, it is back.
+            told, silent = events(2)
+            self.assertEqual(sorted(told), [("silent", mac_moved, "10.60.2.64"),
+                                            ("silent", mac_unplugged, "10.60.1.60")])
+            self.assertLess(silent[0]["last_reply_ms"], silent[1]["last_reply_ms"] + 10000)
+            with Devices([("a1", plugged)]):
+                told, _ = events(1)
+                self.assertEqual(told, [("back", mac_unplugged, "10.60.1.60")])
+            watch.send_signal(signal.SIGINT)
+            out, err = watch.communicate(timeout=RUN_LIMIT_S)
+        finally:
+            watch.kill()
+            watch.wait()
+        self.assertEqual((watch.returncode, out, err), (130, b"", b""))
 
 
 if __name__ == "__main__":

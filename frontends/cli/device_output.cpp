@@ -59,30 +59,6 @@ void ForEachCodePoint(std::u16string_view text, Visit visit)
     }
 }
 
-// UTF-16 text as UTF-8.
-std::string Utf8(std::u16string_view text)
-{
-    std::string bytes;
-    ForEachCodePoint(text, [&bytes](char32_t c) {
-        if (c < 0x80) {
-            bytes += static_cast<char>(c);
-        } else if (c < 0x800) {
-            bytes += static_cast<char>(0xC0 | c >> 6);
-            bytes += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            bytes += static_cast<char>(0xE0 | c >> 12);
-            bytes += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            bytes += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            bytes += static_cast<char>(0xF0 | c >> 18);
-            bytes += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-            bytes += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            bytes += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    });
-    return bytes;
-}
-
 // East Asian wide and fullwidth characters take two columns of a terminal.
 bool IsWide(char32_t c)
 {
@@ -131,13 +107,13 @@ std::string Hex(const DeviceRow& row, const Field& field)
 
 std::string VisibleUtf8(std::u16string_view text)
 {
-    return Utf8(VisibleText(text));
+    return Utf8Text(VisibleText(text));
 }
 
 // A text for a spreadsheet cell: visible, and never read as a formula.
 std::string SheetText(std::u16string_view text)
 {
-    return Utf8(SpreadsheetSafe(VisibleText(text)));
+    return Utf8Text(SpreadsheetSafe(VisibleText(text)));
 }
 
 // Every cell of a line: the six texts made by text, then the hex of each slot when raw.
@@ -242,29 +218,32 @@ std::string JsonString(std::string_view text)
 
 // One object per device: the exact texts, where and when the device was heard, and the hex of
 // each slot when raw. What the system did not say is null.
+// The members of a device's JSON object: its texts (and their bytes when raw), where and when
+// it was heard.
+std::vector<std::string> JsonMembers(const FoundDevice& device, bool raw)
+{
+    const DeviceRow& row = device.row;
+    const HeardOn& heard = row.heardOn;
+    const std::vector<std::string> names = Headings(raw);
+    const std::vector<std::string> values = Cells(row, raw, Utf8Text);
+    std::vector<std::string> members;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        members.push_back(JsonString(names[i]) + ":" + JsonString(values[i]));
+    const std::string interfaceName = JsonString(heard.interfaceName);
+    const std::string localAddress = JsonString(FormatIpv4(heard.localAddress));
+    members.push_back("\"interface\":" + (heard.interfaceName.empty() ? "null" : interfaceName));
+    members.push_back("\"local_address\":" + (heard.localAddress == 0 ? "null" : localAddress));
+    members.push_back(std::string("\"outside_local_subnets\":")
+                      + (heard.outsideLocalSubnets ? "true" : "false"));
+    members.push_back("\"first_reply_ms\":" + std::to_string(device.firstReply.count()));
+    return members;
+}
+
 std::string Json(const std::vector<FoundDevice>& devices, bool raw)
 {
     std::string out;
-    for (const FoundDevice& device : devices) {
-        const DeviceRow& row = device.row;
-        const HeardOn& heard = row.heardOn;
-        const std::vector<std::string> names = Headings(raw);
-        const std::vector<std::string> values = Cells(row, raw, Utf8);
-        std::vector<std::string> members;
-        for (std::size_t i = 0; i < names.size(); ++i)
-            members.push_back(JsonString(names[i]) + ":" + JsonString(values[i]));
-        const std::string interfaceName = JsonString(heard.interfaceName);
-        const std::string localAddress = JsonString(FormatIpv4(heard.localAddress));
-        members.push_back("\"interface\":"
-                          + (heard.interfaceName.empty() ? "null" : interfaceName));
-        members.push_back("\"local_address\":" + (heard.localAddress == 0 ? "null" : localAddress));
-        members.push_back(std::string("\"outside_local_subnets\":")
-                          + (heard.outsideLocalSubnets ? "true" : "false"));
-        members.push_back("\"first_reply_ms\":" + std::to_string(device.firstReply.count()));
-        out += '{';
-        out += Join(members, ",", "");
-        out += "}\n";
-    }
+    for (const FoundDevice& device : devices)
+        out += '{' + Join(JsonMembers(device, raw), ",", "") + "}\n";
     return out;
 }
 
@@ -297,6 +276,30 @@ std::string Table(const std::vector<FoundDevice>& devices, bool raw)
 
 } // namespace
 
+// UTF-16 text as UTF-8.
+std::string Utf8Text(std::u16string_view text)
+{
+    std::string bytes;
+    ForEachCodePoint(text, [&bytes](char32_t c) {
+        if (c < 0x80) {
+            bytes += static_cast<char>(c);
+        } else if (c < 0x800) {
+            bytes += static_cast<char>(0xC0 | c >> 6);
+            bytes += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            bytes += static_cast<char>(0xE0 | c >> 12);
+            bytes += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            bytes += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            bytes += static_cast<char>(0xF0 | c >> 18);
+            bytes += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+            bytes += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            bytes += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    });
+    return bytes;
+}
+
 std::string FormatDevices(const std::vector<FoundDevice>& devices, const OutputStyle& style)
 {
     switch (style.format) {
@@ -310,4 +313,73 @@ std::string FormatDevices(const std::vector<FoundDevice>& devices, const OutputS
         return Json(devices, style.raw);
     }
     return std::string();
+}
+
+std::string FormatEventHeading(const OutputStyle& style)
+{
+    if (style.format != OutputFormat::Csv)
+        return std::string();
+    std::vector<std::string> headings = Headings(style.raw);
+    headings.insert(headings.begin(), "event");
+    return (style.excel ? std::string(UTF8_BYTE_ORDER_MARK) : std::string())
+           + Join(headings, ",", "\r\n");
+}
+
+const char* FieldName(int column)
+{
+    return FIELDS.at(static_cast<std::size_t>(column)).name;
+}
+
+const char* EventName(SearchEvent::Kind kind)
+{
+    switch (kind) {
+    case SearchEvent::Kind::New:
+        return "new";
+    case SearchEvent::Kind::Changed:
+        return "changed";
+    case SearchEvent::Kind::Silent:
+        return "silent";
+    case SearchEvent::Kind::Back:
+        return "back";
+    case SearchEvent::Kind::Full:
+        return "full";
+    }
+    return "";
+}
+
+std::string FormatEvent(const SearchEvent& event, const OutputStyle& style)
+{
+    const std::string name = EventName(event.kind);
+    const bool full = event.kind == SearchEvent::Kind::Full;
+    if (style.format == OutputFormat::Json) {
+        std::vector<std::string> members{"\"event\":" + JsonString(name)};
+        if (full) {
+            members.push_back("\"unlisted\":" + std::to_string(event.unlisted));
+        } else {
+            const std::vector<std::string> device = JsonMembers(event.device, style.raw);
+            members.insert(members.end(), device.begin(), device.end());
+        }
+        if (event.kind == SearchEvent::Kind::Changed) {
+            std::vector<std::string> listed;
+            for (int column = 0; column < COL_COUNT; ++column) {
+                listed.push_back(JsonString(FIELDS[static_cast<std::size_t>(column)].name) + ":"
+                                 + JsonString(Utf8Text(WithoutCellBlank(
+                                     event.before[static_cast<std::size_t>(column)]))));
+            }
+            members.push_back("\"listed\":{" + Join(listed, ",", "") + "}");
+        }
+        if (event.kind == SearchEvent::Kind::Silent)
+            members.push_back("\"last_reply_ms\":" + std::to_string(event.lastReply.count()));
+        return '{' + Join(members, ",", "") + "}\n";
+    }
+    std::vector<std::string> cells =
+        full ? std::vector<std::string>{std::to_string(event.unlisted)}
+             : Cells(event.device.row, style.raw, SheetText);
+    cells.insert(cells.begin(), name);
+    if (style.format == OutputFormat::Csv) {
+        for (std::string& cell : cells)
+            cell = CsvField(cell);
+        return Join(cells, ",", "\r\n");
+    }
+    return Join(cells, "\t", "\n");
 }

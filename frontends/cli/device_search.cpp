@@ -1,12 +1,31 @@
 #include "device_search.h"
 
 #include <cstdint>
+#include <unordered_map>
 #include <utility>
+#include <vector>
 
 using Clock = std::chrono::steady_clock;
 
-CDeviceSearch::CDeviceSearch(std::function<void(int)> onCount)
+namespace {
+
+using Milliseconds = std::chrono::milliseconds;
+
+// What the search knows of a listed device now.
+struct Known {
+    std::size_t index = 0; // in the result's devices
+    RowCells latest;
+    HeardOn heardOn;
+    bool silent = false;
+    Milliseconds lastReply{0};
+};
+
+} // namespace
+
+CDeviceSearch::CDeviceSearch(std::function<void(int)> onCount,
+                             std::function<void(const SearchEvent&)> onEvent)
     : onCount_(std::move(onCount)),
+      onEvent_(std::move(onEvent)),
       session_([this] {
           std::lock_guard lock(mutex_);
           updated_ = true;
@@ -16,12 +35,22 @@ CDeviceSearch::CDeviceSearch(std::function<void(int)> onCount)
 {
 }
 
-SearchResult CDeviceSearch::Run(Clock::duration duration, std::optional<int> limit)
+SearchResult CDeviceSearch::Run(std::optional<Clock::duration> duration, std::optional<int> limit)
 {
     SearchResult result;
     const std::size_t wanted = limit ? static_cast<std::size_t>(*limit) : SIZE_MAX;
     const Clock::time_point start = Clock::now();
-    const Clock::time_point deadline = start + duration;
+    const WallClock::time_point wallStart = WallClock::now();
+    const Clock::time_point deadline = duration ? start + *duration : Clock::time_point::max();
+    std::unordered_map<RowId, Known> known;
+    // The device as its latest reply carried it.
+    const auto latest = [&result](const Known& device) {
+        FoundDevice found = result.devices[device.index];
+        found.row.cells = device.latest;
+        found.row.heardOn = device.heardOn;
+        return found;
+    };
+
     session_.Search();
     for (;;) {
         bool interrupted = false;
@@ -32,16 +61,46 @@ SearchResult CDeviceSearch::Run(Clock::duration duration, std::optional<int> lim
             interrupted = interrupted_;
         }
         ListUpdate update = session_.TakeUpdate();
-        const auto listed =
-            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
-        const std::size_t known = result.devices.size();
+        const auto listed = std::chrono::duration_cast<Milliseconds>(Clock::now() - start);
+        const std::size_t before = result.devices.size();
         for (DeviceRow& row : update.rows) {
             if (result.devices.size() == wanted)
                 break;
+            known[row.id] = {result.devices.size(), row.cells, row.heardOn, false, listed};
             result.devices.push_back({std::move(row), listed});
+            onEvent_({SearchEvent::Kind::New, result.devices.back(), {}, {}, 0});
         }
-        if (result.devices.size() > known)
+        if (result.devices.size() > before)
             onCount_(static_cast<int>(result.devices.size()));
+        for (const LatestReply& reply : update.latest) {
+            const auto found = known.find(reply.row);
+            if (found == known.end())
+                continue;
+            Known& device = found->second;
+            const RowCells previous = device.latest;
+            device.latest = reply.cells;
+            device.heardOn = reply.heardOn;
+            device.lastReply = listed;
+            if (device.silent) {
+                device.silent = false;
+                onEvent_({SearchEvent::Kind::Back, latest(device), {}, {}, 0});
+            }
+            if (ReplyTextsDiffer(reply.cells, previous))
+                onEvent_({SearchEvent::Kind::Changed, latest(device), previous, {}, 0});
+        }
+        for (const SilentDevice& silent : update.silent) {
+            const auto found = known.find(silent.row);
+            if (found == known.end())
+                continue;
+            Known& device = found->second;
+            device.silent = true;
+            device.lastReply = std::chrono::duration_cast<Milliseconds>(silent.lastHeard - wallStart);
+            onEvent_({SearchEvent::Kind::Silent, latest(device), {}, device.lastReply, 0});
+        }
+        if (update.unlisted > result.unlisted) {
+            result.unlisted = update.unlisted;
+            onEvent_({SearchEvent::Kind::Full, {}, {}, {}, result.unlisted});
+        }
 
         if (update.replyPortUnavailable)
             result.end = SearchEnd::ReplyPortUnavailable;
@@ -58,6 +117,17 @@ SearchResult CDeviceSearch::Run(Clock::duration duration, std::optional<int> lim
         break;
     }
     session_.EndForGood();
+
+    std::vector<const Known*> inOrder(result.devices.size());
+    for (const auto& [row, device] : known)
+        inOrder[device.index] = &device;
+    for (const Known* device : inOrder) {
+        const RowCells& first = result.devices[device->index].row.cells;
+        if (ReplyTextsDiffer(device->latest, first))
+            result.changed.push_back({SearchEvent::Kind::Changed, latest(*device), first, {}, 0});
+        if (device->silent)
+            result.silent.push_back({SearchEvent::Kind::Silent, latest(*device), {}, device->lastReply, 0});
+    }
     return result;
 }
 

@@ -17,30 +17,54 @@ struct FoundDevice {
     std::chrono::milliseconds firstReply{0};
 };
 
+// What a search saw happen to a device, as it happened.
+struct SearchEvent {
+    enum class Kind { New, Changed, Silent, Back, Full };
+    Kind kind = Kind::New;
+    // The device; its cells and where it was heard as its latest reply carried them.
+    FoundDevice device;
+    // Changed: the texts it answered with before.
+    RowCells before;
+    // Silent: when it last answered, counted from the search's start.
+    std::chrono::milliseconds lastReply{0};
+    // Full: how many devices answered that the full list could not take.
+    int unlisted = 0;
+};
+
 enum class SearchEnd { TimeUp, CountReached, Interrupted, ReplyPortUnavailable, RequestNotSent };
 
 struct SearchResult {
-    // In first-heard order.
+    // In first-heard order, as first heard.
     std::vector<FoundDevice> devices;
     SearchEnd end = SearchEnd::TimeUp;
+    // Devices that answered with other texts than they were listed with, and those silent at the
+    // end, in the order it happened.
+    std::vector<SearchEvent> changed;
+    std::vector<SearchEvent> silent;
+    // Devices the full list could not take.
+    int unlisted = 0;
 };
 
 class CDeviceSearch
 {
 public:
-    // onCount is told the number of devices whenever it grows, on the thread that runs the search.
-    explicit CDeviceSearch(std::function<void(int)> onCount);
+    // onCount is told the number of devices whenever it grows, and onEvent every event as it
+    // happens, on the thread that runs the search.
+    CDeviceSearch(std::function<void(int)> onCount, std::function<void(const SearchEvent&)> onEvent);
     CDeviceSearch(const CDeviceSearch&) = delete;
     CDeviceSearch& operator=(const CDeviceSearch&) = delete;
 
-    // Searches until duration has passed, limit devices are listed, Interrupt is called, or the
-    // search cannot go on; the worker has ended when it returns. Once per object.
-    SearchResult Run(std::chrono::steady_clock::duration duration, std::optional<int> limit);
+    // Searches until duration has passed (none: until interrupted), limit devices are listed,
+    // Interrupt is called, or the search cannot go on; the worker has ended when it returns. Once
+    // per object.
+    SearchResult Run(std::optional<std::chrono::steady_clock::duration> duration,
+                     std::optional<int> limit);
     // Ends Run at once. Safe from any thread.
     void Interrupt();
 
 private:
     std::function<void(int)> onCount_;
+    std::function<void(const SearchEvent&)> onEvent_;
     std::mutex mutex_;
     std::condition_variable changed_;
     bool updated_ = false;

@@ -33,10 +33,19 @@ symbols, and in tsv and csv a text beginning with = + - or @ gets a leading
 apostrophe, so that no spreadsheet takes it for a formula. JSON carries the
 texts exactly.
 
+With --watch the search goes on until Ctrl+C (or -t), and each event is written
+as it happens, one line each: new (a device is listed), changed (a listed
+device answers with other texts), silent (it has not answered for three
+cycles), back (it answers again), full (the list of 255 is full and more
+devices answer). In JSON each line is an object with "event" and the device as
+its latest reply carried it; a changed one has its earlier texts in "listed".
+Without --watch, standard error names the devices that changed or went silent.
+
 Exit status: 0 at least one device found, 1 none, 2 a bad option, 3 the reply
 port (UDP 6061) is in use, 4 no interface could send the search request, 5 the
-results could not be written; 130, 129, 143 ended by SIGINT (Ctrl+C), SIGHUP
-or SIGTERM, with the devices found so far printed.)";
+results could not be written, 6 the list was full and more devices answered
+than it holds; 130, 129, 143 ended by SIGINT (Ctrl+C), SIGHUP or SIGTERM, with
+the devices found so far printed.)";
 
 // Accepts a text that is a Number as a whole, and one that good holds for; otherwise says what
 // the option needs. A whole number goes on in plain digits, since the parser's own conversion
@@ -73,9 +82,10 @@ FindCommandLine ParseFindCommandLine(int argc, const char* const* argv)
     // Added again last, so that they are listed last.
     app.set_help_flag();
 
-    app.add_option("-t,--time", options.seconds,
-                   "how long to search, decimals allowed (default 3: two\n"
-                   "requests go out)")
+    app.add_option_function<double>(
+           "-t,--time", [&options](double seconds) { options.seconds = seconds; },
+           "how long to search, decimals allowed (default 3: two\n"
+           "requests go out; with --watch until interrupted)")
         ->type_name("SECONDS")
         ->check(Numeric<double>(
             [](double seconds) { return seconds > 0 && seconds <= MAX_SECONDS; },
@@ -96,6 +106,8 @@ FindCommandLine ParseFindCommandLine(int argc, const char* const* argv)
                  "order mark; implies --format csv");
     app.add_flag("--raw", options.raw,
                  "add each field's bytes as the device sent them, in hex");
+    app.add_flag("--watch", options.watch,
+                 "keep searching, and write each event as it happens");
     app.add_flag("--verbose", options.verbose,
                  "write the search's diagnostic lines to stderr");
     app.set_help_flag("-h,--help", "show this help and exit");

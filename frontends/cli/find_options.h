@@ -9,13 +9,16 @@ constexpr const char* FIND_PROGRAM = "quenlo-find";
 enum class OutputFormat { Table, Tsv, Csv, Json };
 
 struct FindOptions {
-    double seconds = 3.0;
+    // None: three seconds, or with watch until interrupted.
+    std::optional<double> seconds;
     std::optional<int> count;
     // None: a table on a terminal, tab-separated values otherwise.
     std::optional<OutputFormat> format;
     bool excel = false;
     bool raw = false;
     bool verbose = false;
+    // Keep searching and write each event as it happens.
+    bool watch = false;
 };
 
 struct FindCommandLine {

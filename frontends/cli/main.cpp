@@ -1,4 +1,5 @@
 #include "bc_protocol.h"
+#include "clipboard_text.h"
 #include "device_output.h"
 #include "device_search.h"
 #include "diagnostics.h"
@@ -6,11 +7,13 @@
 #include "interrupt_watch.h"
 #include "terminal.h"
 #include "udp_socket.h"
+#include "visible_text.h"
 
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +26,9 @@ constexpr int EXIT_USAGE = 2;
 constexpr int EXIT_REPLY_PORT_BUSY = 3;
 constexpr int EXIT_REQUEST_NOT_SENT = 4;
 constexpr int EXIT_OUTPUT_FAILED = 5;
+constexpr int EXIT_LIST_FULL = 6;
+
+constexpr double DEFAULT_SECONDS = 3.0;
 
 // The core's diagnostic lines, one per line on standard error.
 void WriteDiagnostic(std::string_view text, void*)
@@ -58,10 +64,41 @@ int OutputFailed(int error)
     return EXIT_OUTPUT_FAILED;
 }
 
+// A device as a person names it: its MAC text.
+std::string DeviceName(const FoundDevice& device)
+{
+    return Utf8Text(VisibleText(WithoutCellBlank(device.row.listed[COL_MAC])));
+}
+
+// Names the devices that answered otherwise or went silent during the search.
+void TellWhatChanged(const SearchResult& result)
+{
+    for (const SearchEvent& event : result.changed) {
+        std::string fields;
+        for (const int column : REPLY_COLUMNS) {
+            const auto at = static_cast<std::size_t>(column);
+            if (event.before[at] == event.device.row.cells[at])
+                continue;
+            fields += std::string(fields.empty() ? "" : ", ") + FieldName(column) + " "
+                      + Utf8Text(VisibleText(WithoutCellBlank(event.before[at]))) + " -> "
+                      + Utf8Text(VisibleText(WithoutCellBlank(event.device.row.cells[at])));
+        }
+        Complain(DeviceName(event.device) + " answers with other texts now: " + fields);
+    }
+    for (const SearchEvent& event : result.silent) {
+        Complain(DeviceName(event.device) + " has not answered since "
+                 + std::to_string(event.lastReply.count()) + " ms into the search");
+    }
+}
+
 // Says why the search ended early, when it did, and returns the exit status: a signal's is the
 // shell's, 128 and its number.
 int ExitStatus(const SearchResult& result, int caughtSignal)
 {
+    if (result.unlisted > 0) {
+        Complain("the list is full: " + std::to_string(result.unlisted)
+                 + " more devices answered and are not listed");
+    }
     switch (result.end) {
     case SearchEnd::ReplyPortUnavailable:
         Complain("cannot open the reply port, UDP " + std::to_string(BC_REPLY_PORT)
@@ -76,6 +113,8 @@ int ExitStatus(const SearchResult& result, int caughtSignal)
     case SearchEnd::CountReached:
         break;
     }
+    if (result.unlisted > 0)
+        return EXIT_LIST_FULL;
     if (result.devices.empty()) {
         Complain("no device answered");
         return EXIT_NONE_FOUND;
@@ -111,14 +150,35 @@ int main(int argc, char** argv)
     UseUtf8Output();
     // Standard output carries the devices alone.
     SetDiagnosticSink({options.verbose ? WriteDiagnostic : DropDiagnostic, nullptr});
-    std::optional<CStatusLine> status;
-    if (IsTerminal(stderr))
-        status.emplace(stderr);
+    OutputStyle style;
+    style.format = options.format.value_or(IsTerminal(stdout) ? OutputFormat::Table
+                                                              : OutputFormat::Tsv);
+    style.raw = options.raw;
+    style.excel = options.excel;
 
-    CDeviceSearch search([&status](int count) {
-        if (status)
-            status->Show(CountText(count));
-    });
+    // While watching, the events themselves show the search going on.
+    std::optional<CStatusLine> status;
+    if (IsTerminal(stderr) && !options.watch)
+        status.emplace(stderr);
+    int writeError = 0;
+    if (options.watch && !Written(FormatEventHeading(style)))
+        return OutputFailed(errno);
+
+    std::function<void()> interrupt;
+    CDeviceSearch search(
+        [&status](int count) {
+            if (status)
+                status->Show(CountText(count));
+        },
+        [&](const SearchEvent& event) {
+            if (!options.watch || writeError != 0)
+                return;
+            if (!Written(FormatEvent(event, style))) {
+                writeError = errno;
+                interrupt();
+            }
+        });
+    interrupt = [&search] { search.Interrupt(); };
     SearchResult result;
     int caughtSignal = 0; // read once the watch, and with it its thread, has ended
     {
@@ -128,19 +188,23 @@ int main(int argc, char** argv)
         });
         if (status)
             status->Show(CountText(0));
-        const std::chrono::duration<double> seconds(options.seconds);
         using Duration = std::chrono::steady_clock::duration;
-        result = search.Run(std::chrono::duration_cast<Duration>(seconds), options.count);
+        std::optional<Duration> duration;
+        if (options.seconds || !options.watch) {
+            const std::chrono::duration<double> seconds(options.seconds.value_or(DEFAULT_SECONDS));
+            duration = std::chrono::duration_cast<Duration>(seconds);
+        }
+        result = search.Run(duration, options.count);
     }
     if (status)
         status->Clear();
 
-    OutputStyle style;
-    style.format = options.format.value_or(IsTerminal(stdout) ? OutputFormat::Table
-                                                              : OutputFormat::Tsv);
-    style.raw = options.raw;
-    style.excel = options.excel;
-    if (!Written(FormatDevices(result.devices, style)))
-        return OutputFailed(errno);
+    if (writeError != 0)
+        return OutputFailed(writeError);
+    if (!options.watch) {
+        if (!Written(FormatDevices(result.devices, style)))
+            return OutputFailed(errno);
+        TellWhatChanged(result);
+    }
     return ExitStatus(result, caughtSignal);
 }
