@@ -21,7 +21,10 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <optional>
+#include <string>
 #include <thread>
+#include <vector>
 
 using testnet::DevSim;
 using testnet::Probe;
@@ -53,6 +56,7 @@ private slots:
     void rowsArriveFromAnotherThread();
     void searchStopSearchWithRowsInFlightShowsOnlyTheNewSearch();
     void busyReplyPortEndsTheSearchAndSearchTriesAgain();
+    void aReaddressedDeviceShowsAsChangedAndAnUnpluggedOneGreysOut();
     void deletedDeviceStaysGoneUntilTheNextSearch();
     void editedMacIsNotTheKey();
     void standardOutputThatIsNeverReadOrBreaksStopsNothing();
@@ -264,6 +268,53 @@ void TestQuenloDlg::busyReplyPortEndsTheSearchAndSearchTriesAgain()
     dialog_->OnBnClickedSearch();
     QTRY_COMPARE_WITH_TIMEOUT(dialog_->DeviceModel()->rowCount(), 1, WATCHDOG_MS);
     QCOMPARE(catcher.seen.size(), 1);
+}
+
+void TestQuenloDlg::aReaddressedDeviceShowsAsChangedAndAnUnpluggedOneGreysOut()
+{
+    const std::vector<std::string> factory = {"--mac", "02:00:00:00:30:01", "--ip", "192.168.1.64",
+                                              "--broadcast-reply"};
+    std::optional<DevSim> moved(std::in_place, TestHost("f1"), factory);
+    std::optional<DevSim> unplugged(std::in_place, TestHost("a1"),
+                                    std::vector<std::string>{"--mac", "02:00:00:00:30:02", "--ip",
+                                                             "10.60.1.60"});
+    ShowAndActivate();
+    const DeviceListModel* list = dialog_->DeviceModel();
+    dialog_->OnBnClickedSearch();
+    QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 2, WATCHDOG_MS);
+    const int movedRow = Cell(list, 0, COL_MAC) == u"02:00:00:00:30:01 "_qs ? 0 : 1;
+    const int unpluggedRow = 1 - movedRow;
+
+    // Given its real address on its web page, the camera answers from there with its own MAC.
+    moved.reset();
+    moved.emplace(TestHost("f1"), std::vector<std::string>{"--mac", "02:00:00:00:30:01", "--ip",
+                                                           "10.60.2.64", "--broadcast-reply"});
+    unplugged.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(dialog_->Presenter().Changed(movedRow), WATCHDOG_MS);
+    QCOMPARE(Cell(list, movedRow, COL_IP), u"192.168.1.64 "_qs);
+    QVERIFY(!list->index(movedRow, COL_CHN).data(Qt::DecorationRole).isNull());
+    const QString tip = list->index(movedRow, COL_MAC).data(Qt::ToolTipRole).toString();
+    QVERIFY2(tip.contains(u"IP：192.168.1.64 → 10.60.2.64"_qs), qPrintable(tip));
+    // No longer outside the subnets.
+    QVERIFY(list->index(movedRow, COL_IP).data(Qt::DecorationRole).isNull());
+    QVERIFY(dialog_->ControlAs<QLabel>(IDC_STATUS)->text().contains(u"1 台设备的设置已变"_qs));
+
+    // The row menu takes the new texts in: the list now shows, and opens, the new address.
+    {
+        ModalCatcher catcher(u"采用设备现在的设置"_qs);
+        QTableView* view = dialog_->DeviceList();
+        dialog_->OnNMRclickList(view->visualRect(list->index(movedRow, COL_CHN)).center());
+    }
+    QCOMPARE(Cell(list, movedRow, COL_IP), u"10.60.2.64 "_qs);
+    QVERIFY(!dialog_->Presenter().Changed(movedRow));
+
+    // Three cycles without a reply grey the unplugged one out.
+    QTRY_VERIFY_WITH_TIMEOUT(dialog_->Presenter().Silent(unpluggedRow), 3 * WATCHDOG_MS);
+    QVERIFY(!list->index(unpluggedRow, COL_CHN).data(Qt::ForegroundRole).isNull());
+    QVERIFY(list->index(movedRow, COL_CHN).data(Qt::ForegroundRole).isNull());
+    QVERIFY(dialog_->ControlAs<QLabel>(IDC_STATUS)->text().endsWith(u"，1 台无应答"_qs));
+    // Rows go only by Delete and by the next search.
+    QCOMPARE(list->rowCount(), 2);
 }
 
 void TestQuenloDlg::deletedDeviceStaysGoneUntilTheNextSearch()

@@ -13,6 +13,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 using testnet::DevSim;
 using testnet::Probe;
@@ -111,6 +112,41 @@ TEST_F(Win32Search, ABusyReplyPortEndsTheSearchAndSearchTriesAgain)
     Click(IDC_SEARCH);
     ASSERT_TRUE(PumpUntil([&] { return ItemCount(list) == 1; }));
     EXPECT_EQ(1u, seams.boxes.size());
+}
+
+TEST_F(Win32Search, AReaddressedDeviceShowsAsChangedAndAnUnpluggedOneGreysOut)
+{
+    auto moved = std::make_unique<DevSim>(
+        TestHost("f1"), std::vector<std::string>{"--mac", "02:00:00:00:30:01", "--ip",
+                                                 "192.168.1.64", "--broadcast-reply"});
+    auto unplugged = std::make_unique<DevSim>(
+        TestHost("a1"), std::vector<std::string>{"--mac", "02:00:00:00:30:02", "--ip", "10.60.1.60"});
+    Click(IDC_SEARCH);
+    ASSERT_TRUE(PumpUntil([&] { return ItemCount(list) == 2; }));
+    const int movedRow = ItemText(list, 0, COL_MAC) == L"02:00:00:00:30:01 " ? 0 : 1;
+
+    // Given its real address, the camera answers from there with its own MAC; the other is gone.
+    moved.reset();
+    moved = std::make_unique<DevSim>(
+        TestHost("f1"), std::vector<std::string>{"--mac", "02:00:00:00:30:01", "--ip",
+                                                 "10.60.2.64", "--broadcast-reply"});
+    unplugged.reset();
+    ASSERT_TRUE(PumpUntil([&] { return dialog.Presenter().Changed(movedRow); }));
+    EXPECT_EQ(L"192.168.1.64 ", ItemText(list, movedRow, COL_IP));
+    LVITEMW mark{};
+    mark.mask = LVIF_IMAGE;
+    mark.iItem = movedRow;
+    mark.iSubItem = COL_CHN;
+    ASSERT_TRUE(ListView_GetItem(list, &mark));
+    EXPECT_EQ(1, mark.iImage) << "the changed mark";
+
+    seams.menuChoice = ID_ROW_TAKE_LATEST;
+    dialog.OnRowMenu(movedRow, POINT{10, 10});
+    EXPECT_EQ(L"10.60.2.64 ", ItemText(list, movedRow, COL_IP));
+
+    ASSERT_TRUE(PumpUntil([&] { return dialog.Presenter().Silent(1 - movedRow); }));
+    const std::wstring status = dialog.ItemText(IDC_STATUS);
+    EXPECT_EQ(L"正在搜索…    共 2 台设备，1 台无应答", status);
 }
 
 TEST_F(Win32Search, ClosingDuringASearchEndsTheWorkerWithTheWindow)
