@@ -6,6 +6,7 @@
 // (bench/a11y_listener.py):
 //
 //   tests/testnet/testnet.sh bench_window [--quick]
+#include "bc_protocol.h"
 #include "flood_sender.h"
 #include "netns_guard.h"
 #include "quenlo_dlg.h"
@@ -14,24 +15,35 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <exception>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -47,6 +59,11 @@ constexpr int SETTLE_MS = 500;
 constexpr int FLOOD_RATE = 100000;
 constexpr int FLOOD_MS = 3000;
 constexpr int QUICK_FLOOD_MS = 300;
+// How long a full list of devices answering every cycle is watched for what it costs.
+constexpr int LIVE_MS = 60000;
+constexpr int QUICK_LIVE_MS = 2500;
+
+using Clock = std::chrono::steady_clock;
 
 double Median(std::vector<double> values)
 {
@@ -187,6 +204,163 @@ void Flood(int floodMs)
     std::fflush(results);
 }
 
+// When each search request reaches a host of the test network: the worker sends one as each of
+// its cycles begins, right after the last one ended.
+class RequestWatch
+{
+public:
+    explicit RequestWatch(const testnet::Host& host)
+        : thread_([this, host] { Watch(host); })
+    {
+    }
+    ~RequestWatch()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+    RequestWatch(const RequestWatch&) = delete;
+    RequestWatch& operator=(const RequestWatch&) = delete;
+
+    // The first request seen after a moment.
+    std::optional<Clock::time_point> FirstAfter(Clock::time_point moment)
+    {
+        std::lock_guard lock(mutex_);
+        for (const Clock::time_point seen : seen_) {
+            if (seen > moment)
+                return seen;
+        }
+        return std::nullopt;
+    }
+    int CountBetween(Clock::time_point from, Clock::time_point to)
+    {
+        std::lock_guard lock(mutex_);
+        return static_cast<int>(std::count_if(seen_.begin(), seen_.end(), [&](Clock::time_point t) {
+            return t > from && t <= to;
+        }));
+    }
+
+private:
+    void Watch(const testnet::Host& host)
+    {
+        testnet::NamespaceScope inside(host);
+        const int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in any{};
+        any.sin_family = AF_INET;
+        any.sin_port = htons(BC_SEARCH_PORT);
+        timeval wait{0, 50000};
+        if (s < 0 || ::bind(s, reinterpret_cast<sockaddr*>(&any), sizeof any) != 0
+            || ::setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait) != 0)
+            std::abort(); // without it the figures below would be meaningless
+        unsigned char datagram[BC_MAX_DATAGRAM];
+        while (!stop_) {
+            if (::recv(s, datagram, sizeof datagram, 0) > 0) {
+                std::lock_guard lock(mutex_);
+                seen_.push_back(Clock::now());
+            }
+        }
+        ::close(s);
+    }
+
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::vector<Clock::time_point> seen_;
+    std::thread thread_;
+};
+
+double ProcessCpuSeconds()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+           + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Waits in the window's event loop until condition holds; the moment it was first seen to.
+Clock::time_point WaitFor(const std::function<bool()>& condition, const char* what)
+{
+    QElapsedTimer limit;
+    limit.start();
+    while (!condition()) {
+        if (limit.elapsed() > WATCHDOG_MS)
+            throw std::runtime_error(std::string("watchdog: ") + what);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    }
+    return Clock::now();
+}
+
+// A full list whose devices answer every cycle: what the window process spends on it, and how
+// often the window is told anything; then how soon a re-addressed device shows as changed and an
+// unplugged one as silent.
+void Live(int liveMs)
+{
+    const std::string moving = "02:00:00:00:10:01";
+    testnet::DevSim many(testnet::TestHost("a1"), {"--count", "254", "--ip", "10.60.1.1", "--mac",
+                                                   "02:00:00:00:00:01"});
+    auto one = std::make_unique<testnet::DevSim>(
+        testnet::TestHost("a2"), std::vector<std::string>{"--ip", "10.60.1.200", "--mac", moving});
+    RequestWatch requests(testnet::TestHost("b1"));
+    CQuenloDlg dialog;
+    dialog.show();
+    if (!QTest::qWaitForWindowExposed(&dialog))
+        throw std::runtime_error("the window was never shown");
+    const CListPresenter& presenter = dialog.Presenter();
+    dialog.OnBnClickedSearch();
+    WaitFor([&] { return presenter.Size() == 255; }, "255 rows");
+    // One cycle more, so that the last rows' columns are fitted and painted.
+    QTest::qWait(2100);
+
+    // Whatever the list is told to redraw.
+    int told = 0;
+    const QAbstractItemModel* model = dialog.DeviceList()->model();
+    const auto count = [&told] { ++told; };
+    QObject::connect(model, &QAbstractItemModel::dataChanged, &dialog, count);
+    QObject::connect(model, &QAbstractItemModel::rowsInserted, &dialog, count);
+    QObject::connect(model, &QAbstractItemModel::layoutChanged, &dialog, count);
+    QObject::connect(model, &QAbstractItemModel::modelReset, &dialog, count);
+    const double cpuStart = ProcessCpuSeconds();
+    const Clock::time_point start = Clock::now();
+    QTest::qWait(liveMs);
+    const double cpuPercent =
+        (ProcessCpuSeconds() - cpuStart) / (MillisecondsSince(start) / 1000) * 100;
+    const int cycles = requests.CountBetween(start, Clock::now());
+    const int toldWhileSteady = told;
+
+    int position = 0;
+    while (presenter.At(position).listed[COL_MAC] != AsciiText(moving + " "))
+        ++position;
+    const RowId movingRow = presenter.At(position).id;
+    const auto changed = [&] { return presenter.Changed(presenter.PositionOf(movingRow)); };
+    const auto silent = [&] { return presenter.Silent(presenter.PositionOf(movingRow)); };
+
+    // Re-addressed: it answers the next request from its new address.
+    one.reset();
+    one = std::make_unique<testnet::DevSim>(
+        testnet::TestHost("a2"), std::vector<std::string>{"--ip", "10.60.1.201", "--mac", moving});
+    const Clock::time_point restarted = Clock::now();
+    const Clock::time_point shownChanged = WaitFor(changed, "the re-addressed device as changed");
+    const std::optional<Clock::time_point> asked = requests.FirstAfter(restarted);
+
+    // Unplugged: silent at the end of its third cycle without a reply, which is when the next
+    // request goes out.
+    one.reset();
+    const Clock::time_point shownSilent = WaitFor(silent, "the unplugged device as silent");
+    const std::optional<Clock::time_point> cycleEnd =
+        requests.FirstAfter(shownSilent - std::chrono::milliseconds(500));
+    dialog.OnBnClickedStop();
+
+    std::fprintf(results, "\n255 devices answering every cycle for %d s (%d cycles)\n",
+                 liveMs / 1000, cycles);
+    std::fprintf(results, "%-14s %8s %14s %20s %24s\n", "mode", "CPU (%)", "told / cycle",
+                 "changed after (ms)", "silent after (ms)");
+    const auto since = [](std::optional<Clock::time_point> from, Clock::time_point to) {
+        return from ? std::chrono::duration<double, std::milli>(to - *from).count() : -1.0;
+    };
+    std::fprintf(results, "%-14s %8.2f %14.2f %20.1f %24.1f\n", Mode().c_str(), cpuPercent,
+                 cycles > 0 ? static_cast<double>(toldWhileSteady) / cycles : -1.0, since(asked, shownChanged),
+                 since(cycleEnd, shownSilent));
+    std::fflush(results);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -206,6 +380,7 @@ int main(int argc, char** argv)
     try {
         Run(quick ? 1 : 5);
         Flood(quick ? QUICK_FLOOD_MS : FLOOD_MS);
+        Live(quick ? QUICK_LIVE_MS : LIVE_MS);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "bench_window: %s\n", error.what());
         return 1;
