@@ -237,16 +237,7 @@ ListChange CListPresenter::TakeLatest(int position)
     for (const int c : REPLY_COLUMNS)
         row.cells[static_cast<std::size_t>(c)] = row.latest[static_cast<std::size_t>(c)];
     row.listed = row.latest;
-    ListChange change;
-    if (order_.Sorted()) {
-        rows_.Sort(InOrder(order_));
-        change.reordered = true;
-    }
-    CountSharedAddresses();
-    MeasureAll();
-    change.repaint = true;
-    change.columns = true;
-    return change;
+    return CellsEdited();
 }
 
 void CListPresenter::KeepView(const std::vector<int>& selected)
@@ -285,6 +276,11 @@ ListChange CListPresenter::WriteBackSnapshot()
     WriteBack(snapshot_, rows_);
     if (rows_.PositionOf(snapshot_.row) < 0)
         return {};
+    return CellsEdited();
+}
+
+ListChange CListPresenter::CellsEdited()
+{
     ListChange change;
     if (order_.Sorted()) {
         rows_.Sort(InOrder(order_));
@@ -292,7 +288,7 @@ ListChange CListPresenter::WriteBackSnapshot()
     }
     CountSharedAddresses();
     MeasureAll();
-    // Another IP text changes which rows share one, so every row's mark may change.
+    // Another text may change the row's place, its width, and the marks of every row.
     change.repaint = true;
     change.columns = true;
     return change;

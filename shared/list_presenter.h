@@ -129,6 +129,8 @@ public:
     ColumnWidths ColumnWidthsFor(int available);
 
 private:
+    // After a row's cells changed: sorted again, measured again, drawn again.
+    ListChange CellsEdited();
     // Counts again which rows share an address, after any change of rows or IP texts.
     void CountSharedAddresses();
     // What each column needs to show its heading and every text whole.

@@ -82,6 +82,23 @@ int List(CDeviceListBridge& bridge, const BCDevNetInfo& record)
     return row;
 }
 
+// A new search's first batch: three devices at 10.0.0.<first>, <first + step>, ..., with MACs
+// M0, M1, M2.
+ListUpdate ThreeDevices(char16_t first, int step)
+{
+    ListUpdate update;
+    update.cleared = true;
+    for (RowId id = 0; id < 3; ++id) {
+        DeviceRow row;
+        row.id = id;
+        row.cells = Cells(u"10.0.0." + std::u16string(1, char16_t(first + step * id)) + u" ");
+        row.cells[COL_MAC] = u"M" + std::u16string(1, char16_t(u'0' + id)) + u" ";
+        row.listed = row.latest = row.cells;
+        update.rows.push_back(row);
+    }
+    return update;
+}
+
 } // namespace
 
 TEST(LiveList, ADeviceIsToldOnlyWhenItSaysSomethingNewOrFallsSilentOrComesBack)
@@ -179,16 +196,7 @@ TEST(LiveList, TheBridgeHandsOverTheLatestOfEachRowAndSaysWhenRequestsStopOrStar
 TEST(LiveList, TheListSaysWhatChangedWhatIsSilentAndHowManyItCouldNotTake)
 {
     CListPresenter presenter(Strings);
-    ListUpdate first;
-    first.cleared = true;
-    for (RowId id = 0; id < 3; ++id) {
-        DeviceRow row;
-        row.id = id;
-        row.cells = Cells(u"10.0.0." + std::u16string(1, char16_t(u'1' + id)) + u" ");
-        row.listed = row.latest = row.cells;
-        first.rows.push_back(row);
-    }
-    presenter.Apply(first);
+    presenter.Apply(ThreeDevices(u'1', 1));
     EXPECT_EQ("searching    3 devices", Narrow(presenter.StatusText(true)));
 
     // Row 0 re-addressed and renamed, row 1 silent, row 2 edited to row 0's new address.
@@ -252,16 +260,7 @@ TEST(LiveList, TheListSaysWhatChangedWhatIsSilentAndHowManyItCouldNotTake)
 TEST(LiveList, ASearchAfreshKeepsTheOrderTheWidthsAndTheSelectionAsTheRowsComeBack)
 {
     CListPresenter presenter(Strings);
-    ListUpdate first;
-    first.cleared = true;
-    for (RowId id = 0; id < 3; ++id) {
-        DeviceRow row;
-        row.id = id;
-        row.cells = Cells(u"10.0.0." + std::u16string(1, char16_t(u'3' - id)) + u" ");
-        row.cells[COL_MAC] = u"M" + std::u16string(1, char16_t(u'0' + id)) + u" ";
-        row.listed = row.latest = row.cells;
-        first.rows.push_back(row);
-    }
+    const ListUpdate first = ThreeDevices(u'3', -1);
     presenter.Apply(first);
     presenter.SortBy(COL_IP);
     presenter.KeepOperatorsColumnWidths();

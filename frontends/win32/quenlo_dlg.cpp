@@ -11,8 +11,12 @@
 
 namespace {
 
-const wchar_t* const COLUMN_HEADINGS[COL_COUNT] = {L"chn", L"version", L"IP", L"port",
-                                                   L"gateway", L"mac"};
+// A column's heading, as the list view takes it.
+std::wstring Heading(int column)
+{
+    const std::u16string_view heading = ColumnHeading(column);
+    return std::wstring(heading.begin(), heading.end());
+}
 
 // Room a report cell leaves around its text, and around the heading's text and sort arrow.
 constexpr int CELL_MARGINS = 12;
@@ -103,7 +107,8 @@ void CQuenloDlg::InitDeviceList()
         heading.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         heading.fmt = LVCFMT_LEFT;
         heading.cx = (outer.right - outer.left) / COL_COUNT;
-        heading.pszText = const_cast<wchar_t*>(COLUMN_HEADINGS[column]);
+        std::wstring text = Heading(column);
+        heading.pszText = text.data();
         heading.iSubItem = column;
         ListView_InsertColumn(list, column, &heading);
     }
@@ -118,7 +123,7 @@ void CQuenloDlg::InitDeviceList()
     metrics.cellMargins = CELL_MARGINS + cx + 4;
     for (int column = 0; column < COL_COUNT; ++column)
         metrics.headings[static_cast<std::size_t>(column)] =
-            ListView_GetStringWidth(list, COLUMN_HEADINGS[column]) + HEADING_MARGINS;
+            ListView_GetStringWidth(list, Heading(column).c_str()) + HEADING_MARGINS;
     presenter_.SetColumnMetrics(std::move(metrics));
     RefitColumns();
 }
