@@ -192,6 +192,18 @@ void CListPresenter::Insert(std::vector<DeviceRow> rows, ListChange& change)
 
 void CListPresenter::ApplyLiveness(const ListUpdate& update, ListChange& change)
 {
+    if (update.latest.empty() && update.silent.empty())
+        return;
+    // The marks take room in their cells: the columns are measured again only when one changed.
+    const auto marks = [this] {
+        std::vector<CellMark> shown;
+        for (int position = 0; position < Size(); ++position) {
+            shown.push_back(Mark(position, COL_IP));
+            shown.push_back(Mark(position, COL_CHN));
+        }
+        return shown;
+    };
+    const std::vector<CellMark> marksBefore = marks();
     bool replies = false;
     for (const LatestReply& reply : update.latest) {
         // A deleted row stays deleted, whatever its device says.
@@ -210,9 +222,10 @@ void CListPresenter::ApplyLiveness(const ListUpdate& update, ListChange& change)
             silences = true;
         }
     }
-    if (replies) {
-        // What the devices report decides the marks.
+    // What the devices report decides the marks.
+    if (replies)
         CountSharedAddresses();
+    if (marks() != marksBefore) {
         MeasureAll();
         change.columns = true;
     }
