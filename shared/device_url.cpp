@@ -28,9 +28,9 @@ DeviceUrl DeviceWebPage(const std::u16string& ipText, const std::u16string& port
         const std::optional<std::uint32_t> number = ParseDecimal(port, 5);
         if (!number || *number < 1 || *number > MAX_PORT)
             return page;
-        portPart = u':' + AsciiText(std::to_string(*number));
+        portPart.append(u":").append(AsciiText(std::to_string(*number)));
     }
     // Written back without leading zeros: browsers would read "010" as octal.
-    page.url = u"http://" + AsciiText(FormatIpv4(*address)) + portPart;
+    page.url.append(u"http://").append(AsciiText(FormatIpv4(*address))).append(portPart);
     return page;
 }

@@ -105,20 +105,21 @@ std::u16string CListPresenter::StatusText(bool searching) const
     if (firewallHint_ && nothingHeard_ && searching && Size() == 0)
         return strings_(IDS_NOTHING_HEARD);
     const auto number = [](int n) { return AsciiText(std::to_string(n)); };
-    std::u16string text = strings_(searching ? IDS_STATUS_SEARCHING : IDS_STATUS_STOPPED) + u"    "
-                          + FormatText(strings_(IDS_STATUS_COUNT), {number(Size())});
+    std::u16string text = strings_(searching ? IDS_STATUS_SEARCHING : IDS_STATUS_STOPPED);
+    text.append(u"    ").append(FormatText(strings_(IDS_STATUS_COUNT), {number(Size())}));
     int changed = 0;
     int silent = 0;
     for (int position = 0; position < Size(); ++position) {
         changed += Changed(position) ? 1 : 0;
         silent += Silent(position) ? 1 : 0;
     }
-    if (changed > 0)
-        text += u"，" + FormatText(strings_(IDS_STATUS_CHANGED), {number(changed)});
-    if (silent > 0)
-        text += u"，" + FormatText(strings_(IDS_STATUS_SILENT), {number(silent)});
-    if (unlisted_ > 0)
-        text += u"    " + FormatText(strings_(IDS_STATUS_FULL), {number(unlisted_)});
+    const auto add = [&](std::u16string_view separator, int id, int count) {
+        if (count > 0)
+            text.append(separator).append(FormatText(strings_(id), {number(count)}));
+    };
+    add(u"，", IDS_STATUS_CHANGED, changed);
+    add(u"，", IDS_STATUS_SILENT, silent);
+    add(u"    ", IDS_STATUS_FULL, unlisted_);
     return text;
 }
 
