@@ -186,10 +186,10 @@ void CQuenloDlg::showEvent(QShowEvent* event)
 void CQuenloDlg::FitIn(const QRect& workArea)
 {
     // The frame's size is known once the window is shown; before, it counts as none.
-    const QSize frame = isVisible() ? frameGeometry().size() - size() : QSize();
-    const WindowRect fitted =
-        FitInWorkArea(templateSize_.width() + frame.width(), templateSize_.height() + frame.height(),
-                      {workArea.x(), workArea.y(), workArea.width(), workArea.height()});
+    const QSize frame = isVisible() ? frameGeometry().size() - size() : QSize(0, 0);
+    const QSize outer = templateSize_ + frame;
+    const WindowRect area{workArea.x(), workArea.y(), workArea.width(), workArea.height()};
+    const WindowRect fitted = FitInWorkArea(outer.width(), outer.height(), area);
     const QSize client(fitted.width - frame.width(), fitted.height - frame.height());
     setMinimumSize(client);
     resize(client);

@@ -108,9 +108,10 @@ void CQuenloDlg::FitIn(const RECT& workArea)
     ::GetClientRect(Handle(), &client);
     const int frameWidth = outer.right - outer.left - client.right;
     const int frameHeight = outer.bottom - outer.top - client.bottom;
-    const WindowRect fitted = FitInWorkArea(
-        templateClient_.cx + frameWidth, templateClient_.cy + frameHeight,
-        {workArea.left, workArea.top, workArea.right - workArea.left, workArea.bottom - workArea.top});
+    const WindowRect area{workArea.left, workArea.top, workArea.right - workArea.left,
+                          workArea.bottom - workArea.top};
+    const WindowRect fitted =
+        FitInWorkArea(templateClient_.cx + frameWidth, templateClient_.cy + frameHeight, area);
     minimum_ = SIZE{fitted.width, fitted.height};
     ::SetWindowPos(Handle(), nullptr, fitted.x, fitted.y, fitted.width, fitted.height,
                    SWP_NOZORDER | SWP_NOACTIVATE);
