@@ -161,14 +161,16 @@ void CQuenloDlg::OnDpiChanged(int dpi, const RECT& suggested)
         scale(place.right);
         scale(place.bottom);
     }
+    // The controls get the new font; the dialog keeps the one the dialog manager made, which it
+    // deletes itself.
     LOGFONTW face{};
-    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(Handle(), WM_GETFONT, 0, 0)), sizeof face,
-                 &face);
+    const HFONT current =
+        font_ ? font_ : reinterpret_cast<HFONT>(::SendMessageW(Handle(), WM_GETFONT, 0, 0));
+    ::GetObjectW(current, sizeof face, &face);
     face.lfHeight = ::MulDiv(face.lfHeight, dpi, dpi_);
     const HFONT font = ::CreateFontIndirectW(&face);
     for (const auto& [control, place] : templateRects_)
         ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    ::SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (font_)
         ::DeleteObject(font_);
     font_ = font;
