@@ -62,31 +62,34 @@ test-fuzz: fuzz-build
 		|| { cat $(BUILD_DIR)-fuzz/last-run.log; exit 1; }
 	@echo "fuzz_reply_path: $(FUZZ_RUNS) inputs, no fault"
 
-# The Windows build, cross-built with mingw-w64, with the native window (there is no Qt for Windows
-# here). The 64-bit one is tested under Wine in private namespaces (tests/testnet/winerun.sh),
-# beside the agent of the Linux build; the 32-bit one is compiled only, unoptimised since nothing
-# runs it.
+# The Windows builds, cross-built with mingw-w64, with the native window (there is no Qt for
+# Windows here): 64-bit in $(BUILD_DIR)-windows, 32-bit in $(BUILD_DIR)-windows32. Both are tested
+# under Wine in private namespaces (tests/testnet/winerun.sh), beside the agent of the Linux build.
 TESTNET_AGENT = $(abspath $(BUILD_DIR))/tests/quenlo-testnet-agent
 WINE_TEMPLATE = $(abspath $(BUILD_DIR)-windows)/wine-template
-# Once a build folder exists CMake leaves its toolchain file alone, and would warn of it unused.
-WINDOWS_CONFIGURE = cmake --no-warn-unused-cli -S . -B $(BUILD_DIR)-windows \
-	-DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake -DCMAKE_BUILD_TYPE=Release \
+# $(1): the build folder's suffix, $(2): the toolchain's processor. Once a build folder exists
+# CMake leaves its toolchain file alone, and would warn of it unused.
+WINDOWS_CONFIGURE = cmake --no-warn-unused-cli -S . -B $(BUILD_DIR)-windows$(1) \
+	-DCMAKE_TOOLCHAIN_FILE=cmake/$(2)-w64-mingw32.cmake -DCMAKE_BUILD_TYPE=Release \
 	-DQUENLO_BUILD_UI=OFF
+# Builds and runs the tests of one Windows build: $(1) and $(2) as above.
+WINDOWS_TESTS = $(call WINDOWS_CONFIGURE,$(1),$(2)) -DQUENLO_TESTNET_AGENT=$(TESTNET_AGENT) && \
+	cmake --build $(BUILD_DIR)-windows$(1) --parallel $(JOBS) && \
+	$(call RUN_TESTS,$(BUILD_DIR)-windows$(1))
 
 test-windows: build
-	@$(WINDOWS_CONFIGURE) -DQUENLO_TESTNET_AGENT=$(TESTNET_AGENT)
-	@cmake --build $(BUILD_DIR)-windows --parallel $(JOBS)
-	@$(call RUN_TESTS,$(BUILD_DIR)-windows)
-	@cmake --no-warn-unused-cli -S . -B $(BUILD_DIR)-windows32 -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake \
-		-DCMAKE_BUILD_TYPE= -DQUENLO_BUILD_UI=OFF
-	@cmake --build $(BUILD_DIR)-windows32 --parallel $(JOBS)
+	@$(call WINDOWS_TESTS,,x86_64)
+	@$(call WINDOWS_TESTS,32,i686)
 
-# Quenlo.exe for 64-bit Windows, static, and the zip that ships it with its read-me, in
-# $(BUILD_DIR)-windows.
+# Quenlo.exe and quenlo-find.exe, static, and the zips that ship them with the read-me and the
+# licence: $(BUILD_DIR)-windows/Quenlo-<version>-win64.zip and
+# $(BUILD_DIR)-windows32/Quenlo-<version>-win32.zip.
 windows:
-	@$(WINDOWS_CONFIGURE)
+	@$(call WINDOWS_CONFIGURE,,x86_64)
 	@cmake --build $(BUILD_DIR)-windows --parallel $(JOBS) --target windows_zip
-	@ls $(BUILD_DIR)-windows/Quenlo-*-win64.zip
+	@$(call WINDOWS_CONFIGURE,32,i686)
+	@cmake --build $(BUILD_DIR)-windows32 --parallel $(JOBS) --target windows_zip
+	@ls $(BUILD_DIR)-windows/Quenlo-*-win64.zip $(BUILD_DIR)-windows32/Quenlo-*-win32.zip
 
 test: deps
 	@$(MAKE) check
@@ -104,7 +107,7 @@ bench: build
 # The Windows window's benchmark, under Wine with an Xvfb display of its own, in a private test
 # network; its table goes into the README.
 bench-windows: build
-	@$(WINDOWS_CONFIGURE) -DQUENLO_TESTNET_AGENT=$(TESTNET_AGENT)
+	@$(call WINDOWS_CONFIGURE,,x86_64) -DQUENLO_TESTNET_AGENT=$(TESTNET_AGENT)
 	@cmake --build $(BUILD_DIR)-windows --parallel $(JOBS) --target bench_win32_window
 	@tests/testnet/winerun.sh --prepare $(WINE_TEMPLATE)
 	@tests/testnet/testnet.sh tests/testnet/winerun.sh --agent $(TESTNET_AGENT) --display \
@@ -123,7 +126,7 @@ screenshot: build
 # docs/screenshot-windows.png: Quenlo.exe's window listing the same devices, under Wine with an
 # Xvfb display of its own, in a private test network (root).
 screenshot-windows: build
-	@$(WINDOWS_CONFIGURE) -DQUENLO_TESTNET_AGENT=$(TESTNET_AGENT)
+	@$(call WINDOWS_CONFIGURE,,x86_64) -DQUENLO_TESTNET_AGENT=$(TESTNET_AGENT)
 	@cmake --build $(BUILD_DIR)-windows --parallel $(JOBS) --target quenlo-screenshot
 	@tests/testnet/winerun.sh --prepare $(WINE_TEMPLATE)
 	@mkdir -p docs

@@ -1,7 +1,9 @@
-// How fast the Windows window lists the devices that answer: the milliseconds from the Search
-// click to the moment the list view holds the N-th row, and to the list's paint after it (median
-// of five searches), with more devices answering than the list can hold. Runs under Wine with a
-// display of its own, inside the private test network against quenlo-devsim (make bench-windows):
+// How fast the Windows window lists the devices that answer: the milliseconds from the Search click
+// to the moment the list view holds the N-th row, and to the list's paint after it (median of five
+// searches), with more devices answering than the list can hold; beside it, in the same run, the
+// window's list given 255 six-cell rows in one batch with no search, and a bare report list view
+// given the same, the floor for any window built on it. Runs under Wine with a display of its own,
+// inside the private test network against quenlo-devsim (make bench-windows):
 //
 //   testnet.sh winerun.sh --agent AGENT --display TEMPLATE bench_win32_window.exe [--quick]
 #include "netns_guard.h"
@@ -10,6 +12,8 @@
 #include "testnet.h"
 #include "udp_socket.h"
 #include "win32_driver.h"
+
+#include <commctrl.h>
 
 #include <algorithm>
 #include <chrono>
@@ -39,6 +43,90 @@ double MillisecondsSince(Clock::time_point start)
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
+struct Times {
+    double rows = 0;
+    double painted = 0;
+};
+
+// The texts of the n-th device, as the worker gives them.
+std::vector<std::wstring> CellsOf(int n)
+{
+    const std::wstring number = std::to_wstring(n);
+    return {L"CAM" + number + L" ", L"V1.0.0 ", L"10.60.1." + number + L" ", L"80 ",
+            L"10.60.1.1 ", L"02:00:00:00:00:01 "};
+}
+
+// The window's own list, handed 255 rows at once as the worker hands them.
+Times FedList(CQuenloDlg& dialog)
+{
+    const HWND list = dialog.DeviceList();
+    CDeviceListBridge& bridge = dialog.ListBridge();
+    Times times;
+    const Clock::time_point start = Clock::now();
+    bridge.DeleteAllRows();
+    for (int n = 1; n <= 255; ++n) {
+        const int row = bridge.AppendRow();
+        const std::vector<std::wstring> cells = CellsOf(n);
+        for (int column = 0; column < COL_COUNT; ++column) {
+            const std::wstring& text = cells[static_cast<std::size_t>(column)];
+            bridge.SetCellText(row, column, std::u16string(text.begin(), text.end()));
+        }
+        bridge.TurnRedrawOn();
+    }
+    if (!PumpUntil([&] { return ItemCount(list) == 255; }))
+        throw std::runtime_error("the fed list holds " + std::to_string(ItemCount(list))
+                                 + " rows");
+    times.rows = MillisecondsSince(start);
+    ::UpdateWindow(list);
+    times.painted = MillisecondsSince(start);
+    return times;
+}
+
+// A plain report list view where the window's list is, given the rows as a program without any
+// list logic would: each row's six texts set one by one with drawing off, then drawn once.
+Times BareList(HWND over)
+{
+    RECT place{};
+    ::GetWindowRect(over, &place);
+    const HWND list = ::CreateWindowExW(
+        0, WC_LISTVIEWW, L"", WS_POPUP | WS_VISIBLE | WS_BORDER | LVS_REPORT, place.left,
+        place.top, place.right - place.left, place.bottom - place.top, nullptr, nullptr,
+        ::GetModuleHandleW(nullptr), nullptr);
+    if (!list)
+        throw std::runtime_error("the bare list view was not created");
+    for (int column = 0; column < 6; ++column) {
+        LVCOLUMNW heading{};
+        heading.mask = LVCF_WIDTH | LVCF_TEXT;
+        heading.cx = (place.right - place.left) / 6;
+        heading.pszText = const_cast<wchar_t*>(L"heading");
+        ListView_InsertColumn(list, column, &heading);
+    }
+    ::UpdateWindow(list);
+    Times times;
+    const Clock::time_point start = Clock::now();
+    ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    ListView_SetItemCount(list, 255);
+    for (int row = 0; row < 255; ++row) {
+        const std::vector<std::wstring> cells = CellsOf(row + 1);
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = row;
+        item.pszText = const_cast<wchar_t*>(cells[0].c_str());
+        ListView_InsertItem(list, &item);
+        for (int column = 1; column < 6; ++column)
+            ListView_SetItemText(
+                list, row, column,
+                const_cast<wchar_t*>(cells[static_cast<std::size_t>(column)].c_str()));
+    }
+    ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(list, nullptr, TRUE);
+    times.rows = MillisecondsSince(start);
+    ::UpdateWindow(list);
+    times.painted = MillisecondsSince(start);
+    ::DestroyWindow(list);
+    return times;
+}
+
 void Run(int runs)
 {
     testnet::DevSim simulator(testnet::TestHost("a1"),
@@ -53,7 +141,11 @@ void Run(int runs)
 
     std::vector<std::vector<double>> rowMs(ROWS.size());
     std::vector<std::vector<double>> paintMs(ROWS.size());
+    std::vector<Times> fed;
+    std::vector<Times> bare;
     for (int run = 0; run < runs; ++run) {
+        fed.push_back(FedList(dialog));
+        bare.push_back(BareList(list));
         // Rows keep the list until the new search empties it; its rows have newer identities.
         const RowId previous = dialog.Presenter().Size() > 0 ? dialog.Presenter().At(0).id : NO_ROW;
         const auto listed = [&](int rows) {
@@ -75,10 +167,21 @@ void Run(int runs)
             throw std::runtime_error("the search worker did not end after Stop");
     }
 
-    std::printf("%-14s %5s %14s %14s\n", "mode", "rows", "N-th row (ms)", "painted (ms)");
+    std::printf("%-16s %5s %14s %14s\n", "mode", "rows", "N-th row (ms)", "painted (ms)");
     for (std::size_t i = 0; i < ROWS.size(); ++i)
-        std::printf("%-14s %5d %14.1f %14.1f\n", "wine+xvfb", ROWS[i], Median(rowMs[i]),
+        std::printf("%-16s %5d %14.1f %14.1f\n", "wine+xvfb", ROWS[i], Median(rowMs[i]),
                     Median(paintMs[i]));
+    const auto print = [](const char* mode, const std::vector<Times>& times) {
+        std::vector<double> rows;
+        std::vector<double> painted;
+        for (const Times& t : times) {
+            rows.push_back(t.rows);
+            painted.push_back(t.painted);
+        }
+        std::printf("%-16s %5d %14.1f %14.1f\n", mode, 255, Median(rows), Median(painted));
+    };
+    print("rows fed", fed);
+    print("bare list view", bare);
     std::fflush(stdout);
 }
 

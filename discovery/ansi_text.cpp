@@ -1,5 +1,6 @@
 #include "ansi_text.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <utility>
 
@@ -54,4 +55,16 @@ bool DecodeUtf8(std::string_view bytes, std::u16string* out)
     }
     *out = std::move(text);
     return true;
+}
+
+std::u16string DecodeAnsi(std::string_view bytes)
+{
+    // A text that is valid UTF-8 and holds more than ASCII is hardly ever meant as anything else;
+    // reading it through the code page would show a correct name garbled.
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    std::u16string text;
+    if (!ascii && DecodeUtf8(bytes, &text))
+        return text;
+    return DecodeCodePage(bytes);
 }

@@ -4,10 +4,13 @@
 #include <string>
 #include <string_view>
 
-// On Windows, the system's ANSI code page. Elsewhere, UTF-8 when the bytes are valid UTF-8,
-// otherwise GB18030 (the superset of the Chinese code page devices use). Bytes that cannot be
-// decoded become U+FFFD.
+// UTF-8 when the bytes are valid UTF-8 and not plain ASCII; otherwise the legacy code page
+// (DecodeCodePage). Bytes that cannot be decoded become U+FFFD.
 std::u16string DecodeAnsi(std::string_view bytes);
+
+// The platform's half: on Windows the system's ANSI code page, elsewhere GB18030 (the superset of
+// the Chinese code page devices use).
+std::u16string DecodeCodePage(std::string_view bytes);
 
 // The bytes as UTF-16 when they are valid UTF-8; false otherwise.
 bool DecodeUtf8(std::string_view bytes, std::u16string* out);

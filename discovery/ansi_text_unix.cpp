@@ -10,9 +10,11 @@ namespace {
 
 constexpr char16_t REPLACEMENT = u'\uFFFD';
 
+} // namespace
+
 // GB18030 through iconv into UTF-16LE; an invalid or cut-off byte becomes U+FFFD and decoding
 // goes on after it.
-std::u16string DecodeGb18030(std::string_view bytes)
+std::u16string DecodeCodePage(std::string_view bytes)
 {
     std::u16string text;
     const iconv_t cd = ::iconv_open("UTF-16LE", "GB18030");
@@ -43,14 +45,4 @@ std::u16string DecodeGb18030(std::string_view bytes)
     }
     ::iconv_close(cd);
     return text;
-}
-
-} // namespace
-
-std::u16string DecodeAnsi(std::string_view bytes)
-{
-    std::u16string text;
-    if (DecodeUtf8(bytes, &text))
-        return text;
-    return DecodeGb18030(bytes);
 }

@@ -27,7 +27,7 @@ bool DecodeStrictly(std::string_view bytes, std::u16string* out)
 
 } // namespace
 
-std::u16string DecodeAnsi(std::string_view bytes)
+std::u16string DecodeCodePage(std::string_view bytes)
 {
     std::u16string text;
     if (bytes.empty() || DecodeStrictly(bytes, &text))

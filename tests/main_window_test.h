@@ -7,6 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
+// Rests the mouse on a cell of the window's list; the tooltip's text once it shows, or empty
+// after the watchdog.
+std::wstring HoverToolTip(const CQuenloDlg& dialog, int item, int column);
+
 class MainWindowTest : public testing::Test
 {
 protected:

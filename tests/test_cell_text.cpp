@@ -39,30 +39,30 @@ std::vector<CellCase> GbkCases()
     };
 }
 
-// Device texts as the system's decoder gives them: on Windows that of the ANSI code page, so
-// texts sent in another encoding come out garbled there as they do in every Windows program.
+// Device texts as this system decodes them: valid UTF-8 as UTF-8 everywhere, anything else with
+// the legacy code page (on Windows the ANSI code page, elsewhere GB18030).
 std::vector<CellCase> DecodedBySystem()
 {
-    std::vector<CellCase> cases;
+    std::vector<CellCase> cases = {
+        CellCase{"Utf8", "\xE5\x89\x8D\xE9\x97\xA8", u"前门 "},
+        CellCase{"Utf8Latin", "Caf\xC3\xA9", u"Café "},
+        CellCase{"Utf8Astral", "\xF0\x9F\x93\xB7", u"\U0001F4F7 "},
+    };
 #ifdef _WIN32
     if (::GetACP() == 936) {
-        cases = GbkCases();
-        cases.push_back({"Utf8ReadAsGbk", "\xE5\x89\x8D\xE9\x97\xA8", u"鍓嶉棬 "});
+        const std::vector<CellCase> gbk = GbkCases();
+        cases.insert(cases.end(), gbk.begin(), gbk.end());
     } else if (::GetACP() == 1252) {
-        cases = {
+        cases.insert(cases.end(), {
             CellCase{"GbkReadAsLatin", "\xC9\xE3\xCF\xF1\xBB\xFA" "1", u"ÉãÏñ»ú1 "},
             CellCase{"ByteAtTheSlotEnd", "abcdefghi\xC9", u"abcdefghiÉ "},
-            CellCase{"Utf8ReadAsLatin", "Caf\xC3\xA9", u"CafÃ© "},
             CellCase{"WindowsCharacters", "\x80\x99", u"€™ "},
-        };
+        });
     }
 #else
-    cases = GbkCases();
-    cases.insert(cases.end(), {
-        CellCase{"Utf8", "\xE5\x89\x8D\xE9\x97\xA8", u"前门 "},
-        CellCase{"Gb18030FourByte", "\x81\x30\x81\x30", u"\u0080 "},
-        CellCase{"Utf8Astral", "\xF0\x9F\x93\xB7", u"\U0001F4F7 "},
-    });
+    const std::vector<CellCase> gbk = GbkCases();
+    cases.insert(cases.end(), gbk.begin(), gbk.end());
+    cases.push_back(CellCase{"Gb18030FourByte", "\x81\x30\x81\x30", u"\u0080 "});
 #endif
     return cases;
 }

@@ -28,6 +28,7 @@ private slots:
     void columnsFitTheVisibleWidthWithAndWithoutAScrollBar();
     void referenceFontsFallBackToTheSystemFont();
     void mainWindowFollowsItsTemplate();
+    void mainWindowShrinksToASmallWorkAreaAndItsListTakesTheRoom();
     void deviceListIsAReportList();
     void texts();
     void aboutBoxAndItsMenuItem();
@@ -120,8 +121,8 @@ void TestQuenloUi::mainWindowFollowsItsTemplate()
 {
     CQuenloDlg dialog;
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Quenlo System"));
-    QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
-    QVERIFY(!(dialog.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    QVERIFY(dialog.windowFlags() & Qt::WindowMaximizeButtonHint);
+    QVERIFY(!(dialog.windowFlags() & Qt::WindowMinimizeButtonHint));
 
     const DialogBaseUnits base = BaseUnitsOf(QFontMetrics(dialog.font()));
     QCOMPARE(dialog.size(), DialogUnitsToPixels(QRect(0, 0, 481, 349), base).size());
@@ -147,6 +148,34 @@ void TestQuenloUi::mainWindowFollowsItsTemplate()
     QCOMPARE(QApplication::focusWidget(), list);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), search);
+}
+
+void TestQuenloUi::mainWindowShrinksToASmallWorkAreaAndItsListTakesTheRoom()
+{
+    CQuenloDlg dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    const QSize full = dialog.size();
+    QWidget* stop = dialog.Control(IDC_STOP);
+    QWidget* list = dialog.DeviceList();
+    QWidget* status = dialog.Control(IDC_STATUS);
+    const QRect stopAt = stop->geometry();
+    const QRect listAt = list->geometry();
+    const QRect statusAt = status->geometry();
+    const QSize frame = dialog.frameGeometry().size() - full;
+
+    const QRect small(300, 40, full.width() + frame.width() - 100, 400);
+    dialog.FitIn(small);
+    QTRY_COMPARE(dialog.frameGeometry(), small);
+    const int dy = dialog.height() - full.height();
+    QCOMPARE(list->geometry(), listAt.adjusted(0, 0, -100, dy));
+    QCOMPARE(status->geometry(), statusAt.translated(0, dy).adjusted(0, 0, -100, 0));
+    QCOMPARE(stop->geometry(), stopAt);
+
+    dialog.resize(full + QSize(200, 100));
+    QCOMPARE(list->geometry(), listAt.adjusted(0, 0, 200, 100));
+    QCOMPARE(status->geometry(), statusAt.translated(0, 100).adjusted(0, 0, 200, 0));
+    QCOMPARE(stop->geometry(), stopAt);
 }
 
 void TestQuenloUi::deviceListIsAReportList()

@@ -54,6 +54,7 @@ private slots:
     void cleanup();
     void rightClickOnARowSnapshotsItAndOffersTheRowMenu();
     void rightClickBelowTheLastRowDoesNothing();
+    void shiftF10AndTheMenuKeyOpenTheFocusedRowsMenu();
     void deleteRemovesTheTopmostSelectedRow();
     void doubleClickOpensTheWebPageOrSaysWhyNot();
     void editDialogStartsWithTheRowsTextsAndOkFocused();
@@ -166,6 +167,28 @@ void TestRowCommands::rightClickBelowTheLastRowDoesNothing()
     QCOMPARE(catcher.seen.size(), 1);
     QCOMPARE(dialog_->Snapshot().row, dialog_->Presenter().At(1).id);
     QVERIFY(dialog_->Snapshot().chn == u"CH2 ");
+}
+
+void TestRowCommands::shiftF10AndTheMenuKeyOpenTheFocusedRowsMenu()
+{
+    QTableView* list = dialog_->DeviceList();
+    list->setFocus();
+    list->setCurrentIndex(list->model()->index(2, COL_MAC));
+    {
+        ModalCatcher catcher;
+        QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
+        QCOMPARE(catcher.seen.size(), 1);
+        QCOMPARE(catcher.seen[0].actions.value(0), EDIT);
+        QCOMPARE(dialog_->Snapshot().row, dialog_->Presenter().At(2).id);
+    }
+    list->setCurrentIndex(list->model()->index(1, COL_CHN));
+    ModalCatcher catcher;
+    // Where the mouse is plays no part: the menu is the focused row's.
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(1, 1),
+                              list->mapToGlobal(QPoint(1, 1)));
+    QApplication::sendEvent(list, &menuKey);
+    QCOMPARE(catcher.seen.size(), 1);
+    QCOMPARE(dialog_->Snapshot().row, dialog_->Presenter().At(1).id);
 }
 
 void TestRowCommands::deleteRemovesTheTopmostSelectedRow()

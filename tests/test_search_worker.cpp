@@ -54,7 +54,7 @@ protected:
 };
 
 // The channel cells of a device that sends "前门" in UTF-8 and of one that sends "摄像机1" in GBK,
-// as this system decodes them: on Windows with its ANSI code page.
+// as this system decodes them: UTF-8 as such, GBK on Windows with its ANSI code page.
 struct ChannelCells {
     std::u16string utf8;
     std::u16string gbk;
@@ -64,9 +64,9 @@ ChannelCells DecodedChannelCells()
 {
 #ifdef _WIN32
     if (::GetACP() == 936)
-        return {u"鍓嶉棬 ", u"摄像机1 "};
+        return {u"前门 ", u"摄像机1 "};
     if (::GetACP() == 1252)
-        return {u"å‰\u008Dé—¨ ", u"ÉãÏñ»ú1 "};
+        return {u"前门 ", u"ÉãÏñ»ú1 "};
     ADD_FAILURE() << "no channel cells known for code page " << ::GetACP();
     return {};
 #else

@@ -198,6 +198,125 @@ TEST_F(Win32Window, RowMenuCopiesDeletesAndEditsOnlyWhatTheListShows)
     EXPECT_TRUE(caught.boxes.empty());
 }
 
+TEST_F(Win32Window, ShrinksToASmallWorkAreaCentredAndItsListTakesTheRoom)
+{
+    const auto placeOf = [&](int id) {
+        RECT place{};
+        ::GetWindowRect(dialog.Item(id), &place);
+        ::MapWindowPoints(nullptr, dialog.Handle(), reinterpret_cast<POINT*>(&place), 2);
+        return place;
+    };
+    RECT full{};
+    ::GetClientRect(dialog.Handle(), &full);
+    const RECT list0 = placeOf(IDC_DEVICE_LIST);
+    const RECT status0 = placeOf(IDC_STATUS);
+    const RECT stop0 = placeOf(IDC_STOP);
+
+    const RECT small{300, 40, 700, 460};
+    dialog.FitIn(small);
+    RECT outer{};
+    ::GetWindowRect(dialog.Handle(), &outer);
+    EXPECT_EQ(small.left, outer.left);
+    EXPECT_EQ(small.top, outer.top);
+    EXPECT_EQ(small.right, outer.right);
+    EXPECT_EQ(small.bottom, outer.bottom);
+    RECT client{};
+    ::GetClientRect(dialog.Handle(), &client);
+    const int dx = client.right - full.right;
+    const int dy = client.bottom - full.bottom;
+    ASSERT_LT(dy, 0);
+    EXPECT_EQ(list0.right + dx, placeOf(IDC_DEVICE_LIST).right);
+    EXPECT_EQ(list0.bottom + dy, placeOf(IDC_DEVICE_LIST).bottom);
+    EXPECT_EQ(status0.top + dy, placeOf(IDC_STATUS).top) << "the status line keeps to the bottom";
+    EXPECT_EQ(stop0.left, placeOf(IDC_STOP).left);
+    EXPECT_EQ(stop0.top, placeOf(IDC_STOP).top);
+
+    // Made larger than the template, by the operator or maximised.
+    EXPECT_TRUE(::GetWindowLongPtrW(dialog.Handle(), GWL_STYLE) & WS_MAXIMIZEBOX);
+    ::SetWindowPos(dialog.Handle(), nullptr, 0, 0, outer.right - outer.left - dx + 200,
+                   outer.bottom - outer.top - dy + 100, SWP_NOZORDER | SWP_NOMOVE);
+    EXPECT_EQ(list0.bottom + 100, placeOf(IDC_DEVICE_LIST).bottom);
+    EXPECT_EQ(status0.right + 200, placeOf(IDC_STATUS).right);
+    RECT inside{};
+    ::GetClientRect(list, &inside);
+    int columns = 0;
+    for (int column = 0; column < COL_COUNT; ++column)
+        columns += ListView_GetColumnWidth(list, column);
+    EXPECT_EQ(inside.right, columns) << "the columns fill the wider list";
+
+    // Moved to a monitor of twice the scaling: the suggested place, the fonts twice as tall.
+    TEXTMETRICW before{};
+    TEXTMETRICW after{};
+    const auto measure = [&](TEXTMETRICW& metrics) {
+        const HDC dc = ::GetDC(list);
+        const HGDIOBJ old = ::SelectObject(
+            dc, reinterpret_cast<HFONT>(::SendMessageW(list, WM_GETFONT, 0, 0)));
+        ::GetTextMetricsW(dc, &metrics);
+        ::SelectObject(dc, old);
+        ::ReleaseDC(list, dc);
+    };
+    measure(before);
+    const RECT suggested{100, 80, 100 + 2 * (outer.right - outer.left),
+                         80 + 2 * (outer.bottom - outer.top)};
+    ::SendMessageW(dialog.Handle(), WM_DPICHANGED, MAKEWPARAM(192, 192),
+                   reinterpret_cast<LPARAM>(&suggested));
+    measure(after);
+    ::GetWindowRect(dialog.Handle(), &outer);
+    EXPECT_EQ(suggested.left, outer.left);
+    EXPECT_EQ(suggested.bottom, outer.bottom);
+    EXPECT_NEAR(2 * before.tmHeight, after.tmHeight, 2);
+    EXPECT_NEAR(2 * (stop0.right - stop0.left),
+                placeOf(IDC_STOP).right - placeOf(IDC_STOP).left, 2);
+}
+
+TEST_F(Win32Window, TheMarkIsInItsCellAloneAndExplainedByATooltip)
+{
+    // Two devices at one address: both IP cells are marked.
+    ListRows({THREE[0], THREE[1], {u"twin ", u"", u"10.60.1.9 ", u"80 ", u"", u"AA "}});
+    ASSERT_TRUE(dialog.Presenter().Marked(1, COL_IP));
+    RECT bounds{};
+    RECT label{};
+    for (const int column : {COL_CHN, COL_VERSION}) {
+        ListView_GetSubItemRect(list, 1, column, LVIR_BOUNDS, &bounds);
+        ListView_GetSubItemRect(list, 1, column, LVIR_LABEL, &label);
+        EXPECT_LE(label.left - bounds.left, 2) << "no room for an image in column " << column;
+    }
+
+    // The cell's text, then what is odd about it.
+    const std::wstring shown = HoverToolTip(dialog, 1, COL_IP);
+    EXPECT_EQ(0u, shown.rfind(L"10.60.1.9", 0)) << shown.size();
+    EXPECT_NE(std::wstring::npos, shown.find(L"\r\n"));
+
+    const HWND tip = dialog.ToolTip();
+    ListView_GetSubItemRect(list, 0, COL_MAC, LVIR_BOUNDS, &bounds);
+    ::SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(bounds.left + 4, bounds.top + 4));
+    EXPECT_FALSE(::IsWindowVisible(tip)) << "another cell: the tooltip goes until the mouse rests";
+}
+
+TEST_F(Win32Window, ShiftF10AndTheMenuKeyOpenTheFocusedRowsMenu)
+{
+    ListRows(THREE);
+    SeamCatcher caught;
+    caught.menuChoice = ID_ROW_COPY_MAC;
+    ::SetFocus(list);
+    Select({0});
+    ListView_SetItemState(list, 2, LVIS_FOCUSED, LVIS_FOCUSED);
+    BYTE keys[256] = {};
+    ::GetKeyboardState(keys);
+    keys[VK_SHIFT] = 0x80;
+    ::SetKeyboardState(keys);
+    ::SendMessageW(list, WM_SYSKEYDOWN, VK_F10, 1);
+    keys[VK_SHIFT] = 0;
+    ::SetKeyboardState(keys);
+    EXPECT_EQ(L"00:11:22:33:44:03", ClipboardText()) << "the focused row's, not the selected one's";
+
+    // The Menu key, as the system sends it.
+    ListView_SetItemState(list, 1, LVIS_FOCUSED, LVIS_FOCUSED);
+    ::SendMessageW(list, WM_KEYDOWN, VK_APPS, 1);
+    ::SendMessageW(list, WM_KEYUP, VK_APPS, 0xC0000001);
+    EXPECT_EQ(L"00:11:22:33:44:02", ClipboardText());
+}
+
 TEST_F(Win32Window, EditDialogUnchangedChangedAndCancelled)
 {
     ListRows(THREE);

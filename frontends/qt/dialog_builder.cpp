@@ -86,16 +86,25 @@ QHash<int, QWidget*> BuildDialog(QDialog* dialog, const DialogTemplate& dialogTe
 {
     dialog->setObjectName(dialogTemplate.name);
     dialog->setWindowTitle(dialogTemplate.title);
-    // A fixed-size dialog: no minimise or maximise box, whatever the template says.
-    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint;
+    // Fixed in size unless the template gives it a sizing frame; no minimise box.
+    const bool sizable = dialogTemplate.styles.contains(QLatin1String("WS_THICKFRAME"));
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint;
+    if (!sizable)
+        flags |= Qt::MSWindowsFixedSizeDialogHint;
     if (dialogTemplate.styles.contains(QLatin1String("WS_CAPTION")))
         flags |= Qt::WindowTitleHint;
     if (dialogTemplate.styles.contains(QLatin1String("WS_SYSMENU")))
         flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (dialogTemplate.styles.contains(QLatin1String("WS_MAXIMIZEBOX")))
+        flags |= Qt::WindowMaximizeButtonHint;
     dialog->setWindowFlags(flags);
     dialog->setFont(DialogFont(dialogTemplate.fontFace, dialogTemplate.fontPoints));
     const DialogBaseUnits base = BaseUnitsOf(QFontMetrics(dialog->font()));
-    dialog->setFixedSize(DialogUnitsToPixels(QRect(QPoint(0, 0), dialogTemplate.size), base).size());
+    const QSize size = DialogUnitsToPixels(QRect(QPoint(0, 0), dialogTemplate.size), base).size();
+    if (sizable)
+        dialog->resize(size);
+    else
+        dialog->setFixedSize(size);
 
     QHash<int, QWidget*> controls;
     QWidget* previousTabStop = nullptr;

@@ -27,6 +27,7 @@ QRect DialogUnitsToPixels(const QRect& units, DialogBaseUnits base);
 // the reference platform's that this system lacks.
 QFont DialogFont(const QString& face, int points);
 
-// Gives dialog the template's title, font, fixed size and window decorations, creates its
-// controls in tab order and returns them by id. Controls without an id (-1) are not returned.
+// Gives dialog the template's title, font, size (fixed unless the template has a sizing frame)
+// and window decorations, creates its controls in tab order and returns them by id. Controls
+// without an id (-1) are not returned.
 QHash<int, QWidget*> BuildDialog(QDialog* dialog, const DialogTemplate& dialogTemplate);

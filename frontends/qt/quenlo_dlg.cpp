@@ -4,14 +4,17 @@
 #include "app_message_box.h"
 #include "device_list_model.h"
 #include "resource.h"
+#include "window_fit.h"
 
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QStyle>
 #include <QTableView>
@@ -49,6 +52,9 @@ void CQuenloDlg::OnInitDialog()
     connect(refresh, &QShortcut::activated, this, &CQuenloDlg::OnRefresh);
     InitDeviceList();
     UpdateStatus();
+    templateSize_ = size();
+    for (const int id : {IDC_DEVICE_LIST, IDC_STATUS})
+        templateRects_.emplace_back(id, Control(id)->geometry());
 }
 
 void CQuenloDlg::InitDeviceList()
@@ -128,14 +134,68 @@ void CQuenloDlg::RefitColumns()
 bool CQuenloDlg::eventFilter(QObject* watched, QEvent* event)
 {
     QTableView* list = DeviceList();
-    if (watched == list && event->type() == QEvent::KeyPress
-        && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
-        OnRowCopy();
+    if (watched == list && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Copy)) {
+            OnRowCopy();
+            return true;
+        }
+        if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier) {
+            OnRowMenuKey();
+            return true;
+        }
+    }
+    // The Menu key's menu comes to the list itself, a mouse's to its viewport.
+    if (watched == list && event->type() == QEvent::ContextMenu
+        && static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+        OnRowMenuKey();
         return true;
     }
     if (watched == list->viewport() && event->type() == QEvent::Resize)
         RefitColumns();
     return CTemplateDialog::eventFilter(watched, event);
+}
+
+void CQuenloDlg::OnRowMenuKey()
+{
+    QTableView* list = DeviceList();
+    const QModelIndex focused = list->currentIndex();
+    if (focused.isValid())
+        OnNMRclickList(list->visualRect(focused).center());
+}
+
+void CQuenloDlg::resizeEvent(QResizeEvent* event)
+{
+    CTemplateDialog::resizeEvent(event);
+    if (templateSize_.isEmpty())
+        return;
+    const int dx = width() - templateSize_.width();
+    const int dy = height() - templateSize_.height();
+    for (const auto& [id, rect] : templateRects_) {
+        const WindowRect placed = Follow({rect.x(), rect.y(), rect.width(), rect.height()},
+                                         HowFollows(id), dx, dy);
+        Control(id)->setGeometry(placed.x, placed.y, placed.width, placed.height);
+    }
+}
+
+void CQuenloDlg::showEvent(QShowEvent* event)
+{
+    CTemplateDialog::showEvent(event);
+    if (!std::exchange(fitted_, true))
+        FitIn(QGuiApplication::primaryScreen()->availableGeometry());
+}
+
+void CQuenloDlg::FitIn(const QRect& workArea)
+{
+    // The frame's size is known once the window is shown; before, it counts as none.
+    const QSize frame = isVisible() ? frameGeometry().size() - size() : QSize(0, 0);
+    const QSize outer = templateSize_ + frame;
+    const WindowRect area{workArea.x(), workArea.y(), workArea.width(), workArea.height()};
+    const WindowRect fitted = FitInWorkArea(outer.width(), outer.height(), area);
+    const QSize client(fitted.width - frame.width(), fitted.height - frame.height());
+    setMinimumSize(client);
+    resize(client);
+    move(fitted.x, fitted.y);
 }
 
 void CQuenloDlg::UpdateStatus()

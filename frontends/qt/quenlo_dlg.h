@@ -5,6 +5,9 @@
 #include "search_session.h"
 #include "template_dialog.h"
 
+#include <utility>
+#include <vector>
+
 class DeviceListModel;
 class QTableView;
 
@@ -26,6 +29,8 @@ public:
 
     // Ends the search for good before the window closes.
     void done(int result) override;
+    // Sizes and places the window in a work area, as it opens in the primary screen's.
+    void FitIn(const QRect& workArea);
 
     void OnBnClickedSearch();
     void OnBnClickedStop();
@@ -36,6 +41,8 @@ public:
     // Row commands. A right click on a row snapshots it and offers Edit and Delete; a double
     // click opens the device's web page.
     void OnNMRclickList(const QPoint& position);
+    // Shift+F10 or the Menu key: the row menu of the focused row.
+    void OnRowMenuKey();
     void OnRowEdit();
     void OnRowDelete();
     void OnNMDblclkList(const QModelIndex& index);
@@ -60,6 +67,8 @@ signals:
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void OnInitDialog();
@@ -79,5 +88,9 @@ private:
     DeviceListModel* model_ = nullptr;
     // Set while the window itself sets the columns' widths.
     bool fittingColumns_ = false;
+    // The controls that follow the window's size, with their places in the template's.
+    QSize templateSize_;
+    std::vector<std::pair<int, QRect>> templateRects_;
+    bool fitted_ = false;
     CSearchSession search_;
 };

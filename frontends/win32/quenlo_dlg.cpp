@@ -3,6 +3,7 @@
 #include "about_dlg.h"
 #include "app_message_box.h"
 #include "resource_text.h"
+#include "window_fit.h"
 
 #include <windowsx.h>
 
@@ -18,9 +19,12 @@ std::wstring Heading(int column)
     return std::wstring(heading.begin(), heading.end());
 }
 
-// Room a report cell leaves around its text, and around the heading's text and sort arrow.
+// Room a report cell leaves around its text, and around the heading's text and sort arrow, at
+// 96 pixels per inch.
 constexpr int CELL_MARGINS = 12;
 constexpr int HEADING_MARGINS = 28;
+constexpr int MARK_SIZE = 16;
+constexpr int TIP_WIDTH = 480;
 
 // Copies text into a buffer the list view lends, cut to fit.
 void CopyInto(const std::u16string& text, wchar_t* buffer, int capacity)
@@ -62,6 +66,8 @@ CQuenloDlg::~CQuenloDlg()
     search_.EndForGood();
     if (smallIcon_)
         ::DestroyIcon(smallIcon_);
+    if (marks_)
+        ::ImageList_Destroy(marks_);
 }
 
 bool CQuenloDlg::OnInitDialog()
@@ -76,29 +82,129 @@ bool CQuenloDlg::OnInitDialog()
         ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
     ::SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     ::SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+    const HDC screen = ::GetDC(Handle());
+    dpi_ = ::GetDeviceCaps(screen, LOGPIXELSX);
+    ::ReleaseDC(Handle(), screen);
     InitDeviceList();
     UpdateStatus();
+
+    RECT client{};
+    ::GetClientRect(Handle(), &client);
+    templateClient_ = SIZE{client.right, client.bottom};
+    for (HWND control = ::GetWindow(Handle(), GW_CHILD); control;
+         control = ::GetWindow(control, GW_HWNDNEXT)) {
+        RECT place{};
+        ::GetWindowRect(control, &place);
+        ::MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&place), 2);
+        templateRects_.emplace_back(control, place);
+    }
+    RECT workArea{};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
+    FitIn(workArea);
     return true;
+}
+
+void CQuenloDlg::FitIn(const RECT& workArea)
+{
+    RECT outer{};
+    RECT client{};
+    ::GetWindowRect(Handle(), &outer);
+    ::GetClientRect(Handle(), &client);
+    const int frameWidth = outer.right - outer.left - client.right;
+    const int frameHeight = outer.bottom - outer.top - client.bottom;
+    const WindowRect area{workArea.left, workArea.top, workArea.right - workArea.left,
+                          workArea.bottom - workArea.top};
+    const WindowRect fitted =
+        FitInWorkArea(templateClient_.cx + frameWidth, templateClient_.cy + frameHeight, area);
+    minimum_ = SIZE{fitted.width, fitted.height};
+    ::SetWindowPos(Handle(), nullptr, fitted.x, fitted.y, fitted.width, fitted.height,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CQuenloDlg::Layout()
+{
+    if (templateRects_.empty())
+        return;
+    RECT client{};
+    ::GetClientRect(Handle(), &client);
+    const int dx = client.right - templateClient_.cx;
+    const int dy = client.bottom - templateClient_.cy;
+    for (const auto& [control, place] : templateRects_) {
+        const WindowRect placed =
+            Follow({place.left, place.top, place.right - place.left, place.bottom - place.top},
+                   HowFollows(::GetDlgCtrlID(control)), dx, dy);
+        ::MoveWindow(control, placed.x, placed.y, placed.width, placed.height, TRUE);
+    }
+    RefitColumns();
+}
+
+void CQuenloDlg::OnRowMenuKey()
+{
+    const HWND list = DeviceList();
+    const int focused = ListView_GetNextItem(list, -1, LVNI_FOCUSED);
+    if (focused < 0)
+        return;
+    ListView_EnsureVisible(list, focused, FALSE);
+    RECT row{};
+    ListView_GetItemRect(list, focused, &row, LVIR_BOUNDS);
+    POINT below{row.left + Scaled(CELL_MARGINS), row.bottom};
+    ::ClientToScreen(list, &below);
+    OnRowMenu(focused, below);
+}
+
+void CQuenloDlg::OnDpiChanged(int dpi, const RECT& suggested)
+{
+    const auto scale = [&](LONG& value) { value = ::MulDiv(value, dpi, dpi_); };
+    scale(templateClient_.cx);
+    scale(templateClient_.cy);
+    scale(minimum_.cx);
+    scale(minimum_.cy);
+    for (auto& [control, place] : templateRects_) {
+        scale(place.left);
+        scale(place.top);
+        scale(place.right);
+        scale(place.bottom);
+    }
+    // The controls get the new font; the dialog keeps the one the dialog manager made, which it
+    // deletes itself.
+    LOGFONTW face{};
+    const HFONT current =
+        font_ ? font_ : reinterpret_cast<HFONT>(::SendMessageW(Handle(), WM_GETFONT, 0, 0));
+    ::GetObjectW(current, sizeof face, &face);
+    face.lfHeight = ::MulDiv(face.lfHeight, dpi, dpi_);
+    const HFONT font = ::CreateFontIndirectW(&face);
+    for (const auto& [control, place] : templateRects_)
+        ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (font_)
+        ::DeleteObject(font_);
+    font_ = font;
+    dpi_ = dpi;
+    MakeMarks();
+    MeasureColumns();
+    ::SetWindowPos(Handle(), nullptr, suggested.left, suggested.top,
+                   suggested.right - suggested.left, suggested.bottom - suggested.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    Layout();
+    ::InvalidateRect(Handle(), nullptr, TRUE);
 }
 
 void CQuenloDlg::InitDeviceList()
 {
     const HWND list = DeviceList();
     ::SetWindowLongPtrW(list, GWL_STYLE, ::GetWindowLongPtrW(list, GWL_STYLE) | LVS_SHOWSELALWAYS);
+    // No image list: the list would keep room for an image before every text. The mark is drawn
+    // in its cell alone, and the tooltips are the window's own, which Wine's list lacks.
     ListView_SetExtendedListViewStyleEx(
         list, 0,
-        LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_TWOCLICKACTIVATE | LVS_EX_INFOTIP
-            | LVS_EX_SUBITEMIMAGES | LVS_EX_DOUBLEBUFFER);
-
-    // The mark on addresses outside every local subnet or shared by several devices.
-    const int cx = ::GetSystemMetrics(SM_CXSMICON);
-    const int cy = ::GetSystemMetrics(SM_CYSMICON);
-    // The marks: an odd address, and a device that now answers with other settings.
-    HIMAGELIST marks = ::ImageList_Create(cx, cy, ILC_COLOR32 | ILC_MASK, 2, 0);
-    for (const LPCWSTR icon : {IDI_WARNING, IDI_INFORMATION})
-        ::ImageList_AddIcon(marks, static_cast<HICON>(::LoadImageW(nullptr, icon, IMAGE_ICON, cx,
-                                                                   cy, LR_SHARED)));
-    ListView_SetImageList(list, marks, LVSIL_SMALL);
+        LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_TWOCLICKACTIVATE | LVS_EX_DOUBLEBUFFER);
+    ::SetWindowSubclass(list, ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    tip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                             WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0, 0, 0, 0, Handle(), nullptr,
+                             ::GetModuleHandleW(nullptr), nullptr);
+    TTTOOLINFOW tool = ListTool();
+    tool.uFlags = TTF_IDISHWND | TTF_TRACK | TTF_ABSOLUTE;
+    tool.lpszText = const_cast<wchar_t*>(L"");
+    ::SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 
     RECT outer{};
     ::GetWindowRect(list, &outer);
@@ -112,18 +218,42 @@ void CQuenloDlg::InitDeviceList()
         heading.iSubItem = column;
         ListView_InsertColumn(list, column, &heading);
     }
-    // Tooltips of several lines: the cell's text, where the device answered, what is odd.
-    ::SendMessageW(ListView_GetToolTips(list), TTM_SETMAXTIPWIDTH, 0, 480);
+    MakeMarks();
+    MeasureColumns();
+}
 
+void CQuenloDlg::MakeMarks()
+{
+    // The marks, in the order of CellMark: an address outside every local subnet or shared by
+    // several devices, and a device that now answers with other settings.
+    const int size = Scaled(MARK_SIZE);
+    if (marks_)
+        ::ImageList_Destroy(marks_);
+    marks_ = ::ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 2, 0);
+    for (const LPCWSTR name : {IDI_WARNING, IDI_INFORMATION}) {
+        // Not shared: a shared icon keeps the size it was first loaded at.
+        if (const auto icon = static_cast<HICON>(
+                ::LoadImageW(nullptr, name, IMAGE_ICON, size, size, 0))) {
+            ::ImageList_AddIcon(marks_, icon);
+            ::DestroyIcon(icon);
+        }
+    }
+    // Tooltips of several lines: the cell's text, where the device answered, what is odd.
+    ::SendMessageW(tip_, TTM_SETMAXTIPWIDTH, 0, Scaled(TIP_WIDTH));
+}
+
+void CQuenloDlg::MeasureColumns()
+{
+    const HWND list = DeviceList();
     ColumnMetrics metrics;
     metrics.textWidth = [list](const std::u16string& text) {
         return ListView_GetStringWidth(list, std::wstring(text.begin(), text.end()).c_str());
     };
-    // Every cell keeps room for an image before its text: the IP cell's mark goes there.
-    metrics.cellMargins = CELL_MARGINS + cx + 4;
+    metrics.cellMargins = Scaled(CELL_MARGINS);
+    metrics.markWidth = Scaled(MARK_SIZE + 4);
     for (int column = 0; column < COL_COUNT; ++column)
         metrics.headings[static_cast<std::size_t>(column)] =
-            ListView_GetStringWidth(list, Heading(column).c_str()) + HEADING_MARGINS;
+            ListView_GetStringWidth(list, Heading(column).c_str()) + Scaled(HEADING_MARGINS);
     presenter_.SetColumnMetrics(std::move(metrics));
     RefitColumns();
 }
@@ -175,6 +305,32 @@ INT_PTR CQuenloDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& 
         return TRUE;
     case WM_QUERYDRAGICON:
         return reinterpret_cast<INT_PTR>(icon_);
+    case WM_SIZE:
+        Layout();
+        return TRUE;
+    case WM_GETMINMAXINFO:
+        if (minimum_.cx > 0) {
+            auto& limits = *reinterpret_cast<MINMAXINFO*>(lParam);
+            limits.ptMinTrackSize = POINT{minimum_.cx, minimum_.cy};
+        }
+        return TRUE;
+    case WM_DPICHANGED:
+        OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return TRUE;
+    case WM_NCDESTROY:
+        // The controls that used the font are gone.
+        if (font_)
+            ::DeleteObject(std::exchange(font_, nullptr));
+        handled = false;
+        return FALSE;
+    case WM_CONTEXTMENU:
+        // From the keyboard; a right click has opened its row's menu already.
+        if (reinterpret_cast<HWND>(wParam) == DeviceList() && lParam == -1) {
+            OnRowMenuKey();
+            return TRUE;
+        }
+        handled = false;
+        return FALSE;
     default:
         return CDialogWindow::OnMessage(message, wParam, lParam, handled);
     }
@@ -229,9 +385,6 @@ LRESULT CQuenloDlg::OnNotify(const NMHDR& header)
     case LVN_GETDISPINFOW:
         OnGetDispInfo(*reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header)));
         return 0;
-    case LVN_GETINFOTIPW:
-        OnGetInfoTip(*reinterpret_cast<NMLVGETINFOTIPW*>(const_cast<NMHDR*>(&header)));
-        return 0;
     case NM_CUSTOMDRAW:
         return OnCustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(const_cast<NMHDR*>(&header)));
     case LVN_COLUMNCLICK:
@@ -269,19 +422,6 @@ void CQuenloDlg::OnGetDispInfo(NMLVDISPINFOW& info) const
         return;
     if (item.mask & LVIF_TEXT)
         CopyInto(presenter_.CellText(item.iItem, item.iSubItem), item.pszText, item.cchTextMax);
-    if (item.mask & LVIF_IMAGE) {
-        switch (presenter_.Mark(item.iItem, item.iSubItem)) {
-        case CellMark::OddAddress:
-            item.iImage = 0;
-            break;
-        case CellMark::Changed:
-            item.iImage = 1;
-            break;
-        case CellMark::None:
-            item.iImage = I_IMAGENONE;
-            break;
-        }
-    }
 }
 
 LRESULT CQuenloDlg::OnCustomDraw(NMLVCUSTOMDRAW& draw) const
@@ -289,29 +429,146 @@ LRESULT CQuenloDlg::OnCustomDraw(NMLVCUSTOMDRAW& draw) const
     switch (draw.nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
         return CDRF_NOTIFYITEMDRAW;
-    case CDDS_ITEMPREPAINT: {
-        // A device that no longer answers is greyed, as a disabled text is.
-        const int item = static_cast<int>(draw.nmcd.dwItemSpec);
-        if (item >= 0 && item < presenter_.Size() && presenter_.Silent(item)) {
-            draw.clrText = ::GetSysColor(COLOR_GRAYTEXT);
-            return CDRF_NEWFONT;
+    case CDDS_ITEMPREPAINT:
+        return CDRF_NOTIFYSUBITEMDRAW;
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+        const int position = static_cast<int>(draw.nmcd.dwItemSpec);
+        if (position >= presenter_.Size())
+            return CDRF_DODEFAULT;
+        if (presenter_.Marked(position, draw.iSubItem)) {
+            DrawMarkedCell(draw.nmcd.hdc, position, draw.iSubItem);
+            return CDRF_SKIPDEFAULT;
         }
-        return CDRF_DODEFAULT;
+        // A device that no longer answers is greyed, as a disabled text is; selected, it is drawn
+        // as the selection is.
+        const bool selected =
+            ListView_GetItemState(DeviceList(), position, LVIS_SELECTED) & LVIS_SELECTED;
+        if (!presenter_.Silent(position) || selected)
+            return CDRF_DODEFAULT;
+        draw.clrText = ::GetSysColor(COLOR_GRAYTEXT);
+        return CDRF_NEWFONT;
     }
     default:
         return CDRF_DODEFAULT;
     }
 }
 
-void CQuenloDlg::OnGetInfoTip(NMLVGETINFOTIPW& tip) const
+void CQuenloDlg::DrawMarkedCell(HDC dc, int position, int column) const
 {
-    if (tip.iItem < 0 || tip.iItem >= presenter_.Size())
+    const HWND list = DeviceList();
+    RECT cell{};
+    ListView_GetSubItemRect(list, position, column, LVIR_BOUNDS, &cell);
+    // As the list draws a selected row: in the selection's colours while it has the focus.
+    const bool selected = ListView_GetItemState(list, position, LVIS_SELECTED) & LVIS_SELECTED;
+    const bool focused = ::GetFocus() == list;
+    const int back = !selected ? COLOR_WINDOW : focused ? COLOR_HIGHLIGHT : COLOR_BTNFACE;
+    const int plain = presenter_.Silent(position) ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT;
+    const int fore = !selected ? plain : focused ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT;
+    ::FillRect(dc, &cell, ::GetSysColorBrush(back));
+    const int margin = Scaled(CELL_MARGINS) / 2;
+    const int size = Scaled(MARK_SIZE);
+    const int image = presenter_.Mark(position, column) == CellMark::OddAddress ? 0 : 1;
+    ::ImageList_Draw(marks_, image, dc, cell.left + margin / 2,
+                     cell.top + (cell.bottom - cell.top - size) / 2, ILD_TRANSPARENT);
+    RECT text = cell;
+    text.left += margin + size;
+    text.right -= margin;
+    const std::u16string cellText = presenter_.CellText(position, column);
+    ::SetTextColor(dc, ::GetSysColor(fore));
+    ::SetBkMode(dc, TRANSPARENT);
+    ::DrawTextW(dc, reinterpret_cast<const wchar_t*>(cellText.c_str()),
+                static_cast<int>(cellText.size()), &text,
+                DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+}
+
+std::pair<int, int> CQuenloDlg::CellAt(POINT point) const
+{
+    LVHITTESTINFO hit{};
+    hit.pt = point;
+    if (ListView_SubItemHitTest(DeviceList(), &hit) < 0 || hit.iItem >= presenter_.Size())
+        return {-1, -1};
+    return {hit.iItem, std::clamp(hit.iSubItem, 0, COL_COUNT - 1)};
+}
+
+void CQuenloDlg::ShowToolTip(std::pair<int, int> cell)
+{
+    HideToolTip();
+    hotCell_ = cell;
+    if (cell.first < 0)
         return;
-    std::u16string text;
-    for (const std::u16string& line :
-         presenter_.ToolTip(tip.iItem, std::clamp(tip.iSubItem, 0, COL_COUNT - 1)))
-        text += (text.empty() ? u"" : u"\r\n") + line;
-    CopyInto(text, tip.pszText, tip.cchTextMax);
+    std::u16string lines;
+    for (const std::u16string& line : presenter_.ToolTip(cell.first, cell.second))
+        lines += (lines.empty() ? u"" : u"\r\n") + line;
+    if (lines.empty())
+        return;
+    std::wstring text(lines.begin(), lines.end());
+    TTTOOLINFOW tool = ListTool();
+    tool.lpszText = text.data();
+    ::SendMessageW(tip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    // Below the pointer, clear of its arrow.
+    POINT at{};
+    ::GetCursorPos(&at);
+    ::SendMessageW(tip_, TTM_TRACKPOSITION, 0, MAKELPARAM(at.x, at.y + Scaled(20)));
+    ::SendMessageW(tip_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+}
+
+TTTOOLINFOW CQuenloDlg::ListTool() const
+{
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = Handle();
+    tool.uId = reinterpret_cast<UINT_PTR>(DeviceList());
+    return tool;
+}
+
+void CQuenloDlg::HideToolTip()
+{
+    TTTOOLINFOW tool = ListTool();
+    ::SendMessageW(tip_, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
+    hotCell_ = {-1, -1};
+}
+
+LRESULT CALLBACK CQuenloDlg::ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
+                                      UINT_PTR, DWORD_PTR self)
+{
+    auto& dialog = *reinterpret_cast<CQuenloDlg*>(self);
+    switch (message) {
+    case WM_MOUSEMOVE:
+        // A tooltip shows once the mouse has rested on a cell for the hover time.
+        if (const auto cell = dialog.CellAt(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+            cell != dialog.hotCell_) {
+            dialog.HideToolTip();
+            dialog.hotCell_ = cell;
+            TRACKMOUSEEVENT track{sizeof track, TME_HOVER | TME_LEAVE, list, HOVER_DEFAULT};
+            ::TrackMouseEvent(&track);
+        }
+        break;
+    case WM_MOUSEHOVER:
+        dialog.ShowToolTip(dialog.CellAt(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}));
+        break;
+    case WM_KEYUP:
+    case WM_KEYDOWN:
+        dialog.HideToolTip();
+        // The Menu key, taken whole: Wine's system turns it into no menu at all, and the system
+        // must not turn it into a second one either.
+        if (wParam != VK_APPS)
+            break;
+        if (message == WM_KEYUP)
+            dialog.OnRowMenuKey();
+        return 0;
+    case WM_MOUSELEAVE:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MOUSEWHEEL:
+        dialog.HideToolTip();
+        break;
+    case WM_NCDESTROY:
+        ::RemoveWindowSubclass(list, ListProc, 1);
+        break;
+    default:
+        break;
+    }
+    return ::DefSubclassProc(list, message, wParam, lParam);
 }
 
 void CQuenloDlg::OnListUpdate()

@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 class CQuenloDlg : public CDialogWindow
@@ -23,6 +24,8 @@ public:
     ~CQuenloDlg() override;
 
     HWND DeviceList() const { return Item(IDC_DEVICE_LIST); }
+    // The list's tooltip, shown while the mouse rests on a cell that has one.
+    HWND ToolTip() const { return tip_; }
     const CListPresenter& Presenter() const { return presenter_; }
     // What the worker writes to; tests may feed it as a worker would.
     CDeviceListBridge& ListBridge() { return search_.Bridge(); }
@@ -36,9 +39,14 @@ public:
     // System-menu commands; the About command opens the About box.
     bool OnSysCommand(WPARAM commandId);
 
+    // Sizes and places the window in a work area, as it opens in the primary monitor's.
+    void FitIn(const RECT& workArea);
+
     // Row commands. The row menu of the row at a position, shown at a screen position: the
     // snapshot is taken, and the chosen command carried out.
     void OnRowMenu(int position, POINT screen);
+    // Shift+F10 or the Menu key: the row menu of the focused row, below it.
+    void OnRowMenuKey();
     void OnRowEdit();
     void OnRowDelete();
     // Opens the web page of the row at a position.
@@ -62,13 +70,29 @@ protected:
     bool OnKeyDown(HWND control, WPARAM key) override;
 
 private:
+    static LRESULT CALLBACK ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
+                                     UINT_PTR id, DWORD_PTR self);
     void InitDeviceList();
+    // The mark's image and the columns' needs, in the window's current pixels.
+    void MakeMarks();
+    void MeasureColumns();
+    int Scaled(int pixels) const { return ::MulDiv(pixels, dpi_, 96); }
+    // Puts the controls where the template's layout puts them in the client area's size.
+    void Layout();
+    void OnDpiChanged(int dpi, const RECT& suggested);
     LRESULT OnNotify(const NMHDR& header);
     // The row under the position of the message being handled, or -1.
     int RowUnderMessage() const;
     void OnGetDispInfo(NMLVDISPINFOW& info) const;
-    void OnGetInfoTip(NMLVGETINFOTIPW& tip) const;
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw) const;
+    // The IP cell with its mark before the text; the list draws the others itself.
+    void DrawMarkedCell(HDC dc, int position, int column) const;
+    // The cell under a point of the list's client area, as (position, column), or (-1, -1).
+    std::pair<int, int> CellAt(POINT point) const;
+    // The tooltip's one tool: the list, with the text of the cell the mouse rests on.
+    TTTOOLINFOW ListTool() const;
+    void ShowToolTip(std::pair<int, int> cell);
+    void HideToolTip();
     // Draws a change the presenter made, and the status line.
     void Show(const ListChange& change);
     // The arrow on the sorted column's heading.
@@ -82,6 +106,19 @@ private:
 
     HICON icon_ = nullptr;
     HICON smallIcon_ = nullptr;
+    // Pixels per inch of the monitor the window is on.
+    int dpi_ = 96;
+    // The dialog font at dpi_, once the window has moved to a monitor of another DPI.
+    HFONT font_ = nullptr;
+    HIMAGELIST marks_ = nullptr;
+    HWND tip_ = nullptr;
+    // The cell the mouse rests on, for the tooltip.
+    std::pair<int, int> hotCell_{-1, -1};
+    // The template's client size and every control's place in it, at dpi_, and the smallest
+    // size the operator may give the window.
+    SIZE templateClient_{};
+    std::vector<std::pair<HWND, RECT>> templateRects_;
+    SIZE minimum_{};
     CListPresenter presenter_;
     // The identities of the rows the list view shows, in its order: the list view keeps its
     // selection by position, and the window moves it with its rows.

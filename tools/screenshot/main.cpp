@@ -46,7 +46,7 @@ void SelectRow(QTableView* list, int row)
 int TakeScreenshot(const QString& output)
 {
     std::vector<std::unique_ptr<testnet::DevSim>> simulators;
-    const int rows = StartScreenshotDevices(simulators, false);
+    const int rows = StartScreenshotDevices(simulators);
 
     CQuenloDlg dialog;
     dialog.show();

@@ -2,7 +2,6 @@
 
 #include "netns_guard.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -35,14 +34,12 @@ const std::vector<Devices> DEVICES = {
 
 } // namespace
 
-int StartScreenshotDevices(std::vector<std::unique_ptr<testnet::DevSim>>& simulators, bool allGbk)
+int StartScreenshotDevices(std::vector<std::unique_ptr<testnet::DevSim>>& simulators)
 {
     int rows = 0;
     for (const Devices& devices : DEVICES) {
         std::vector<std::string> options{"--count", std::to_string(devices.count)};
         options.insert(options.end(), devices.options.begin(), devices.options.end());
-        if (allGbk && std::find(options.begin(), options.end(), "--gbk") == options.end())
-            options.push_back("--gbk");
         simulators.push_back(
             std::make_unique<testnet::DevSim>(testnet::TestHost(devices.host), options));
         rows += devices.count;

@@ -7,9 +7,9 @@
 #include <memory>
 #include <vector>
 
-// Starts the simulators, kept in simulators; returns how many devices they play. With allGbk every
-// device sends its texts in GBK, as devices sold for Chinese Windows do; otherwise some in UTF-8.
-int StartScreenshotDevices(std::vector<std::unique_ptr<testnet::DevSim>>& simulators, bool allGbk);
+// Starts the simulators, kept in simulators; returns how many devices they play. Some send their
+// texts in GBK, others in UTF-8.
+int StartScreenshotDevices(std::vector<std::unique_ptr<testnet::DevSim>>& simulators);
 
 // The screenshot program's main: refuses outside a private network, takes OUTPUT from the command
 // line and has take write it; a failure is said on standard error. Returns the exit status.

@@ -92,7 +92,7 @@ bool Save(const Picture& picture, const char* output)
 int TakeScreenshot(const char* output)
 {
     std::vector<std::unique_ptr<testnet::DevSim>> simulators;
-    const int rows = StartScreenshotDevices(simulators, true);
+    const int rows = StartScreenshotDevices(simulators);
 
     InitWindowTests();
     CQuenloDlg dialog;
