@@ -2,6 +2,7 @@
 // whose wake signals the caller's thread.
 #pragma once
 
+#include "device_output.h"
 #include "search_session.h"
 
 #include <chrono>
@@ -10,12 +11,6 @@
 #include <mutex>
 #include <optional>
 #include <vector>
-
-// A listed device, and when its first reply was listed, counted from the search's start.
-struct FoundDevice {
-    DeviceRow row;
-    std::chrono::milliseconds firstReply{0};
-};
 
 enum class SearchEnd { TimeUp, CountReached, Interrupted, ReplyPortUnavailable, RequestNotSent };
 

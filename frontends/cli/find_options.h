@@ -1,12 +1,12 @@
 // The command line of quenlo-find.
 #pragma once
 
+#include "device_output.h"
+
 #include <optional>
 #include <string>
 
 constexpr const char* FIND_PROGRAM = "quenlo-find";
-
-enum class OutputFormat { Table, Tsv, Csv, Json };
 
 struct FindOptions {
     double seconds = 3.0;

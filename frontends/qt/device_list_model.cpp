@@ -120,8 +120,9 @@ void DeviceListModel::ShowSteps(const std::vector<ListStep>& steps)
             shown_.insert(at, step.ids.begin(), step.ids.end());
             endInsertRows();
         } else {
-            beginRemoveRows({}, step.position, step.position);
-            shown_.erase(at);
+            const int count = static_cast<int>(step.ids.size());
+            beginRemoveRows({}, step.position, step.position + count - 1);
+            shown_.erase(at, at + count);
             endRemoveRows();
         }
     }

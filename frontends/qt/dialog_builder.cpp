@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
 
@@ -37,6 +38,12 @@ QWidget* CreateControl(const ControlTemplate& control, QDialog* dialog, QSize pi
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         return label;
+    }
+    if (kind == QLatin1String("EDITTEXT") && control.styles.contains(QLatin1String("ES_MULTILINE"))) {
+        auto* text = new QPlainTextEdit(dialog);
+        text->setReadOnly(control.styles.contains(QLatin1String("ES_READONLY")));
+        text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        return text;
     }
     if (kind == QLatin1String("EDITTEXT")) {
         auto* edit = new QLineEdit(dialog);

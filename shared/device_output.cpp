@@ -260,7 +260,9 @@ std::string Json(const std::vector<FoundDevice>& devices, bool raw)
         members.push_back("\"local_address\":" + (heard.localAddress == 0 ? "null" : localAddress));
         members.push_back(std::string("\"outside_local_subnets\":")
                           + (heard.outsideLocalSubnets ? "true" : "false"));
-        members.push_back("\"first_reply_ms\":" + std::to_string(device.firstReply.count()));
+        members.push_back("\"first_reply_ms\":"
+                          + (device.firstReply ? std::to_string(device.firstReply->count())
+                                               : std::string("null")));
         out += '{';
         out += Join(members, ",", "");
         out += "}\n";
