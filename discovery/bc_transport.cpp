@@ -13,9 +13,9 @@ namespace {
 constexpr int REPLY_RECEIVE_BUFFER = 1024 * 1024;
 
 // Sends once from a fresh broadcast socket, bound to source when it is set. Returns whether the
-// send could be attempted.
+// send could be attempted; sent, whether the stack took the datagram.
 bool SendFromFreshSocket(const unsigned char* data, std::size_t length,
-                         const std::uint32_t* source)
+                         const std::uint32_t* source, bool* sent = nullptr)
 {
     const bc_socket_t s = udp::Open();
     if (s == BC_INVALID_SOCKET) {
@@ -23,8 +23,9 @@ bool SendFromFreshSocket(const unsigned char* data, std::size_t length,
         return false;
     }
     const bool ready = udp::SetBroadcast(s) && (!source || udp::Bind(s, *source, 0));
-    if (ready)
-        udp::SendTo(s, data, length, BC_BROADCAST_ADDR, BC_SEARCH_PORT);
+    const bool taken = ready && udp::SendTo(s, data, length, BC_BROADCAST_ADDR, BC_SEARCH_PORT);
+    if (sent)
+        *sent = taken;
     udp::Close(s);
     return ready;
 }
@@ -54,17 +55,21 @@ bc_socket_t ZkRecvBCSock()
     return s;
 }
 
-int OnHandleSendBC(const unsigned char* data, std::size_t length)
+int OnHandleSendBC(const unsigned char* data, std::size_t length, std::vector<NetworkCard>* cards)
 {
     // A limited broadcast from an unbound socket leaves only through the interface of the
     // default route; binding a socket to each interface's address sends it out of every one.
-    const std::vector<std::uint32_t> sources = udp::BroadcastInterfaceAddresses();
-    if (sources.empty())
-        return SendFromFreshSocket(data, length, nullptr) ? 0 : -2;
-
+    std::vector<NetworkCard> sources = udp::BroadcastInterfaces();
     bool attempted = false;
-    for (const std::uint32_t source : sources)
-        attempted = SendFromFreshSocket(data, length, &source) || attempted;
+    if (sources.empty()) {
+        attempted = SendFromFreshSocket(data, length, nullptr);
+    } else {
+        for (NetworkCard& card : sources)
+            attempted = SendFromFreshSocket(data, length, &card.addresses.front(), &card.sent)
+                        || attempted;
+    }
+    if (cards)
+        *cards = std::move(sources);
     return attempted ? 0 : -2;
 }
 

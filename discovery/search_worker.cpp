@@ -89,8 +89,11 @@ void SearchThreadProc(IDeviceListView& list, SearchRun& run, ISearchObserver* ob
     unsigned char request[BC_SEARCH_REQUEST_SIZE];
     BuildSearchRequest(request);
     while (run.running) {
-        if (OnHandleSendBC(request, sizeof request) != 0 && observer)
+        std::vector<NetworkCard> cards;
+        if (OnHandleSendBC(request, sizeof request, &cards) != 0 && observer)
             observer->OnRequestNotSent();
+        if (observer)
+            observer->OnCardsUsed(cards);
         // Read once a cycle: addresses come and go while a search runs.
         const std::vector<LocalSubnet> subnets = udp::LocalSubnets();
 

@@ -30,6 +30,11 @@
 #define IDS_SAVE_CSV            125
 #define IDS_SAVE_JSON           126
 #define IDS_SAVE_FAILED         127
+#define IDS_CARDS_TITLE         140
+#define IDS_CARDS_NONE          141
+#define IDS_CARDS_EMPTY         142
+#define IDS_CARD_SENT           143
+#define IDS_CARD_NOT_SENT       144
 #define IDR_MAINFRAME           128
 #define IDR_ROW_MENU            130
 #define IDD_ADDRESS_EDIT        132

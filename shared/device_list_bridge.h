@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 // What the worker has done to the list since the window last looked.
@@ -25,6 +26,8 @@ struct ListUpdate {
     bool searchEnded = false;
     // The search has heard no datagram at all in its first QUIET_CYCLES cycles; once per search.
     bool nothingHeard = false;
+    // The cards the latest cycle's request was meant for, when a cycle has sent one since.
+    std::optional<std::vector<NetworkCard>> cards;
 };
 
 // Cycles without a single datagram after which a search reports that it hears nothing.
@@ -54,6 +57,7 @@ public:
     void OnRequestNotSent() override;
     void OnSearchEnded() override;
     void OnCycleEnded(bool heardAny) override;
+    void OnCardsUsed(const std::vector<NetworkCard>& cards) override;
 
     // The window's side: everything that waits, oldest first.
     ListUpdate TakeUpdate();

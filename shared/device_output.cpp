@@ -2,6 +2,7 @@
 
 #include "clipboard_text.h"
 #include "ipv4_text.h"
+#include "text_format.h"
 #include "visible_text.h"
 
 #include <algorithm>
@@ -270,16 +271,9 @@ std::string Json(const std::vector<FoundDevice>& devices, bool raw)
     return out;
 }
 
-// Columns aligned by the width each text takes on a terminal, two blanks apart, headed by the
-// field names.
-std::string Table(const std::vector<FoundDevice>& devices, bool raw)
+// Columns aligned by the width each text takes on a terminal, two blanks apart.
+std::string Aligned(const std::vector<std::vector<std::string>>& lines)
 {
-    if (devices.empty())
-        return std::string();
-    std::vector<std::vector<std::string>> lines{Headings(raw)};
-    for (const FoundDevice& device : devices)
-        lines.push_back(Cells(device.row, raw, VisibleUtf8));
-
     std::vector<std::size_t> widths(lines.front().size(), 0);
     for (const auto& cells : lines) {
         for (std::size_t i = 0; i < cells.size(); ++i)
@@ -297,7 +291,39 @@ std::string Table(const std::vector<FoundDevice>& devices, bool raw)
     return out;
 }
 
+// The devices' texts in columns headed by the field names.
+std::string Table(const std::vector<FoundDevice>& devices, bool raw)
+{
+    if (devices.empty())
+        return std::string();
+    std::vector<std::vector<std::string>> lines{Headings(raw)};
+    for (const FoundDevice& device : devices)
+        lines.push_back(Cells(device.row, raw, VisibleUtf8));
+    return Aligned(lines);
+}
+
 } // namespace
+
+std::string FormatCards(const std::vector<NetworkCard>& cards,
+                        const std::vector<FoundDevice>& devices)
+{
+    std::vector<std::vector<std::string>> lines{{"interface", "addresses", "request", "devices"}};
+    for (const NetworkCard& card : cards) {
+        std::string addresses;
+        for (const std::uint32_t address : card.addresses) {
+            if (!addresses.empty())
+                addresses += ',';
+            addresses += FormatIpv4(address);
+        }
+        const auto answered =
+            std::count_if(devices.begin(), devices.end(), [&card](const FoundDevice& device) {
+                return HeardOnCard(device.row.heardOn, card);
+            });
+        lines.push_back({VisibleUtf8(Utf8Text(card.name)), addresses,
+                         card.sent ? "sent" : "could-not-send", std::to_string(answered)});
+    }
+    return Aligned(lines);
+}
 
 std::string FormatDevices(const std::vector<FoundDevice>& devices, const OutputStyle& style)
 {

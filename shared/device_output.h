@@ -26,6 +26,11 @@ struct OutputStyle {
     bool excel = false;
 };
 
+// The cards a search's latest request was meant for, in columns: each one's name, addresses,
+// whether the request went out through it, and how many of the devices answered on it. UTF-8.
+std::string FormatCards(const std::vector<NetworkCard>& cards,
+                        const std::vector<FoundDevice>& devices);
+
 // Every device in the order given, UTF-8. Device texts are the cells' texts without their
 // trailing blank.
 std::string FormatDevices(const std::vector<FoundDevice>& devices, const OutputStyle& style);

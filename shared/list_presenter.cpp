@@ -96,6 +96,8 @@ ListChange CListPresenter::Apply(ListUpdate update)
         change.columns = true;
     }
     nothingHeard_ = nothingHeard_ || update.nothingHeard;
+    if (update.cards)
+        cards_ = std::move(update.cards);
     if (update.rows.empty()) {
         if (change.emptied) {
             CountSharedAddresses();
@@ -305,6 +307,31 @@ DeviceUrl CListPresenter::WebPage(int position) const
     return DeviceWebPage(row.cells[COL_IP], row.cells[COL_PORT]);
 }
 
+std::u16string CListPresenter::CardsText() const
+{
+    if (!cards_)
+        return strings_(IDS_CARDS_NONE);
+    if (cards_->empty())
+        return strings_(IDS_CARDS_EMPTY);
+    std::u16string text;
+    for (const NetworkCard& card : *cards_) {
+        std::u16string addresses;
+        for (const std::uint32_t address : card.addresses) {
+            if (!addresses.empty())
+                addresses += u", ";
+            addresses += AsciiText(FormatIpv4(address));
+        }
+        int answered = 0;
+        for (int full = 0; full < rows_.Size(); ++full)
+            answered += HeardOnCard(rows_.At(full).heardOn, card) ? 1 : 0;
+        text += FormatText(strings_(card.sent ? IDS_CARD_SENT : IDS_CARD_NOT_SENT),
+                           {VisibleText(Utf8Text(card.name)), addresses,
+                            AsciiText(std::to_string(answered))})
+                + u"\n";
+    }
+    return text;
+}
+
 bool CListPresenter::Outside(int position) const
 {
     return position >= 0 && position < Size() && At(position).heardOn.outsideLocalSubnets;
@@ -317,7 +344,8 @@ std::u16string CListPresenter::ReachText(int position, CommandShell shell) const
     std::vector<std::uint32_t> taken;
     for (int full = 0; full < rows_.Size(); ++full) {
         for (const int column : {COL_IP, COL_GATEWAY}) {
-            if (const auto address = ParseIpv4(rows_.At(full).cells[static_cast<std::size_t>(column)]))
+            const std::u16string& cell = rows_.At(full).cells[static_cast<std::size_t>(column)];
+            if (const auto address = ParseIpv4(cell))
                 taken.push_back(*address);
         }
     }

@@ -113,6 +113,9 @@ public:
     // The web page of the snapshot's texts.
     DeviceUrl SnapshotWebPage() const;
     DeviceUrl WebPage(int position) const;
+    // The cards the latest search request was meant for: each one's name, addresses, whether the
+    // request went out through it, and how many listed devices answered on it.
+    std::u16string CardsText() const;
     // Whether the row at a position lies outside every subnet of this computer.
     bool Outside(int position) const;
     // For such a row, what the operator can run in shell to reach it: a temporary address on the
@@ -149,6 +152,8 @@ private:
     // The places among rows_ of the rows shown, in order.
     std::vector<int> shown_;
     RowSnapshot snapshot_;
+    // None until a search has sent its first request.
+    std::optional<std::vector<NetworkCard>> cards_;
     // How many rows share each row's address, by place among all rows.
     std::vector<int> sharing_;
     bool nothingHeard_ = false;

@@ -53,6 +53,9 @@ bool RunListCommand(Window& window, int id)
     case ID_LIST_SAVE_SELECTED:
         window.OnSaveList(true);
         return true;
+    case ID_LIST_CARDS:
+        window.OnNetworkCards();
+        return true;
     default:
         return false;
     }

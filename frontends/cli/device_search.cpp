@@ -32,6 +32,8 @@ SearchResult CDeviceSearch::Run(Clock::duration duration, std::optional<int> lim
             interrupted = interrupted_;
         }
         ListUpdate update = session_.Bridge().TakeUpdate();
+        if (update.cards)
+            result.cards = std::move(*update.cards);
         const auto listed =
             std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
         const std::size_t known = result.devices.size();

@@ -17,6 +17,8 @@ enum class SearchEnd { TimeUp, CountReached, Interrupted, ReplyPortUnavailable, 
 struct SearchResult {
     // In first-heard order.
     std::vector<FoundDevice> devices;
+    // The cards the latest request was meant for.
+    std::vector<NetworkCard> cards;
     SearchEnd end = SearchEnd::TimeUp;
 };
 

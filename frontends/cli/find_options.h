@@ -16,6 +16,8 @@ struct FindOptions {
     bool excel = false;
     bool raw = false;
     bool verbose = false;
+    // The network cards the search used, instead of the devices.
+    bool interfaces = false;
 };
 
 struct FindCommandLine {

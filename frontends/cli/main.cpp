@@ -140,7 +140,8 @@ int main(int argc, char** argv)
                                                               : OutputFormat::Tsv);
     style.raw = options.raw;
     style.excel = options.excel;
-    if (!Written(FormatDevices(result.devices, style)))
+    if (!Written(options.interfaces ? FormatCards(result.cards, result.devices)
+                                    : FormatDevices(result.devices, style)))
         return OutputFailed(errno);
     return ExitStatus(result, caughtSignal);
 }

@@ -5,8 +5,6 @@
 
 namespace {
 
-const char* const COLUMN_HEADINGS[COL_COUNT] = {"chn", "version", "IP", "port", "gateway", "mac"};
-
 std::vector<RowId> IdsOf(const CListPresenter& presenter)
 {
     std::vector<RowId> ids;
@@ -71,7 +69,7 @@ QVariant DeviceListModel::headerData(int section, Qt::Orientation orientation, i
     if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0
         || section >= COL_COUNT)
         return {};
-    return QLatin1String(COLUMN_HEADINGS[section]);
+    return QString::fromStdU16String(ColumnHeading(section));
 }
 
 Qt::ItemFlags DeviceListModel::flags(const QModelIndex& index) const

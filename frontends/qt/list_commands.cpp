@@ -1,15 +1,22 @@
-// The commands on the whole list: saving it to a file.
+// The commands on the whole list: saving it to a file, and the cards the search used.
 #include "quenlo_dlg.h"
 
 #include "app_message_box.h"
 #include "resource.h"
 #include "text_format.h"
+#include "text_view.h"
 
 #include <QFileDialog>
 #include <QSaveFile>
 
 #include <optional>
 #include <vector>
+
+void CQuenloDlg::OnNetworkCards()
+{
+    ShowTextView(this, LoadResourceString(IDS_CARDS_TITLE),
+                 QString::fromStdU16String(presenter_.CardsText()));
+}
 
 void CQuenloDlg::OnSaveList(bool selectedOnly)
 {

@@ -58,6 +58,8 @@ public:
     // Writes the rows, all shown or those at the selected positions, to path.
     void SaveList(const QString& path, OutputFormat format,
                   std::optional<std::vector<int>> selected);
+    // The cards the latest search request was meant for, in a small dialog.
+    void OnNetworkCards();
     // The text typed into the filter field.
     void OnFilterChanged(const QString& text);
     // A click on a heading: sorted by that column, reversed, then first-heard order again.

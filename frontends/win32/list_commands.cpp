@@ -1,10 +1,12 @@
-// The commands on the whole list: the heading menu, and saving the list to a file.
+// The commands on the whole list: the heading menu, saving the list to a file, and the cards the
+// search used.
 #include "quenlo_dlg.h"
 
 #include "app_message_box.h"
 #include "resource_text.h"
 #include "row_menu.h"
 #include "text_format.h"
+#include "text_view.h"
 #include "ui_seams.h"
 
 #include <commdlg.h>
@@ -59,8 +61,8 @@ std::wstring FileType(const std::wstring& text)
 {
     const std::size_t open = text.rfind(L'(');
     const std::size_t close = text.rfind(L')');
-    const std::wstring pattern =
-        open != std::wstring::npos && close > open ? text.substr(open + 1, close - open - 1) : L"*.*";
+    const bool hasPattern = open != std::wstring::npos && close != std::wstring::npos && close > open;
+    const std::wstring pattern = hasPattern ? text.substr(open + 1, close - open - 1) : L"*.*";
     return text + L'\0' + pattern + L'\0';
 }
 
@@ -74,6 +76,12 @@ void CQuenloDlg::OnListMenu(POINT screen)
     const int chosen = Seams().trackMenu(::GetSubMenu(menu, 0), Handle(), screen);
     ::DestroyMenu(menu);
     RunListCommand(*this, chosen);
+}
+
+void CQuenloDlg::OnNetworkCards()
+{
+    CTextViewDlg view(LoadResourceString(IDS_CARDS_TITLE), presenter_.CardsText());
+    view.DoModal(Handle());
 }
 
 void CQuenloDlg::OnSaveList(bool selectedOnly)
@@ -95,15 +103,17 @@ void CQuenloDlg::OnSaveList(bool selectedOnly)
     dialog.nMaxFile = static_cast<DWORD>(path.size());
     dialog.lpstrTitle = title.c_str();
     dialog.lpstrDefExt = L"csv";
-    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOREADONLYRETURN | OFN_HIDEREADONLY;
+    dialog.Flags =
+        OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOREADONLYRETURN | OFN_HIDEREADONLY;
     if (!Seams().saveFileName(dialog))
         return;
     path.resize(path.find(L'\0'));
-    const bool json = dialog.nFilterIndex == 2;
-    const DWORD error = WriteWhole(
-        path, presenter_.SaveText(json ? OutputFormat::Json : OutputFormat::Csv, std::move(selected)));
+    const OutputFormat format = dialog.nFilterIndex == 2 ? OutputFormat::Json : OutputFormat::Csv;
+    const DWORD error = WriteWhole(path, presenter_.SaveText(format, std::move(selected)));
     if (error != 0) {
-        const auto wide = [](const std::wstring& text) { return std::u16string(text.begin(), text.end()); };
+        const auto wide = [](const std::wstring& text) {
+            return std::u16string(text.begin(), text.end());
+        };
         const std::u16string text = FormatText(wide(LoadResourceString(IDS_SAVE_FAILED)),
                                                {wide(path), wide(ErrorText(error))});
         AppMessageBox(Handle(), std::wstring(text.begin(), text.end()), MB_ICONWARNING);

@@ -11,9 +11,6 @@
 
 namespace {
 
-const wchar_t* const COLUMN_HEADINGS[COL_COUNT] = {L"chn", L"version", L"IP", L"port",
-                                                   L"gateway", L"mac"};
-
 // Room a report cell leaves around its text, and around the heading's text and sort arrow.
 constexpr int CELL_MARGINS = 12;
 constexpr int HEADING_MARGINS = 28;
@@ -96,12 +93,15 @@ void CQuenloDlg::InitDeviceList()
 
     RECT outer{};
     ::GetWindowRect(list, &outer);
+    std::wstring headings[COL_COUNT];
     for (int column = 0; column < COL_COUNT; ++column) {
+        const std::u16string text = ColumnHeading(column);
+        headings[column].assign(text.begin(), text.end());
         LVCOLUMNW heading{};
         heading.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         heading.fmt = LVCFMT_LEFT;
         heading.cx = (outer.right - outer.left) / COL_COUNT;
-        heading.pszText = const_cast<wchar_t*>(COLUMN_HEADINGS[column]);
+        heading.pszText = headings[column].data();
         heading.iSubItem = column;
         ListView_InsertColumn(list, column, &heading);
     }
@@ -116,7 +116,7 @@ void CQuenloDlg::InitDeviceList()
     metrics.cellMargins = CELL_MARGINS + cx + 4;
     for (int column = 0; column < COL_COUNT; ++column)
         metrics.headings[static_cast<std::size_t>(column)] =
-            ListView_GetStringWidth(list, COLUMN_HEADINGS[column]) + HEADING_MARGINS;
+            ListView_GetStringWidth(list, headings[column].c_str()) + HEADING_MARGINS;
     presenter_.SetColumnMetrics(std::move(metrics));
     RefitColumns();
 }

@@ -57,6 +57,8 @@ public:
     // Ctrl+S and the heading menu: the rows shown, or the selected ones, to a file the operator
     // chooses, as CSV or JSON lines. A file that cannot be written is said so; the list stays.
     void OnSaveList(bool selectedOnly);
+    // The cards the latest search request was meant for, in a small dialog.
+    void OnNetworkCards();
     // The heading menu, shown at a screen position.
     void OnListMenu(POINT screen);
     // A click on a heading: sorted by that column, reversed, then first-heard order again.
