@@ -106,9 +106,16 @@ QHash<int, QWidget*> BuildDialog(QDialog* dialog, const DialogTemplate& dialogTe
 
     QHash<int, QWidget*> controls;
     QWidget* previousTabStop = nullptr;
+    // A label's access key goes to the control after it, as in a Windows dialog.
+    QLabel* labelWithKey = nullptr;
     for (const ControlTemplate& control : dialogTemplate.controls) {
         const QRect pixels = DialogUnitsToPixels(control.rect, base);
         QWidget* widget = CreateControl(control, dialog, pixels.size());
+        if (labelWithKey)
+            labelWithKey->setBuddy(widget);
+        labelWithKey = control.kind == QLatin1String("LTEXT") && control.text.contains(u'&')
+                           ? qobject_cast<QLabel*>(widget)
+                           : nullptr;
         widget->setObjectName(control.name);
         widget->setGeometry(pixels);
         if (control.styles.contains(QLatin1String("WS_TABSTOP"))) {
