@@ -295,7 +295,7 @@ void TestQuenloDlg::editedMacIsNotTheKey()
     dialog_->OnBnClickedSearch();
     QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 1, WATCHDOG_MS);
 
-    ModalCatcher catcher(QStringLiteral("编辑"), [](QDialog* dialog) {
+    ModalCatcher catcher(QStringLiteral("编辑(&E)"), [](QDialog* dialog) {
         QMetaObject::invokeMethod(dialog, [dialog] {
             auto* edit = static_cast<CEditIP*>(dialog);
             edit->ControlAs<QLineEdit>(IDC_EDIT_MAC)->setText(QStringLiteral("AA:AA:AA:AA:AA:AA"));
