@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QMenu>
+#include <QSysInfo>
 #include <QTableView>
 #include <QUrl>
 
@@ -118,8 +119,12 @@ void CQuenloDlg::OnRowReach()
     const int position = presenter_.PositionOf(presenter_.Snapshot().row);
     if (!presenter_.Outside(position))
         return;
+    // The Qt window also builds natively on Windows, where the commands are netsh's.
+    const CommandShell shell = QSysInfo::kernelType() == QLatin1String("winnt")
+                                   ? CommandShell::Windows
+                                   : CommandShell::Linux;
     ShowTextView(this, LoadResourceString(IDS_REACH_TITLE),
-                 QString::fromStdU16String(presenter_.ReachText(position, CommandShell::Linux)));
+                 QString::fromStdU16String(presenter_.ReachText(position, shell)));
 }
 
 void CQuenloDlg::OpenWebPage(const DeviceUrl& page)
