@@ -13,19 +13,21 @@ namespace {
 constexpr int REPLY_RECEIVE_BUFFER = 1024 * 1024;
 
 // Sends once from a fresh broadcast socket, bound to source when it is set. Returns whether the
-// stack took the datagram: with no route out (a cable pulled) it does not.
+// stack took the datagram, as sent also says: with no route out (a cable pulled) it does not.
 bool SendFromFreshSocket(const unsigned char* data, std::size_t length,
-                         const std::uint32_t* source)
+                         const std::uint32_t* source, bool* sent = nullptr)
 {
     const bc_socket_t s = udp::Open();
     if (s == BC_INVALID_SOCKET) {
         Diagnose("netserver OnHandleSendBC : Create BroadCast Socket Error!\n");
         return false;
     }
-    const bool sent = udp::SetBroadcast(s) && (!source || udp::Bind(s, *source, 0))
-                      && udp::SendTo(s, data, length, BC_BROADCAST_ADDR, BC_SEARCH_PORT);
+    const bool taken = udp::SetBroadcast(s) && (!source || udp::Bind(s, *source, 0))
+                       && udp::SendTo(s, data, length, BC_BROADCAST_ADDR, BC_SEARCH_PORT);
+    if (sent)
+        *sent = taken;
     udp::Close(s);
-    return sent;
+    return taken;
 }
 
 } // namespace
@@ -53,17 +55,20 @@ bc_socket_t ZkRecvBCSock()
     return s;
 }
 
-int OnHandleSendBC(const unsigned char* data, std::size_t length)
+int OnHandleSendBC(const unsigned char* data, std::size_t length, std::vector<NetworkCard>* cards)
 {
     // A limited broadcast from an unbound socket leaves only through the interface of the
     // default route; binding a socket to each interface's address sends it out of every one.
-    const std::vector<std::uint32_t> sources = udp::BroadcastInterfaceAddresses();
-    if (sources.empty())
-        return SendFromFreshSocket(data, length, nullptr) ? 0 : -2;
-
+    std::vector<NetworkCard> sources = udp::BroadcastInterfaces();
     bool sent = false;
-    for (const std::uint32_t source : sources)
-        sent = SendFromFreshSocket(data, length, &source) || sent;
+    if (sources.empty()) {
+        sent = SendFromFreshSocket(data, length, nullptr);
+    } else {
+        for (NetworkCard& card : sources)
+            sent = SendFromFreshSocket(data, length, &card.addresses.front(), &card.sent) || sent;
+    }
+    if (cards)
+        *cards = std::move(sources);
     return sent ? 0 : -2;
 }
 

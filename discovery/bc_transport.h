@@ -4,6 +4,7 @@
 #include "udp_socket.h"
 
 #include <cstddef>
+#include <vector>
 
 // Opens the non-blocking reply socket on port 6061, asking for each datagram's arrival. Returns
 // it, -2 when it cannot be created or refuses the broadcast option, -1 when the port cannot be
@@ -11,8 +12,10 @@
 bc_socket_t ZkRecvBCSock();
 
 // Broadcasts one datagram to 255.255.255.255:6060 through every interface that can broadcast.
-// Returns 0 once a send was attempted, -2 when none could be.
-int OnHandleSendBC(const unsigned char* data, std::size_t length);
+// Returns 0 once a send was attempted, -2 when none could be. When cards is given, it becomes
+// the interfaces the datagram was meant for, each saying whether the stack took it.
+int OnHandleSendBC(const unsigned char* data, std::size_t length,
+                   std::vector<NetworkCard>* cards = nullptr);
 
 // Reads at most one datagram from socket into the BC_MAX_DATAGRAM-byte buffer and hands it to
 // HandleReply. Returns 0 when one was read, -2 when none was. When one was read and heardOn is

@@ -5,6 +5,15 @@
 #include <algorithm>
 #include <optional>
 
+bool HeardOnCard(const HeardOn& heard, const NetworkCard& card)
+{
+    if (!heard.interfaceName.empty())
+        return heard.interfaceName == card.name;
+    return heard.localAddress != 0
+           && std::find(card.addresses.begin(), card.addresses.end(), heard.localAddress)
+                  != card.addresses.end();
+}
+
 bool LiesOutside(std::string_view ipText, const std::vector<LocalSubnet>& subnets)
 {
     const std::optional<std::uint32_t> address = ParseIpv4(ipText);

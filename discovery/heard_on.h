@@ -16,6 +16,18 @@ struct HeardOn {
     bool outsideLocalSubnets = false;
 };
 
+// A network card the search request goes out through: its name as the system shows it (UTF-8),
+// its IPv4 addresses in host order, the primary one first, which sends; and whether this cycle's
+// request went out through it.
+struct NetworkCard {
+    std::string name;
+    std::vector<std::uint32_t> addresses;
+    bool sent = false;
+};
+
+// Whether a reply heard there came in on the card.
+bool HeardOnCard(const HeardOn& heard, const NetworkCard& card);
+
 // One IPv4 subnet of the PC: an interface's address and its mask, both in host order.
 struct LocalSubnet {
     std::uint32_t address = 0;

@@ -119,8 +119,11 @@ void SearchThreadProc(IDeviceListView& list, SearchRun& run, ISearchObserver* ob
     BuildSearchRequest(request);
     // A search that can hear nothing ends at once, so that Search tries the port again.
     while (run.running && socket >= 0) {
-        if (OnHandleSendBC(request, sizeof request) != 0 && observer)
+        std::vector<NetworkCard> cards;
+        if (OnHandleSendBC(request, sizeof request, &cards) != 0 && observer)
             observer->OnRequestNotSent();
+        if (observer)
+            observer->OnCardsUsed(cards);
         // Read once a cycle: addresses come and go while a search runs.
         const std::vector<LocalSubnet> subnets = udp::LocalSubnets();
 

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 // Columns of the device list.
 enum DeviceColumn { COL_CHN = 0, COL_VERSION, COL_IP, COL_PORT, COL_GATEWAY, COL_MAC, COL_COUNT };
@@ -51,6 +52,9 @@ public:
     virtual void OnSearchEnded() = 0;
     // A search cycle has ended; the flag tells whether any datagram came in during it.
     virtual void OnCycleEnded(bool) {}
+    // The cards this cycle's request was meant to go out through, each saying whether it did;
+    // an observer that does not show them ignores them.
+    virtual void OnCardsUsed(const std::vector<NetworkCard>&) {}
 };
 
 // The wide text of a list cell: the slot's text (up to its first NUL, at most width bytes)

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // A socket handle, or a negative value for none. Winsock handles are small unsigned integers and
@@ -75,9 +76,9 @@ private:
 #endif
 };
 
-// The first IPv4 address (host order) of each interface that is up, is not a loopback and can
-// broadcast, in the order the system lists them.
-std::vector<std::uint32_t> BroadcastInterfaceAddresses();
+// Every interface that is up, is not a loopback and can broadcast, in the order the system lists
+// them, with at least one IPv4 address.
+std::vector<NetworkCard> BroadcastInterfaces();
 
 // The IPv4 subnet of every address of every interface that is up, loopback included.
 std::vector<LocalSubnet> LocalSubnets();

@@ -14,7 +14,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <set>
+#include <map>
 #include <string>
 
 namespace udp {
@@ -191,26 +191,30 @@ Waker::WaitResult Waker::Wait(bc_socket_t s, int timeoutMs)
     return WaitResult::Readable;
 }
 
-std::vector<std::uint32_t> BroadcastInterfaceAddresses()
+std::vector<NetworkCard> BroadcastInterfaces()
 {
-    std::vector<std::uint32_t> result;
+    std::vector<NetworkCard> result;
     ifaddrs* list = nullptr;
     if (::getifaddrs(&list) != 0)
         return result;
-    // One request per interface: each address carries its label ("eth0:1") as its name, so the
-    // interface is told by its index, and its first address, the primary, sends.
-    std::set<unsigned> seen;
+    // One card per interface: each address carries its label ("eth0:1") as its name, so the
+    // interface is told by its index, and its first address is the primary.
+    std::map<unsigned, std::size_t> seen;
     for (const ifaddrs* ifa = list; ifa; ifa = ifa->ifa_next) {
         const unsigned flags = ifa->ifa_flags;
         if (!ifa->ifa_addr || ifa->ifa_addr->sa_family != AF_INET || !(flags & IFF_UP)
             || (flags & IFF_LOOPBACK) || !(flags & IFF_BROADCAST))
             continue;
         const std::string label = ifa->ifa_name;
-        const unsigned index = ::if_nametoindex(label.substr(0, label.find(':')).c_str());
-        if (index == 0 || !seen.insert(index).second)
+        const std::string name = label.substr(0, label.find(':'));
+        const unsigned index = ::if_nametoindex(name.c_str());
+        if (index == 0)
             continue;
+        const auto [card, added] = seen.emplace(index, result.size());
+        if (added)
+            result.push_back({name, {}});
         const auto* in = reinterpret_cast<const sockaddr_in*>(ifa->ifa_addr);
-        result.push_back(ntohl(in->sin_addr.s_addr));
+        result[card->second].addresses.push_back(ntohl(in->sin_addr.s_addr));
     }
     ::freeifaddrs(list);
     return result;

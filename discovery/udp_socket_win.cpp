@@ -288,21 +288,22 @@ Waker::WaitResult Waker::Wait(bc_socket_t s, int timeoutMs)
     return WaitResult::TimedOut;
 }
 
-std::vector<std::uint32_t> BroadcastInterfaceAddresses()
+std::vector<NetworkCard> BroadcastInterfaces()
 {
-    std::vector<std::uint32_t> result;
+    std::vector<NetworkCard> result;
     std::vector<unsigned char> storage;
     for (const auto* adapter = Adapters(storage); adapter; adapter = adapter->Next) {
         // Windows has no broadcast flag per adapter; loopback, dial-up and tunnels cannot.
         if (adapter->OperStatus != IfOperStatusUp || adapter->IfType == IF_TYPE_SOFTWARE_LOOPBACK
             || adapter->IfType == IF_TYPE_PPP || adapter->IfType == IF_TYPE_TUNNEL)
             continue;
+        NetworkCard card{Utf8(adapter->FriendlyName), {}};
         for (auto* unicast = adapter->FirstUnicastAddress; unicast; unicast = unicast->Next) {
-            if (const std::uint32_t address = Ipv4Of(unicast)) {
-                result.push_back(address);
-                break;
-            }
+            if (const std::uint32_t address = Ipv4Of(unicast))
+                card.addresses.push_back(address);
         }
+        if (!card.addresses.empty())
+            result.push_back(std::move(card));
     }
     return result;
 }

@@ -28,9 +28,18 @@ std::u16string ClipboardCell(std::u16string_view cell)
     return SpreadsheetSafe(VisibleText(text));
 }
 
-std::u16string ClipboardRows(const DeviceRows& rows, const std::vector<int>& positions)
+std::u16string ClipboardRows(const DeviceRows& rows, const std::vector<int>& positions,
+                             bool headings)
 {
     std::u16string text;
+    if (headings) {
+        for (int column = 0; column < COL_COUNT; ++column) {
+            if (column > 0)
+                text += u'\t';
+            text += ColumnHeading(column);
+        }
+        text += u'\n';
+    }
     for (const int position : positions) {
         const RowCells& cells = rows.At(position).cells;
         for (int column = 0; column < COL_COUNT; ++column) {

@@ -18,5 +18,6 @@ std::u16string SpreadsheetSafe(std::u16string text);
 std::u16string ClipboardCell(std::u16string_view cell);
 
 // The rows at positions, in that order, one line each with the cells in column order separated
-// by tabs; no heading line. Lines end in a line feed.
-std::u16string ClipboardRows(const DeviceRows& rows, const std::vector<int>& positions);
+// by tabs, after a line of the columns' headings when asked for. Lines end in a line feed.
+std::u16string ClipboardRows(const DeviceRows& rows, const std::vector<int>& positions,
+                             bool headings = false);

@@ -213,6 +213,11 @@ void CDeviceListBridge::OnCycleEnded(bool heardAny)
         Post([](ListUpdate& update) { update.nothingHeard = true; });
 }
 
+void CDeviceListBridge::OnCardsUsed(const std::vector<NetworkCard>& cards)
+{
+    Post([cards](ListUpdate& update) { update.cards = cards; });
+}
+
 ListUpdate CDeviceListBridge::TakeUpdate()
 {
     std::lock_guard lock(mutex_);

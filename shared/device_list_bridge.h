@@ -35,6 +35,8 @@ struct ListUpdate {
     int endedSearches = 0;
     // The search has heard no datagram at all in its first QUIET_CYCLES cycles; once per search.
     bool nothingHeard = false;
+    // The cards the latest cycle's request was meant for, when a cycle has sent one since.
+    std::optional<std::vector<NetworkCard>> cards;
 };
 
 // Cycles without a single datagram after which a search reports that it hears nothing.
@@ -66,6 +68,7 @@ public:
     void OnUnlistedDevices(int count) override;
     void OnSearchEnded() override;
     void OnCycleEnded(bool heardAny) override;
+    void OnCardsUsed(const std::vector<NetworkCard>& cards) override;
 
     // The window's side: everything that waits, oldest first.
     ListUpdate TakeUpdate();

@@ -4,6 +4,13 @@
 #include <iterator>
 #include <utility>
 
+std::u16string ColumnHeading(int column)
+{
+    static const char16_t* const HEADINGS[COL_COUNT] = {u"chn",  u"version", u"IP",
+                                                        u"port", u"gateway", u"mac"};
+    return HEADINGS[column];
+}
+
 int DeviceRows::PositionOf(RowId id) const
 {
     const auto found = std::find_if(rows_.begin(), rows_.end(),

@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+// The heading of a column, as the list and the copies with a heading line name it.
+std::u16string ColumnHeading(int column);
+
 // A row's identity: it stays with the row whatever rows are added or removed around it.
 using RowId = int;
 constexpr RowId NO_ROW = -1;

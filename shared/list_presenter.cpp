@@ -3,16 +3,24 @@
 #include "clipboard_text.h"
 #include "ipv4_text.h"
 #include "resource.h"
+#include "row_filter.h"
 #include "visible_text.h"
 
 #include <algorithm>
-#include <array>
 #include <ctime>
 #include <map>
 #include <optional>
 #include <utility>
 
 namespace {
+
+// What makes two IP texts one address: the address they are read as, or else the text itself.
+std::u16string AddressKey(const std::u16string& ip)
+{
+    if (const std::optional<std::uint32_t> address = ParseIpv4(ip))
+        return u'\x01' + AsciiText(FormatIpv4(*address));
+    return std::u16string(TrimBlanks(ip));
+}
 
 // A wall-clock time as the operator reads it: hours, minutes and seconds, local time.
 std::u16string ClockText(WallClock::time_point time)
@@ -24,58 +32,59 @@ std::u16string ClockText(WallClock::time_point time)
     return AsciiText(text);
 }
 
-// What makes two IP texts one address: the address they are read as, or else the text itself.
-std::u16string AddressKey(const std::u16string& ip)
-{
-    if (const std::optional<std::uint32_t> address = ParseIpv4(ip))
-        return u'\x01' + AsciiText(FormatIpv4(*address));
-    return std::u16string(TrimBlanks(ip));
-}
-
 } // namespace
-
-std::u16string_view ColumnHeading(int column)
-{
-    static constexpr std::array<std::u16string_view, COL_COUNT> HEADINGS = {
-        u"chn", u"version", u"IP", u"port", u"gateway", u"mac"};
-    return HEADINGS.at(static_cast<std::size_t>(column));
-}
 
 CListPresenter::CListPresenter(StringLoader strings, bool firewallHint)
     : strings_(std::move(strings)), firewallHint_(firewallHint)
 {
 }
 
+int CListPresenter::PositionOf(RowId id) const
+{
+    const int full = rows_.PositionOf(id);
+    const auto at = std::lower_bound(shown_.begin(), shown_.end(), full);
+    return full >= 0 && at != shown_.end() && *at == full ? static_cast<int>(at - shown_.begin())
+                                                          : -1;
+}
+
 std::u16string CListPresenter::CellText(int position, int column) const
 {
-    return VisibleText(rows_.At(position).cells.at(static_cast<std::size_t>(column)));
+    return VisibleText(At(position).cells.at(static_cast<std::size_t>(column)));
 }
 
 CellMark CListPresenter::Mark(int position, int column) const
 {
-    if (position < 0 || position >= Size())
-        return CellMark::None;
+    return position >= 0 && position < Size() ? MarkAt(Full(position), column) : CellMark::None;
+}
+
+CellMark CListPresenter::MarkAt(int full, int column) const
+{
     if (column == COL_IP
-        && (rows_.At(position).heardOn.outsideLocalSubnets
-            || sharing_[static_cast<std::size_t>(position)] > 1))
+        && (rows_.At(full).heardOn.outsideLocalSubnets
+            || sharing_[static_cast<std::size_t>(full)] > 1))
         return CellMark::OddAddress;
-    if (column == COL_CHN && Changed(position))
+    if (column == COL_CHN && ChangedAt(full))
         return CellMark::Changed;
     return CellMark::None;
 }
 
+bool CListPresenter::ChangedAt(int full) const
+{
+    return ReplyTextsDiffer(rows_.At(full).latest, rows_.At(full).listed);
+}
+
 std::vector<std::u16string> CListPresenter::ToolTip(int position, int column) const
 {
-    const DeviceRow& row = rows_.At(position);
+    const DeviceRow& row = At(position);
     std::vector<std::u16string> lines{std::u16string(TrimBlanks(CellText(position, column)))};
     if (!row.heardOn.interfaceName.empty()) {
         lines.push_back(FormatText(strings_(IDS_TIP_HEARD_ON),
-                                   {VisibleText(AsciiText(row.heardOn.interfaceName)),
+                                   {VisibleText(Utf8Text(row.heardOn.interfaceName)),
                                     AsciiText(FormatIpv4(row.heardOn.localAddress))}));
     }
     if (row.heardOn.outsideLocalSubnets)
         lines.push_back(strings_(IDS_TIP_OUTSIDE));
-    if (const int sharing = sharing_[static_cast<std::size_t>(position)]; sharing > 1)
+    if (const int sharing = sharing_[static_cast<std::size_t>(Full(position))]; sharing > 1)
         lines.push_back(FormatText(strings_(IDS_TIP_SHARED_IP), {AsciiText(std::to_string(sharing))}));
     if (Changed(position)) {
         lines.push_back(strings_(IDS_TIP_CHANGED));
@@ -93,25 +102,24 @@ std::vector<std::u16string> CListPresenter::ToolTip(int position, int column) co
     return lines;
 }
 
-bool CListPresenter::Changed(int position) const
-{
-    return ReplyTextsDiffer(rows_.At(position).latest, rows_.At(position).listed);
-}
-
 std::u16string CListPresenter::StatusText(bool searching) const
 {
     if (searching && !requestsSent_)
         return strings_(IDS_NO_NETWORK);
-    if (firewallHint_ && nothingHeard_ && searching && Size() == 0)
+    if (firewallHint_ && nothingHeard_ && searching && Total() == 0)
         return strings_(IDS_NOTHING_HEARD);
     const auto number = [](int n) { return AsciiText(std::to_string(n)); };
     std::u16string text = strings_(searching ? IDS_STATUS_SEARCHING : IDS_STATUS_STOPPED);
-    text.append(u"    ").append(FormatText(strings_(IDS_STATUS_COUNT), {number(Size())}));
+    text.append(u"    ").append(
+        TrimBlanks(filter_).empty()
+            ? FormatText(strings_(IDS_STATUS_COUNT), {number(Total())})
+            : FormatText(strings_(IDS_STATUS_FILTERED), {number(Size()), number(Total())}));
+    // Counted over every row, shown or not: a filter hides no change and no silence.
     int changed = 0;
     int silent = 0;
-    for (int position = 0; position < Size(); ++position) {
-        changed += Changed(position) ? 1 : 0;
-        silent += Silent(position) ? 1 : 0;
+    for (int full = 0; full < Total(); ++full) {
+        changed += ChangedAt(full) ? 1 : 0;
+        silent += rows_.At(full).silent ? 1 : 0;
     }
     const auto add = [&](std::u16string_view separator, int id, int count) {
         if (count > 0)
@@ -130,6 +138,7 @@ ListChange CListPresenter::Apply(ListUpdate update)
     change.searchEnded = update.searchEnded;
     if (update.cleared) {
         rows_.Clear();
+        shown_.clear();
         order_ = keptOrder_.value_or(RowOrder{});
         keptOrder_.reset();
         operatorsWidths_ = std::exchange(keptWidths_, false);
@@ -143,36 +152,40 @@ ListChange CListPresenter::Apply(ListUpdate update)
     if (update.requestsSent)
         requestsSent_ = *update.requestsSent;
     unlisted_ = std::max(unlisted_, update.unlisted);
-    Insert(std::move(update.rows), change);
-    ApplyLiveness(update, change);
-    return change;
-}
-
-void CListPresenter::Insert(std::vector<DeviceRow> rows, ListChange& change)
-{
-    if (rows.empty()) {
+    if (update.cards)
+        cards_ = std::move(update.cards);
+    if (update.rows.empty()) {
         if (change.emptied) {
             CountSharedAddresses();
             MeasureAll();
         }
-        return;
+        ApplyLiveness(update, change);
+        return change;
     }
+
     std::vector<RowId> added;
-    for (DeviceRow& row : rows) {
+    for (DeviceRow& row : update.rows) {
         added.push_back(row.id);
         if (reselect_.erase(row.listed[COL_MAC]) > 0)
             change.select.push_back(row.id);
+        const bool matches = RowMatches(row.cells, filter_);
         const int place = order_.Sorted() ? rows_.PlaceOf(row, InOrder(order_)) : rows_.Size();
         rows_.InsertAt(place, std::move(row));
+        const auto at = std::lower_bound(shown_.begin(), shown_.end(), place);
+        std::for_each(at, shown_.end(), [](int& full) { ++full; });
+        if (!matches)
+            continue;
+        const int position = static_cast<int>(at - shown_.begin());
+        shown_.insert(at, place);
         if (change.emptied)
             continue;
         // Rows that land one after another are one insertion.
         if (!change.steps.empty()
             && change.steps.back().position + static_cast<int>(change.steps.back().ids.size())
-                   == place) {
+                   == position) {
             change.steps.back().ids.push_back(added.back());
         } else {
-            change.steps.push_back({ListStep::Kind::Insert, place, {added.back()}});
+            change.steps.push_back({ListStep::Kind::Insert, position, {added.back()}});
         }
     }
     CountSharedAddresses();
@@ -189,6 +202,8 @@ void CListPresenter::Insert(std::vector<DeviceRow> rows, ListChange& change)
     }
     change.repaint = shares;
     change.columns = true;
+    ApplyLiveness(update, change);
+    return change;
 }
 
 void CListPresenter::ApplyLiveness(const ListUpdate& update, ListChange& change)
@@ -198,9 +213,9 @@ void CListPresenter::ApplyLiveness(const ListUpdate& update, ListChange& change)
     // The marks take room in their cells: the columns are measured again only when one changed.
     const auto marks = [this] {
         std::vector<CellMark> shown;
-        for (int position = 0; position < Size(); ++position) {
-            shown.push_back(Mark(position, COL_IP));
-            shown.push_back(Mark(position, COL_CHN));
+        for (int full = 0; full < Total(); ++full) {
+            shown.push_back(MarkAt(full, COL_IP));
+            shown.push_back(MarkAt(full, COL_CHN));
         }
         return shown;
     };
@@ -233,10 +248,24 @@ void CListPresenter::ApplyLiveness(const ListUpdate& update, ListChange& change)
     change.repaint = change.repaint || replies || silences;
 }
 
+void CListPresenter::ShowAgain(std::vector<RowId> ids)
+{
+    std::sort(ids.begin(), ids.end());
+    shown_.clear();
+    for (int full = 0; full < rows_.Size(); ++full) {
+        if (std::binary_search(ids.begin(), ids.end(), rows_.At(full).id))
+            shown_.push_back(full);
+    }
+}
+
 ListChange CListPresenter::SortBy(int column)
 {
+    std::vector<RowId> ids;
+    for (const int full : shown_)
+        ids.push_back(rows_.At(full).id);
     order_ = NextOrder(order_, column);
     rows_.Sort(InOrder(order_));
+    ShowAgain(std::move(ids));
     CountSharedAddresses();
     ListChange change;
     change.reordered = true;
@@ -247,7 +276,7 @@ ListChange CListPresenter::TakeLatest(int position)
 {
     if (position < 0 || position >= Size() || !Changed(position))
         return {};
-    DeviceRow& row = *rows_.Find(rows_.At(position).id);
+    DeviceRow& row = *rows_.Find(At(position).id);
     for (const int c : REPLY_COLUMNS)
         row.cells[static_cast<std::size_t>(c)] = row.latest[static_cast<std::size_t>(c)];
     row.listed = row.latest;
@@ -261,7 +290,7 @@ void CListPresenter::KeepView(const std::vector<int>& selected)
     reselect_.clear();
     for (const int position : selected) {
         if (position >= 0 && position < Size())
-            reselect_.insert(rows_.At(position).listed[COL_MAC]);
+            reselect_.insert(At(position).listed[COL_MAC]);
     }
 }
 
@@ -270,8 +299,11 @@ ListChange CListPresenter::Remove(int position)
     if (position < 0 || position >= Size())
         return {};
     ListChange change;
-    change.steps.push_back({ListStep::Kind::Remove, position, {rows_.At(position).id}});
-    rows_.RemoveAt(position);
+    const int full = Full(position);
+    change.steps.push_back({ListStep::Kind::Remove, position, {rows_.At(full).id}});
+    rows_.RemoveAt(full);
+    shown_.erase(shown_.begin() + position);
+    std::for_each(shown_.begin() + position, shown_.end(), [](int& after) { --after; });
     CountSharedAddresses();
     MeasureAll();
     // The removed row may have shared its address with others, whose marks then go.
@@ -280,9 +312,50 @@ ListChange CListPresenter::Remove(int position)
     return change;
 }
 
+ListChange CListPresenter::SetFilter(std::u16string filter)
+{
+    ListChange change;
+    if (filter == filter_)
+        return change;
+    filter_ = std::move(filter);
+    // Old and new shown rows both follow the rows' order: one walk tells which go and which come.
+    std::vector<int> shown;
+    for (int full = 0; full < rows_.Size(); ++full) {
+        if (RowMatches(rows_.At(full).cells, filter_))
+            shown.push_back(full);
+    }
+    int position = 0;
+    auto before = shown_.begin();
+    auto after = shown.begin();
+    for (int full = 0; full < rows_.Size(); ++full) {
+        const bool was = before != shown_.end() && *before == full;
+        const bool is = after != shown.end() && *after == full;
+        before += was ? 1 : 0;
+        after += is ? 1 : 0;
+        if (was == is) {
+            position += is ? 1 : 0;
+            continue;
+        }
+        const ListStep::Kind kind = is ? ListStep::Kind::Insert : ListStep::Kind::Remove;
+        const RowId id = rows_.At(full).id;
+        ListStep* last = change.steps.empty() ? nullptr : &change.steps.back();
+        // Neighbouring rows that go, or come, are one step.
+        if (last && last->kind == kind
+            && (kind == ListStep::Kind::Remove
+                    ? last->position == position
+                    : last->position + static_cast<int>(last->ids.size()) == position))
+            last->ids.push_back(id);
+        else
+            change.steps.push_back({kind, position, {id}});
+        position += is ? 1 : 0;
+    }
+    shown_ = std::move(shown);
+    return change;
+}
+
 void CListPresenter::TakeSnapshot(int position)
 {
-    snapshot_ = TakeRowSnapshot(rows_, position);
+    snapshot_ = TakeRowSnapshot(rows_, Full(position));
 }
 
 ListChange CListPresenter::WriteBackSnapshot()
@@ -297,7 +370,11 @@ ListChange CListPresenter::CellsEdited()
 {
     ListChange change;
     if (order_.Sorted()) {
+        std::vector<RowId> ids;
+        for (const int full : shown_)
+            ids.push_back(rows_.At(full).id);
         rows_.Sort(InOrder(order_));
+        ShowAgain(std::move(ids));
         change.reordered = true;
     }
     CountSharedAddresses();
@@ -308,14 +385,39 @@ ListChange CListPresenter::CellsEdited()
     return change;
 }
 
-std::u16string CListPresenter::CopyRows(std::vector<int> positions) const
+std::vector<int> CListPresenter::TopToBottom(std::vector<int> positions) const
 {
     std::sort(positions.begin(), positions.end());
     positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
     positions.erase(std::remove_if(positions.begin(), positions.end(),
                                    [this](int p) { return p < 0 || p >= Size(); }),
                     positions.end());
-    return ClipboardRows(rows_, positions);
+    return positions;
+}
+
+std::u16string CListPresenter::CopyRows(std::vector<int> positions, bool headings) const
+{
+    positions = TopToBottom(std::move(positions));
+    for (int& position : positions)
+        position = Full(position);
+    return ClipboardRows(rows_, positions, headings);
+}
+
+std::string CListPresenter::SaveText(OutputFormat format,
+                                     std::optional<std::vector<int>> selected) const
+{
+    std::vector<FoundDevice> devices;
+    if (selected) {
+        for (const int position : TopToBottom(std::move(*selected)))
+            devices.push_back({At(position), std::nullopt});
+    } else {
+        for (const int full : shown_)
+            devices.push_back({rows_.At(full), std::nullopt});
+    }
+    OutputStyle style;
+    style.format = format;
+    style.excel = true;
+    return FormatDevices(devices, style);
 }
 
 std::u16string CListPresenter::CopySnapshotCell(int column) const
@@ -323,10 +425,74 @@ std::u16string CListPresenter::CopySnapshotCell(int column) const
     return ClipboardCell(column == COL_IP ? snapshot_.ip : snapshot_.mac);
 }
 
+DeviceUrl CListPresenter::SnapshotWebPage() const
+{
+    return DeviceWebPage(snapshot_.ip, snapshot_.port);
+}
+
 DeviceUrl CListPresenter::WebPage(int position) const
 {
-    const DeviceRow& row = rows_.At(position);
+    const DeviceRow& row = At(position);
     return DeviceWebPage(row.cells[COL_IP], row.cells[COL_PORT]);
+}
+
+std::u16string CListPresenter::CardsText() const
+{
+    if (!cards_)
+        return strings_(IDS_CARDS_NONE);
+    if (cards_->empty())
+        return strings_(IDS_CARDS_EMPTY);
+    std::u16string text;
+    for (const NetworkCard& card : *cards_) {
+        std::u16string addresses;
+        for (const std::uint32_t address : card.addresses) {
+            if (!addresses.empty())
+                addresses += u", ";
+            addresses += AsciiText(FormatIpv4(address));
+        }
+        int answered = 0;
+        for (int full = 0; full < rows_.Size(); ++full)
+            answered += HeardOnCard(rows_.At(full).heardOn, card) ? 1 : 0;
+        text += FormatText(strings_(card.sent ? IDS_CARD_SENT : IDS_CARD_NOT_SENT),
+                           {VisibleText(Utf8Text(card.name)), addresses,
+                            AsciiText(std::to_string(answered))})
+                + u"\n";
+    }
+    return text;
+}
+
+bool CListPresenter::Outside(int position) const
+{
+    return position >= 0 && position < Size() && At(position).heardOn.outsideLocalSubnets;
+}
+
+std::u16string CListPresenter::ReachText(int position, CommandShell shell) const
+{
+    const DeviceRow& row = At(position);
+    // Every address the list knows of is taken, shown or not.
+    std::vector<std::uint32_t> taken;
+    for (int full = 0; full < rows_.Size(); ++full) {
+        for (const int column : {COL_IP, COL_GATEWAY}) {
+            const std::u16string& cell = rows_.At(full).cells[static_cast<std::size_t>(column)];
+            if (const auto address = ParseIpv4(cell))
+                taken.push_back(*address);
+        }
+    }
+    const std::u16string ip(TrimBlanks(VisibleText(row.cells[COL_IP])));
+    const std::u16string gateway(TrimBlanks(VisibleText(row.cells[COL_GATEWAY])));
+    const TemporaryAddress address = ChooseTemporaryAddress(ip, gateway, taken);
+    if (address.address == 0)
+        return strings_(IDS_REACH_NONE);
+    const std::u16string card = VisibleText(Utf8Text(row.heardOn.interfaceName));
+    const AddressCommands commands = TemporaryAddressCommands(address, card, shell);
+    const std::u16string mask = AsciiText(FormatIpv4(address.mask));
+    const std::u16string guess = address.maskFromGateway
+                                     ? FormatText(strings_(IDS_REACH_MASK_GATEWAY), {gateway, mask})
+                                     : FormatText(strings_(IDS_REACH_MASK_USUAL), {mask});
+    return FormatText(strings_(IDS_REACH_TEXT), {ip, card}) + u"\n\n" + guess + u"\n"
+           + FormatText(strings_(IDS_REACH_FREE), {AsciiText(FormatIpv4(address.address))})
+           + u"\n\n" + strings_(IDS_REACH_ADD) + u"\n" + commands.add + u"\n\n"
+           + strings_(IDS_REACH_REMOVE) + u"\n" + commands.remove + u"\n";
 }
 
 void CListPresenter::SetColumnMetrics(ColumnMetrics metrics)
@@ -344,8 +510,8 @@ void CListPresenter::CountSharedAddresses()
 {
     std::vector<std::u16string> keys;
     std::map<std::u16string, int> counts;
-    for (int position = 0; position < Size(); ++position) {
-        keys.push_back(AddressKey(rows_.At(position).latest[COL_IP]));
+    for (int full = 0; full < rows_.Size(); ++full) {
+        keys.push_back(AddressKey(rows_.At(full).latest[COL_IP]));
         ++counts[keys.back()];
     }
     sharing_.clear();
@@ -356,17 +522,19 @@ void CListPresenter::CountSharedAddresses()
 void CListPresenter::MeasureAll()
 {
     needed_ = metrics_.headings;
-    for (int position = 0; position < Size(); ++position)
-        Measure(position);
+    for (int full = 0; full < rows_.Size(); ++full)
+        Measure(full);
 }
 
-void CListPresenter::Measure(int position)
+void CListPresenter::Measure(int full)
 {
     if (!metrics_.textWidth)
         return;
     for (int column = 0; column < COL_COUNT; ++column) {
-        int width = metrics_.textWidth(CellText(position, column)) + metrics_.cellMargins;
-        if (Marked(position, column))
+        const std::u16string text =
+            VisibleText(rows_.At(full).cells[static_cast<std::size_t>(column)]);
+        int width = metrics_.textWidth(text) + metrics_.cellMargins;
+        if (MarkAt(full, column) != CellMark::None)
             width += metrics_.markWidth;
         int& most = needed_[static_cast<std::size_t>(column)];
         most = std::max(most, width);

@@ -5,13 +5,16 @@
 
 #include "column_fit.h"
 #include "device_list_bridge.h"
+#include "device_output.h"
 #include "device_rows.h"
 #include "device_url.h"
+#include "reach_commands.h"
 #include "row_order.h"
 #include "row_snapshot.h"
 #include "text_format.h"
 
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -22,7 +25,7 @@ struct ListStep {
     enum class Kind { Insert, Remove };
     Kind kind = Kind::Insert;
     int position = 0;
-    // The rows inserted at position, in order; or the one row removed there.
+    // The rows inserted at position, in order; or the rows removed there, one after another.
     std::vector<RowId> ids;
 };
 
@@ -61,9 +64,6 @@ struct ColumnMetrics {
 // device now answers with other settings.
 enum class CellMark { None, OddAddress, Changed };
 
-// The heading of a column, as both windows show it.
-std::u16string_view ColumnHeading(int column);
-
 class CListPresenter
 {
 public:
@@ -71,10 +71,13 @@ public:
     // the status line says that a firewall may drop the replies.
     explicit CListPresenter(StringLoader strings, bool firewallHint = false);
 
-    int Size() const { return rows_.Size(); }
-    const DeviceRow& At(int position) const { return rows_.At(position); }
-    int PositionOf(RowId id) const { return rows_.PositionOf(id); }
-    const DeviceRows& Rows() const { return rows_; }
+    // Positions are places among the rows shown: those the filter lets through, in order.
+    int Size() const { return static_cast<int>(shown_.size()); }
+    // How many rows there are, shown or not.
+    int Total() const { return rows_.Size(); }
+    const DeviceRow& At(int position) const { return rows_.At(Full(position)); }
+    // The position of a row, or -1 when it is not shown.
+    int PositionOf(RowId id) const;
     RowOrder Order() const { return order_; }
 
     // A cell's text as the list shows it: what the device sent, with nothing hidden.
@@ -85,9 +88,9 @@ public:
     CellMark Mark(int position, int column) const;
     bool Marked(int position, int column) const { return Mark(position, column) != CellMark::None; }
     // Whether the device's latest reply carries other texts than the row was listed with.
-    bool Changed(int position) const;
+    bool Changed(int position) const { return ChangedAt(Full(position)); }
     // Whether the device has not answered for the last SILENT_CYCLES cycles.
-    bool Silent(int position) const { return rows_.At(position).silent; }
+    bool Silent(int position) const { return At(position).silent; }
     // The cell's tooltip lines: its whole text, where the device answered, what is odd about it.
     std::vector<std::u16string> ToolTip(int position, int column) const;
     // The status line: searching or stopped, and how many devices are listed.
@@ -105,6 +108,10 @@ public:
     void KeepView(const std::vector<int>& selected);
     // Removes the row at a position; a position outside the list removes nothing.
     ListChange Remove(int position);
+    // Shows only the rows whose texts contain filter (RowMatches); rows that come later are
+    // filtered too. A row an edit changes stays shown until the filter changes.
+    ListChange SetFilter(std::u16string filter);
+    const std::u16string& Filter() const { return filter_; }
 
     // The right click on the row at a position takes its snapshot, which the Edit command works
     // on and the copy commands read.
@@ -115,11 +122,25 @@ public:
     // that row is now, and a sorted list is sorted again.
     ListChange WriteBackSnapshot();
 
-    // The rows at positions for the clipboard, top to bottom, whatever order they are given in.
-    std::u16string CopyRows(std::vector<int> positions) const;
+    // The rows at positions for the clipboard, top to bottom, whatever order they are given in,
+    // after the headings' line when asked for.
+    std::u16string CopyRows(std::vector<int> positions, bool headings = false) const;
+    // The rows shown, or those of them at the selected positions, as a file in format: CSV
+    // starts with the byte order mark spreadsheet programs look for.
+    std::string SaveText(OutputFormat format, std::optional<std::vector<int>> selected) const;
     // One text of the snapshot's row for the clipboard: its IP or its MAC.
     std::u16string CopySnapshotCell(int column) const;
+    // The web page of the snapshot's texts.
+    DeviceUrl SnapshotWebPage() const;
     DeviceUrl WebPage(int position) const;
+    // The cards the latest search request was meant for: each one's name, addresses, whether the
+    // request went out through it, and how many listed devices answered on it.
+    std::u16string CardsText() const;
+    // Whether the row at a position lies outside every subnet of this computer.
+    bool Outside(int position) const;
+    // For such a row, what the operator can run in shell to reach it: a temporary address on the
+    // card that heard it, the guess of the device's mask, and the command that removes it again.
+    std::u16string ReachText(int position, CommandShell shell) const;
 
     void SetColumnMetrics(ColumnMetrics metrics);
     // The operator dragged a column's border: the widths stay as they are until the next search.
@@ -129,25 +150,36 @@ public:
     ColumnWidths ColumnWidthsFor(int available);
 
 private:
-    // After a row's cells changed: sorted again, measured again, drawn again.
-    ListChange CellsEdited();
-    // Counts again which rows share an address, after any change of rows or IP texts.
-    void CountSharedAddresses();
-    // What each column needs to show its heading and every text whole.
-    void MeasureAll();
-    void Measure(int position);
-
-    // Brings the rows of a batch in, with the steps that show them.
-    void Insert(std::vector<DeviceRow> rows, ListChange& change);
+    // Positions top to bottom, each once, those outside the list left out.
+    std::vector<int> TopToBottom(std::vector<int> positions) const;
+    // The place among all rows of the row shown at a position.
+    int Full(int position) const { return shown_.at(static_cast<std::size_t>(position)); }
+    CellMark MarkAt(int full, int column) const;
+    bool ChangedAt(int full) const;
     // What the devices' latest replies and silences changed.
     void ApplyLiveness(const ListUpdate& update, ListChange& change);
+    // After a row's cells changed: sorted again, measured again, drawn again.
+    ListChange CellsEdited();
+    // Shows the rows of ids again, at their places after a new order.
+    void ShowAgain(std::vector<RowId> ids);
+    // Counts again which rows share an address, after any change of rows or IP texts.
+    void CountSharedAddresses();
+    // What each column needs to show its heading and every text whole, of every row, shown or
+    // not: the columns keep still while the operator types a filter.
+    void MeasureAll();
+    void Measure(int full);
 
     StringLoader strings_;
     bool firewallHint_ = false;
     DeviceRows rows_;
     RowOrder order_;
+    std::u16string filter_;
+    // The places among rows_ of the rows shown, in order.
+    std::vector<int> shown_;
     RowSnapshot snapshot_;
-    // How many rows share each row's address, by position.
+    // None until a search has sent its first request.
+    std::optional<std::vector<NetworkCard>> cards_;
+    // How many rows share each row's address, by place among all rows.
     std::vector<int> sharing_;
     bool nothingHeard_ = false;
     bool requestsSent_ = true;

@@ -1,4 +1,4 @@
-// The commands of the row menu, as every window carries them out.
+// The commands of the row menu and of the list's heading menu, as every window carries them out.
 #pragma once
 
 #include "resource.h"
@@ -27,6 +27,37 @@ bool RunRowCommand(Window& window, int id)
         return true;
     case ID_ROW_TAKE_LATEST:
         window.OnRowTakeLatest();
+        return true;
+    case ID_ROW_COPY_WITH_HEADINGS:
+        window.OnRowCopy(true);
+        return true;
+    case ID_ROW_OPEN_PAGE:
+        window.OnRowOpenPage();
+        return true;
+    case ID_ROW_COPY_URL:
+        window.OnRowCopyUrl();
+        return true;
+    case ID_ROW_REACH:
+        window.OnRowReach();
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The same for the heading menu's commands.
+template <class Window>
+bool RunListCommand(Window& window, int id)
+{
+    switch (id) {
+    case ID_LIST_SAVE:
+        window.OnSaveList(false);
+        return true;
+    case ID_LIST_SAVE_SELECTED:
+        window.OnSaveList(true);
+        return true;
+    case ID_LIST_CARDS:
+        window.OnNetworkCards();
         return true;
     default:
         return false;

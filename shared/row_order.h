@@ -15,8 +15,9 @@ struct RowOrder {
 RowOrder NextOrder(RowOrder current, int column);
 
 // Whether a goes before b: IPv4 addresses by their value in the IP and gateway columns, numbers by
-// their value in the port column, other texts as they compare; ties, and first-heard order, by
-// the order the rows were heard in.
+// their value in the port column, channel names and versions with their runs of digits compared
+// as numbers, other texts as they compare; ties, and first-heard order, by the order the rows
+// were heard in.
 bool RowBefore(const DeviceRow& a, const DeviceRow& b, RowOrder order);
 
 // RowBefore in that order, for DeviceRows to sort and place by.

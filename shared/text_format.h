@@ -17,3 +17,7 @@ std::u16string FormatText(std::u16string_view pattern,
 
 // Text of plain ASCII, such as a number or an address, as wide text.
 std::u16string AsciiText(std::string_view text);
+
+// UTF-8 text, such as a network card's name as the system gives it, as wide text; a byte that
+// begins no whole character becomes U+FFFD.
+std::u16string Utf8Text(std::string_view text);

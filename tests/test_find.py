@@ -123,6 +123,7 @@ class Output(unittest.TestCase):
             excel = find("-n", "5", "--excel")
             default = find("-n", "5")
             raw = find("-n", "5", "--format", "json", "--raw")
+            cards = find("-n", "5", "--interfaces")
             primary, secondary = pty.openpty()
             on_terminal = subprocess.Popen([FIND, "-n", "5"], stdout=secondary,
                                            stderr=subprocess.DEVNULL)
@@ -155,6 +156,12 @@ class Output(unittest.TestCase):
         self.assertEqual(first["chn_hex"], "c7b0c3c531" + "00" * 5)  # 前门1 in GBK, slot of 10
         self.assertEqual(bytes.fromhex(first["mac_hex"]), b"02:4E:51:3C:1F:01\0\0\0")
         self.assertEqual(len(first["version_hex"]), 80)
+
+        header, *body = cards.stdout.decode().splitlines()
+        self.assertEqual(header.split(), ["interface", "addresses", "request", "devices"])
+        used = {line.split()[0]: line.split()[1:] for line in body}
+        self.assertEqual((used["qna0"], used["qnb0"]),
+                         (["10.60.1.1", "sent", "3"], ["10.60.2.1", "sent", "2"]))
 
         header, *body = table.splitlines()
         self.assertEqual(header.split(), FIELDS)
@@ -272,6 +279,10 @@ class ExitStatus(unittest.TestCase):
         run = find("-t", "10", ns=ns)
         self.assertEqual((run.returncode, run.stdout), (4, b""))
         self.assertIn(b"no network interface could send", run.stderr)
+        cards = find("-t", "10", "--interfaces", ns=ns)
+        self.assertEqual(cards.returncode, 4)
+        self.assertEqual([line.split() for line in cards.stdout.decode().splitlines()][1:],
+                         [["qnv0", "10.99.0.1", "could-not-send", "0"]])
 
 
 class Watching(unittest.TestCase):

@@ -28,6 +28,22 @@ std::u16string Strings(int id)
         return u"%1 share";
     case IDS_NOTHING_HEARD:
         return u"firewall?";
+    case IDS_STATUS_FILTERED:
+        return u"%1 of %2";
+    case IDS_REACH_TEXT:
+        return u"%1 on %2";
+    case IDS_REACH_MASK_GATEWAY:
+        return u"mask %2 by %1";
+    case IDS_REACH_MASK_USUAL:
+        return u"mask %1";
+    case IDS_REACH_FREE:
+        return u"free %1";
+    case IDS_REACH_ADD:
+        return u"add:";
+    case IDS_REACH_REMOVE:
+        return u"remove:";
+    case IDS_REACH_NONE:
+        return u"none";
     default:
         return {};
     }
@@ -76,8 +92,10 @@ void Replay(const ListChange& change, std::vector<RowId>& shown)
         if (step.kind == ListStep::Kind::Insert) {
             shown.insert(shown.begin() + step.position, step.ids.begin(), step.ids.end());
         } else {
-            ASSERT_EQ(step.ids, std::vector<RowId>{shown[static_cast<std::size_t>(step.position)]});
-            shown.erase(shown.begin() + step.position);
+            const auto at = shown.begin() + step.position;
+            ASSERT_LE(step.ids.size(), static_cast<std::size_t>(shown.end() - at));
+            ASSERT_EQ(step.ids, std::vector<RowId>(at, at + static_cast<long>(step.ids.size())));
+            shown.erase(at, at + static_cast<long>(step.ids.size()));
         }
     }
 }
@@ -135,6 +153,140 @@ TEST(ListPresenter, RowsGoWhereTheOrderSaysAndTheStepsLeadAWindowThere)
     EXPECT_TRUE(change.emptied);
     EXPECT_FALSE(presenter.Order().Sorted());
     EXPECT_EQ(std::vector<RowId>{9}, Ids(presenter));
+}
+
+// Five rows a site might list, found by any of their texts.
+std::vector<DeviceRow> Site()
+{
+    std::vector<DeviceRow> rows = {Heard(0, u"前门2", u"10.60.1.102", u"80"),
+                                   Heard(1, u"前门10", u"10.60.1.110", u"80"),
+                                   Heard(2, u"Lobby", u"192.168.1.64", u"8080", true),
+                                   Heard(3, u"仓库1", u"10.60.2.31", u"8000"),
+                                   Heard(4, u"lobby-2", u"10.60.1.64", u"554")};
+    rows[2].cells[COL_MAC] = u"02:4E:51:3C:1F:0A ";
+    rows[3].cells[COL_MAC] = u"024e513c6f01 ";
+    rows[4].cells[COL_VERSION] = u"V2.10 ";
+    return rows;
+}
+
+TEST(ListPresenter, TheFilterShowsTheRowsThatMatchAndPositionsCountAmongThem)
+{
+    const struct {
+        std::u16string filter;
+        std::vector<RowId> shown;
+    } cases[] = {
+        {u"LOBBY", {2, 4}},           // any case
+        {u"前门", {0, 1}},            // a channel name
+        {u" 1.64 ", {2, 4}},          // an address, blanks around it left out
+        {u"4e-51-3c", {2, 3}},        // the MAC with other separators, or with none
+        {u"1f0a", {2}},
+        {u"v2.1", {4}},               // the version
+        {u"8080", {2}},               // the port
+        {u"nothing like it", {}},
+        {u"", {0, 1, 2, 3, 4}},
+    };
+    CListPresenter presenter(Strings);
+    presenter.Apply(Batch(Site(), true));
+    std::vector<RowId> shown = Ids(presenter);
+    for (const auto& c : cases) {
+        const ListChange change = presenter.SetFilter(c.filter);
+        Replay(change, shown);
+        EXPECT_EQ(c.shown, Ids(presenter)) << Narrow(c.filter);
+        EXPECT_EQ(Ids(presenter), shown) << "the steps lead a window there: " << Narrow(c.filter);
+    }
+
+    // Under a filter every position is one among the rows shown, and so are new rows.
+    presenter.SetFilter(u"lobby");
+    presenter.SortBy(COL_IP);
+    EXPECT_EQ((std::vector<RowId>{4, 2}), Ids(presenter));
+    shown = Ids(presenter);
+    ListChange change = presenter.Apply(Batch({Heard(5, u"Lobby 3", u"10.60.1.1", u"80"),
+                                               Heard(6, u"门厅", u"10.60.1.2", u"80")}));
+    Replay(change, shown);
+    EXPECT_EQ((std::vector<RowId>{5, 4, 2}), shown);
+    EXPECT_EQ("searching    3 of 7", Narrow(presenter.StatusText(true)));
+    EXPECT_TRUE(presenter.Marked(2, COL_IP));
+    presenter.TakeSnapshot(1);
+    EXPECT_EQ(4, presenter.Snapshot().row);
+    EXPECT_EQ("http://192.168.1.64:8080", Narrow(presenter.WebPage(2).url));
+    EXPECT_EQ(0u, Narrow(presenter.CopyRows({2})).rfind("Lobby\t", 0));
+    change = presenter.Remove(1);
+    Replay(change, shown);
+    EXPECT_EQ((std::vector<RowId>{5, 2}), shown);
+
+    // An edited row stays in sight until the filter changes.
+    presenter.TakeSnapshot(0);
+    presenter.Snapshot().chn = u"Hall ";
+    change = presenter.WriteBackSnapshot();
+    EXPECT_EQ((std::vector<RowId>{5, 2}), Ids(presenter));
+    presenter.SetFilter(u"lobb");
+    EXPECT_EQ(std::vector<RowId>{2}, Ids(presenter));
+}
+
+TEST(ListPresenter, NamesAndVersionsSortWithTheirNumbersAsNumbers)
+{
+    const struct {
+        int column;
+        std::vector<std::u16string> heard;
+        std::vector<RowId> sorted;
+    } cases[] = {
+        {COL_CHN, {u"前门10", u"前门2", u"前门1"}, {2, 1, 0}},
+        {COL_VERSION, {u"V2.10", u"V2.9", u"V10.0", u"V2.9.1"}, {1, 3, 0, 2}},
+        {COL_CHN, {u"cam007", u"cam7", u"cam 7"}, {2, 0, 1}}, // zeros decide last
+        {COL_CHN, {u"99999999999999999999b", u"100000000000000000000a"}, {0, 1}},
+        {COL_IP, {u"10.0.0.10", u"10.0.0.9"}, {1, 0}}, // addresses as they were
+    };
+    for (const auto& c : cases) {
+        std::vector<DeviceRow> rows;
+        for (const std::u16string& text : c.heard) {
+            DeviceRow row = Heard(static_cast<RowId>(rows.size()), u"c", u"10.0.0.1", u"80");
+            row.cells[static_cast<std::size_t>(c.column)] = text + u" ";
+            rows.push_back(std::move(row));
+        }
+        CListPresenter presenter(Strings);
+        presenter.Apply(Batch(std::move(rows), true));
+        presenter.SortBy(c.column);
+        EXPECT_EQ(c.sorted, Ids(presenter)) << Narrow(c.heard.front());
+    }
+}
+
+TEST(ListPresenter, AnUnreachableDeviceGetsTheCommandsForATemporaryAddressOnItsCard)
+{
+    const struct {
+        std::u16string ip, gateway;
+        std::string card;
+        CommandShell shell;
+        std::string text;
+    } cases[] = {
+        // .254 is another device's: the next one down, the mask of the gateway's subnet.
+        {u"192.168.1.64", u"192.168.1.1", "eth1", CommandShell::Linux,
+         "192.168.1.64 on eth1\n\nmask 255.255.255.0 by 192.168.1.1\nfree 192.168.1.253\n\n"
+         "add:\nsudo ip addr add 192.168.1.253/24 dev eth1\n\n"
+         "remove:\nsudo ip addr del 192.168.1.253/24 dev eth1\n"},
+        {u"192.168.1.64", u"0.0.0.0", "en p0's", CommandShell::Linux,
+         "192.168.1.64 on en p0's\n\nmask 255.255.255.0\nfree 192.168.1.253\n\n"
+         "add:\nsudo ip addr add 192.168.1.253/24 dev 'en p0'\\''s'\n\n"
+         "remove:\nsudo ip addr del 192.168.1.253/24 dev 'en p0'\\''s'\n"},
+        {u"172.16.5.9", u"172.16.0.1", "\xE4\xBB\xA5 2", CommandShell::Windows,
+         "172.16.5.9 on ? 2\n\nmask 255.255.0.0 by 172.16.0.1\nfree 172.16.255.254\n\n"
+         "add:\nnetsh interface ipv4 add address name=\"? 2\" address=172.16.255.254 "
+         "mask=255.255.0.0\n\n"
+         "remove:\nnetsh interface ipv4 delete address name=\"? 2\" address=172.16.255.254\n"},
+        {u"192.168.1.x", u"192.168.1.1", "eth1", CommandShell::Linux, "none"},
+    };
+    for (const auto& c : cases) {
+        DeviceRow row = Heard(0, u"cam", c.ip, u"80", true);
+        row.cells[COL_GATEWAY] = c.gateway + u" ";
+        row.heardOn.interfaceName = c.card;
+        CListPresenter presenter(Strings);
+        presenter.Apply(Batch({std::move(row), Heard(1, u"b", u"192.168.1.254", u"80")}, true));
+        ASSERT_TRUE(presenter.Outside(0));
+        EXPECT_FALSE(presenter.Outside(1));
+        std::string text;
+        for (const char16_t c16 : presenter.ReachText(0, c.shell))
+            text += c16 < 0x80 ? static_cast<char>(c16) : '?';
+        EXPECT_EQ(c.text, text);
+    }
 }
 
 TEST(ListPresenter, MarksAndTooltipsSayWhatIsOddAboutAnAddress)

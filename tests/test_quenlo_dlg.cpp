@@ -301,7 +301,7 @@ void TestQuenloDlg::aReaddressedDeviceShowsAsChangedAndAnUnpluggedOneGreysOut()
 
     // The row menu takes the new texts in: the list now shows, and opens, the new address.
     {
-        ModalCatcher catcher(u"采用设备现在的设置"_qs);
+        ModalCatcher catcher(u"采用设备现在的设置(&T)"_qs);
         QTableView* view = dialog_->DeviceList();
         dialog_->OnNMRclickList(view->visualRect(list->index(movedRow, COL_CHN)).center());
     }
@@ -350,7 +350,7 @@ void TestQuenloDlg::editedMacIsNotTheKey()
     dialog_->OnBnClickedSearch();
     QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 1, WATCHDOG_MS);
 
-    ModalCatcher catcher(QStringLiteral("编辑"), [](QDialog* dialog) {
+    ModalCatcher catcher(QStringLiteral("编辑(&E)"), [](QDialog* dialog) {
         QMetaObject::invokeMethod(dialog, [dialog] {
             auto* edit = static_cast<CEditIP*>(dialog);
             edit->ControlAs<QLineEdit>(IDC_EDIT_MAC)->setText(QStringLiteral("AA:AA:AA:AA:AA:AA"));

@@ -7,6 +7,9 @@
 #include "resource.h"
 
 #include <QClipboard>
+#include <QFileDialog>
+#include <QLabel>
+#include <QTemporaryDir>
 #include <QDesktopServices>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -40,8 +43,8 @@ QWidget* NextTabStop(QWidget* widget)
     return next;
 }
 
-const QString EDIT = QStringLiteral("编辑");
-const QString DELETE = QStringLiteral("删除");
+const QString EDIT = QStringLiteral("编辑(&E)");
+const QString DELETE = QStringLiteral("删除(&D)");
 
 } // namespace
 
@@ -65,6 +68,7 @@ private slots:
     void editWritesIntoItsOwnRowWhateverTheListDidMeanwhile();
     void sortedRowsArriveInPlaceAndDeleteTakesTheRowShown();
     void copyGivesTabSeparatedLinesASpreadsheetNeverRuns();
+    void theFilterNarrowsTheRowsTheCommandsAndTheSavedFile();
 
 private:
     void AddRow(const std::u16string& chn, const std::u16string& ip, const std::u16string& port,
@@ -143,8 +147,9 @@ void TestRowCommands::rightClickOnARowSnapshotsItAndOffersTheRowMenu()
     RightClick(CellCenter(2, COL_PORT));
     QCOMPARE(catcher.seen.size(), 1);
     QCOMPARE(catcher.seen[0].actions,
-             (QStringList{EDIT, DELETE, u"复制"_qs, u"复制 IP"_qs, u"复制 MAC"_qs,
-                          u"采用设备现在的设置"_qs}));
+             (QStringList{EDIT, DELETE, u"打开网页(&W)"_qs, u"复制网址(&U)"_qs, u"复制(&C)"_qs,
+                          u"复制（含标题行）(&H)"_qs, u"复制 IP(&I)"_qs, u"复制 MAC(&M)"_qs,
+                          u"访问网段外的设备(&A)..."_qs, u"采用设备现在的设置(&T)"_qs}));
 
     const RowSnapshot& snapshot = dialog_->Snapshot();
     QCOMPARE(snapshot.row, dialog_->Presenter().At(2).id);
@@ -435,9 +440,72 @@ void TestRowCommands::copyGivesTabSeparatedLinesASpreadsheetNeverRuns()
              QStringLiteral("CH2\tV1\t192.168.1.11\t8080\t192.168.1.1\t00:11:22:33:44:02\n"
                             "'=1+2 x\tV1\t10.0.0.9\t83\t192.168.1.1\t00:11:22:33:44:05\n"));
 
-    ModalCatcher catcher(u"复制 MAC"_qs);
+    ModalCatcher catcher(u"复制 MAC(&M)"_qs);
     RightClick(CellCenter(0, COL_CHN));
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("00:11:22:33:44:01"));
+}
+
+void TestRowCommands::theFilterNarrowsTheRowsTheCommandsAndTheSavedFile()
+{
+    QTableView* list = dialog_->DeviceList();
+    QLineEdit* filter = dialog_->FilterField();
+    const auto status = [this] { return dialog_->ControlAs<QLabel>(IDC_STATUS)->text(); };
+    QTest::keyClick(list, Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(filter->hasFocus());
+    QTest::keyClicks(filter, QStringLiteral("10.0.0"));
+    QCOMPARE(RowCount(), 2);
+    QVERIFY2(status().endsWith(u"显示 2 / 共 4 台设备"_qs), qPrintable(status()));
+
+    // Row commands take the row as shown: the second one here is the list's fourth.
+    {
+        ModalCatcher catcher(DELETE);
+        RightClick(CellCenter(1, COL_CHN));
+    }
+    QCOMPARE(RowCount(), 1);
+    QCOMPARE(Cell(0, COL_CHN), QStringLiteral("CH3 "));
+
+    QTemporaryDir folder;
+    const auto saveAs = [](const QString& path, const QString& type) {
+        return [path, type](QDialog* dialog) {
+            auto* files = qobject_cast<QFileDialog*>(dialog);
+            QVERIFY(files);
+            files->selectNameFilter(type);
+            files->selectFile(path);
+            QMetaObject::invokeMethod(files, &QDialog::accept);
+        };
+    };
+    {
+        ModalCatcher catcher({}, saveAs(folder.filePath(u"site.csv"_qs), u"CSV 表格 (*.csv)"_qs));
+        QTest::keyClick(list, Qt::Key_S, Qt::ControlModifier);
+    }
+    QFile saved(folder.filePath(u"site.csv"_qs));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), QByteArray("\xEF\xBB\xBF"
+                                         "chn,version,ip,port,gateway,mac\r\n"
+                                         "CH3,V1,10.0.0.7,81,192.168.1.1,00:11:22:33:44:03\r\n"));
+
+    // A file that cannot be written, even by root, is said to be so; the list stays as it was.
+    {
+        ModalCatcher catcher;
+        dialog_->SaveList(u"/proc/quenlo-site.jsonl"_qs, OutputFormat::Json, std::nullopt);
+        QCOMPARE(catcher.seen.size(), 1);
+        QVERIFY2(catcher.seen[0].text.startsWith(u"无法保存"_qs), qPrintable(catcher.seen[0].text));
+    }
+    QCOMPARE(RowCount(), 1);
+
+    // Escape clears the filter first, and leaves the window open.
+    QTest::keyClick(filter, Qt::Key_Escape);
+    QVERIFY(filter->text().isEmpty());
+    QCOMPARE(RowCount(), 3);
+    QVERIFY(dialog_->isVisible());
+    QVERIFY2(status().endsWith(u"共 3 台设备"_qs), qPrintable(status()));
+
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(list->selectionModel()->selectedRows(), QModelIndexList{list->model()->index(2, 0)});
+    QTest::keyClick(list, Qt::Key_Home);
+    QCOMPARE(list->currentIndex().row(), 0);
+    QCOMPARE(list->selectionModel()->selectedRows().size(), 1);
 }
 
 QTEST_MAIN(TestRowCommands)

@@ -10,6 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -315,6 +318,52 @@ TEST_F(Win32Window, ShiftF10AndTheMenuKeyOpenTheFocusedRowsMenu)
     ::SendMessageW(list, WM_KEYDOWN, VK_APPS, 1);
     ::SendMessageW(list, WM_KEYUP, VK_APPS, 0xC0000001);
     EXPECT_EQ(L"00:11:22:33:44:02", ClipboardText());
+TEST_F(Win32Window, TheFilterNarrowsTheRowsTheCommandsAndTheSavedFile)
+{
+    ListRows(THREE);
+    SeamCatcher caught;
+    ::SetDlgItemTextW(dialog.Handle(), IDC_FILTER, L"10.60");
+    ASSERT_EQ(2, ItemCount(list));
+    EXPECT_EQ(L"已停止    显示 2 / 共 3 台设备", Status());
+
+    // The row menu takes the row as shown.
+    Select({1});
+    caught.menuChoice = ID_ROW_DELETE;
+    dialog.OnRowMenu(1, POINT{10, 10});
+    ASSERT_EQ(1, ItemCount(list));
+    EXPECT_EQ(L"00:11:22:33:44:01 ", Cell(0, COL_MAC));
+
+    wchar_t folder[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, folder);
+    caught.saveAs = std::wstring(folder) + L"quenlo-site.csv";
+    dialog.OnSaveList(false);
+    std::ifstream saved(std::filesystem::path(caught.saveAs), std::ios::binary);
+    EXPECT_EQ("\xEF\xBB\xBF"
+              "chn,version,ip,port,gateway,mac\r\n"
+              "\xE5\x89\x8D\xE9\x97\xA8,V2.3.1,10.60.1.101,80,10.60.1.254,00:11:22:33:44:01\r\n",
+              std::string(std::istreambuf_iterator<char>(saved), {}));
+    saved.close();
+    ::DeleteFileW(caught.saveAs.c_str());
+
+    // A file that cannot be written is said to be so, and the list stays as it was.
+    caught.saveAs = std::wstring(folder) + L"no such folder\\quenlo-site.csv";
+    dialog.OnSaveList(false);
+    ASSERT_EQ(1u, caught.boxes.size());
+    EXPECT_EQ(0u, caught.boxes[0].text.rfind(L"无法保存", 0)) << caught.boxes[0].text;
+    EXPECT_EQ(1, ItemCount(list));
+
+    // Escape in the filter clears it, and closes nothing.
+    ::SetFocus(dialog.Item(IDC_FILTER));
+    ::SendMessageW(dialog.Handle(), WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(::IsWindowVisible(dialog.Handle()));
+    EXPECT_EQ(L"", dialog.ItemText(IDC_FILTER));
+    ASSERT_EQ(2, ItemCount(list));
+
+    ::SetFocus(list);
+    ::SendMessageW(list, WM_KEYDOWN, VK_END, 0);
+    EXPECT_EQ(1, ListView_GetNextItem(list, -1, LVNI_SELECTED));
+    ::SendMessageW(list, WM_KEYDOWN, VK_HOME, 0);
+    EXPECT_EQ(0, ListView_GetNextItem(list, -1, LVNI_SELECTED));
 }
 
 TEST_F(Win32Window, EditDialogUnchangedChangedAndCancelled)

@@ -50,6 +50,14 @@ SeamCatcher::SeamCatcher()
         return IDOK;
     };
     Seams().trackMenu = [this](HMENU, HWND, POINT) { return menuChoice; };
+    Seams().saveFileName = [this](OPENFILENAMEW& dialog) {
+        if (saveAs.empty() || saveAs.size() >= dialog.nMaxFile)
+            return false;
+        saveAs.copy(dialog.lpstrFile, saveAs.size());
+        dialog.lpstrFile[saveAs.size()] = L'\0';
+        dialog.nFilterIndex = saveType;
+        return true;
+    };
     Seams().openUrl = [this](HWND, const std::wstring& url) {
         urls.push_back(url);
         return shellAccepts;

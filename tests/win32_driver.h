@@ -21,7 +21,8 @@ struct ShownBox {
 };
 
 // Puts recording seams in place for its lifetime: message boxes are recorded and closed with OK,
-// menus choose menuChoice, URLs are recorded and accepted as shellAccepts says.
+// menus choose menuChoice, the Save As dialog chooses saveAs as a file of type saveType (or no
+// file when it is empty), URLs are recorded and accepted as shellAccepts says.
 class SeamCatcher
 {
 public:
@@ -33,6 +34,8 @@ public:
     std::vector<ShownBox> boxes;
     std::vector<std::wstring> urls;
     int menuChoice = 0;
+    std::wstring saveAs;
+    DWORD saveType = 1;
     bool shellAccepts = true;
 
 private:

@@ -61,6 +61,8 @@ SearchResult CDeviceSearch::Run(std::optional<Clock::duration> duration, std::op
             interrupted = interrupted_;
         }
         ListUpdate update = session_.TakeUpdate();
+        if (update.cards)
+            result.cards = std::move(*update.cards);
         const auto listed = std::chrono::duration_cast<Milliseconds>(Clock::now() - start);
         const std::size_t before = result.devices.size();
         for (DeviceRow& row : update.rows) {

@@ -2,6 +2,7 @@
 // whose wake signals the caller's thread.
 #pragma once
 
+#include "device_output.h"
 #include "search_session.h"
 
 #include <chrono>
@@ -11,31 +12,13 @@
 #include <optional>
 #include <vector>
 
-// A listed device, and when its first reply was listed, counted from the search's start.
-struct FoundDevice {
-    DeviceRow row;
-    std::chrono::milliseconds firstReply{0};
-};
-
-// What a search saw happen to a device, as it happened.
-struct SearchEvent {
-    enum class Kind { New, Changed, Silent, Back, Full };
-    Kind kind = Kind::New;
-    // The device; its cells and where it was heard as its latest reply carried them.
-    FoundDevice device;
-    // Changed: the texts it answered with before.
-    RowCells before;
-    // Silent: when it last answered, counted from the search's start.
-    std::chrono::milliseconds lastReply{0};
-    // Full: how many devices answered that the full list could not take.
-    int unlisted = 0;
-};
-
 enum class SearchEnd { TimeUp, CountReached, Interrupted, ReplyPortUnavailable, RequestNotSent };
 
 struct SearchResult {
     // In first-heard order, as first heard.
     std::vector<FoundDevice> devices;
+    // The cards the latest request was meant for.
+    std::vector<NetworkCard> cards;
     SearchEnd end = SearchEnd::TimeUp;
     // Devices that answered with other texts than they were listed with, and those silent at the
     // end, in the order it happened.

@@ -108,6 +108,10 @@ FindCommandLine ParseFindCommandLine(int argc, const char* const* argv)
                  "add each field's bytes as the device sent them, in hex");
     app.add_flag("--watch", options.watch,
                  "keep searching, and write each event as it happens");
+    app.add_flag("--interfaces", options.interfaces,
+                 "list the network cards the search used instead: each\n"
+                 "one's addresses, whether the request went out through\n"
+                 "it, and how many devices answered on it");
     app.add_flag("--verbose", options.verbose,
                  "write the search's diagnostic lines to stderr");
     app.set_help_flag("-h,--help", "show this help and exit");

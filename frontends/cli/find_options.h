@@ -1,12 +1,12 @@
 // The command line of quenlo-find.
 #pragma once
 
+#include "device_output.h"
+
 #include <optional>
 #include <string>
 
 constexpr const char* FIND_PROGRAM = "quenlo-find";
-
-enum class OutputFormat { Table, Tsv, Csv, Json };
 
 struct FindOptions {
     // None: three seconds, or with watch until interrupted.
@@ -19,6 +19,8 @@ struct FindOptions {
     bool verbose = false;
     // Keep searching and write each event as it happens.
     bool watch = false;
+    // The network cards the search used, instead of the devices.
+    bool interfaces = false;
 };
 
 struct FindCommandLine {

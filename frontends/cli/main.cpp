@@ -67,7 +67,7 @@ int OutputFailed(int error)
 // A device as a person names it: its MAC text.
 std::string DeviceName(const FoundDevice& device)
 {
-    return Utf8Text(VisibleText(WithoutCellBlank(device.row.listed[COL_MAC])));
+    return ToUtf8(VisibleText(WithoutCellBlank(device.row.listed[COL_MAC])));
 }
 
 // Names the devices that answered otherwise or went silent during the search.
@@ -80,8 +80,8 @@ void TellWhatChanged(const SearchResult& result)
             if (event.before[at] == event.device.row.cells[at])
                 continue;
             fields += std::string(fields.empty() ? "" : ", ") + FieldName(column) + " "
-                      + Utf8Text(VisibleText(WithoutCellBlank(event.before[at]))) + " -> "
-                      + Utf8Text(VisibleText(WithoutCellBlank(event.device.row.cells[at])));
+                      + ToUtf8(VisibleText(WithoutCellBlank(event.before[at]))) + " -> "
+                      + ToUtf8(VisibleText(WithoutCellBlank(event.device.row.cells[at])));
         }
         Complain(DeviceName(event.device) + " answers with other texts now: " + fields);
     }
@@ -202,7 +202,8 @@ int main(int argc, char** argv)
     if (writeError != 0)
         return OutputFailed(writeError);
     if (!options.watch) {
-        if (!Written(FormatDevices(result.devices, style)))
+        if (!Written(options.interfaces ? FormatCards(result.cards, result.devices)
+                                        : FormatDevices(result.devices, style)))
             return OutputFailed(errno);
         TellWhatChanged(result);
     }

@@ -81,7 +81,7 @@ QVariant DeviceListModel::headerData(int section, Qt::Orientation orientation, i
     if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0
         || section >= COL_COUNT)
         return {};
-    return QString::fromStdU16String(std::u16string(ColumnHeading(section)));
+    return QString::fromStdU16String(ColumnHeading(section));
 }
 
 Qt::ItemFlags DeviceListModel::flags(const QModelIndex& index) const
@@ -130,8 +130,9 @@ void DeviceListModel::ShowSteps(const std::vector<ListStep>& steps)
             shown_.insert(at, step.ids.begin(), step.ids.end());
             endInsertRows();
         } else {
-            beginRemoveRows({}, step.position, step.position);
-            shown_.erase(at);
+            const int count = static_cast<int>(step.ids.size());
+            beginRemoveRows({}, step.position, step.position + count - 1);
+            shown_.erase(at, at + count);
             endRemoveRows();
         }
     }

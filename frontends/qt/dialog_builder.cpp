@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
 
@@ -37,6 +38,12 @@ QWidget* CreateControl(const ControlTemplate& control, QDialog* dialog, QSize pi
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         return label;
+    }
+    if (kind == QLatin1String("EDITTEXT") && control.styles.contains(QLatin1String("ES_MULTILINE"))) {
+        auto* text = new QPlainTextEdit(dialog);
+        text->setReadOnly(control.styles.contains(QLatin1String("ES_READONLY")));
+        text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        return text;
     }
     if (kind == QLatin1String("EDITTEXT")) {
         auto* edit = new QLineEdit(dialog);
@@ -108,9 +115,16 @@ QHash<int, QWidget*> BuildDialog(QDialog* dialog, const DialogTemplate& dialogTe
 
     QHash<int, QWidget*> controls;
     QWidget* previousTabStop = nullptr;
+    // A label's access key goes to the control after it, as in a Windows dialog.
+    QLabel* labelWithKey = nullptr;
     for (const ControlTemplate& control : dialogTemplate.controls) {
         const QRect pixels = DialogUnitsToPixels(control.rect, base);
         QWidget* widget = CreateControl(control, dialog, pixels.size());
+        if (labelWithKey)
+            labelWithKey->setBuddy(widget);
+        labelWithKey = control.kind == QLatin1String("LTEXT") && control.text.contains(u'&')
+                           ? qobject_cast<QLabel*>(widget)
+                           : nullptr;
         widget->setObjectName(control.name);
         widget->setGeometry(pixels);
         if (control.styles.contains(QLatin1String("WS_TABSTOP"))) {

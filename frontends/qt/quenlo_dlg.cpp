@@ -4,6 +4,7 @@
 #include "app_message_box.h"
 #include "device_list_model.h"
 #include "resource.h"
+#include "row_menu.h"
 #include "window_fit.h"
 
 #include <QContextMenuEvent>
@@ -12,6 +13,7 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
@@ -41,6 +43,11 @@ QTableView* CQuenloDlg::DeviceList() const
     return ControlAs<QTableView>(IDC_DEVICE_LIST);
 }
 
+QLineEdit* CQuenloDlg::FilterField() const
+{
+    return ControlAs<QLineEdit>(IDC_FILTER);
+}
+
 void CQuenloDlg::OnInitDialog()
 {
     connect(ControlAs<QPushButton>(IDC_SEARCH), &QPushButton::clicked, this,
@@ -50,6 +57,21 @@ void CQuenloDlg::OnInitDialog()
     auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
     refresh->setContext(Qt::WindowShortcut);
     connect(refresh, &QShortcut::activated, this, &CQuenloDlg::OnRefresh);
+
+    QLineEdit* filter = FilterField();
+    filter->setClearButtonEnabled(true);
+    connect(filter, &QLineEdit::textChanged, this, &CQuenloDlg::OnFilterChanged);
+    // Escape clears the filter before it closes the window.
+    filter->installEventFilter(this);
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    find->setContext(Qt::WindowShortcut);
+    connect(find, &QShortcut::activated, this, [filter] {
+        filter->setFocus(Qt::ShortcutFocusReason);
+        filter->selectAll();
+    });
+    auto* save = new QShortcut(QKeySequence::Save, this);
+    save->setContext(Qt::WindowShortcut);
+    connect(save, &QShortcut::activated, this, [this] { OnSaveList(false); });
     InitDeviceList();
     UpdateStatus();
     templateSize_ = size();
@@ -104,15 +126,16 @@ void CQuenloDlg::InitDeviceList()
     list->installEventFilter(this);
     list->viewport()->installEventFilter(this);
 
-    // The item delegate's margins around a text, the grid line, and room for the IP cell's mark.
+    // The item delegate's margins around a text, the grid line, and room for the IP cell's mark,
+    // which the delegate gives the same margins as a text.
     const QStyle* style = list->style();
     ColumnMetrics metrics;
     metrics.textWidth = [metrics = list->fontMetrics()](const std::u16string& text) {
         return metrics.horizontalAdvance(QString::fromStdU16String(text));
     };
-    metrics.cellMargins = 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1)
-                          + (list->showGrid() ? 1 : 0) + 2;
-    metrics.markWidth = style->pixelMetric(QStyle::PM_SmallIconSize, nullptr, list) + 4;
+    const int margins = 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+    metrics.cellMargins = margins + (list->showGrid() ? 1 : 0) + 2;
+    metrics.markWidth = style->pixelMetric(QStyle::PM_SmallIconSize, nullptr, list) + margins;
     for (int column = 0; column < COL_COUNT; ++column)
         metrics.headings[static_cast<std::size_t>(column)] = header->sectionSizeHint(column);
     presenter_.SetColumnMetrics(std::move(metrics));
@@ -134,16 +157,29 @@ void CQuenloDlg::RefitColumns()
 bool CQuenloDlg::eventFilter(QObject* watched, QEvent* event)
 {
     QTableView* list = DeviceList();
-    if (watched == list && event->type() == QEvent::KeyPress) {
+    if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->matches(QKeySequence::Copy)) {
+        if (watched == FilterField() && key->key() == Qt::Key_Escape
+            && !FilterField()->text().isEmpty()) {
+            FilterField()->clear();
+            return true;
+        }
+        if (watched == list && key->matches(QKeySequence::Copy)) {
             OnRowCopy();
             return true;
         }
-        if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier) {
+        if (watched == list
+            && key->keyCombination()
+                   == QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_C)) {
+            OnRowCopy(true);
+            return true;
+        }
+        if (watched == list && key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier) {
             OnRowMenuKey();
             return true;
         }
+        if (watched == list && MoveToEnd(key->keyCombination()))
+            return true;
     }
     // The Menu key's menu comes to the list itself, a mouse's to its viewport.
     if (watched == list && event->type() == QEvent::ContextMenu
@@ -196,6 +232,29 @@ void CQuenloDlg::FitIn(const QRect& workArea)
     setMinimumSize(client);
     resize(client);
     move(fitted.x, fitted.y);
+}
+
+bool CQuenloDlg::MoveToEnd(QKeyCombination key)
+{
+    QTableView* list = DeviceList();
+    const Qt::KeyboardModifiers modifiers = key.keyboardModifiers() & ~Qt::KeypadModifier;
+    const bool home = key.key() == Qt::Key_Home;
+    const bool end = key.key() == Qt::Key_End;
+    if ((!home && !end) || (modifiers != Qt::NoModifier && modifiers != Qt::ControlModifier))
+        return false;
+    if (model_->rowCount() == 0)
+        return true;
+    const int column = qMax(list->currentIndex().column(), 0);
+    const QModelIndex target = model_->index(home ? 0 : model_->rowCount() - 1, column);
+    list->selectionModel()->setCurrentIndex(
+        target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    list->scrollTo(target);
+    return true;
+}
+
+void CQuenloDlg::OnFilterChanged(const QString& text)
+{
+    Show(presenter_.SetFilter(text.toStdU16String()));
 }
 
 void CQuenloDlg::UpdateStatus()
@@ -292,13 +351,19 @@ void CQuenloDlg::ShowWindowMenu(const QPoint& globalPosition)
 {
     // The window manager's menu is out of reach here, so the About command lives in the
     // window's own context menu, on its background and on the list's headings.
-    const QString about = LoadResourceString(IDS_ABOUTBOX);
-    if (about.isEmpty())
-        return;
     QMenu menu(this);
-    QAction* aboutAction = menu.addAction(about);
-    if (menu.exec(globalPosition) == aboutAction)
+    AddMenuItems(menu, IDR_LIST_MENU);
+    if (const QString about = LoadResourceString(IDS_ABOUTBOX); !about.isEmpty()) {
+        menu.addSeparator();
+        menu.addAction(about)->setData(IDM_ABOUTBOX);
+    }
+    const QAction* chosen = menu.exec(globalPosition);
+    if (!chosen)
+        return;
+    if (chosen->data().toInt() == IDM_ABOUTBOX)
         OnSysCommand(IDM_ABOUTBOX);
+    else
+        RunListCommand(*this, chosen->data().toInt());
 }
 
 void CQuenloDlg::done(int result)

@@ -9,6 +9,8 @@
 #include <vector>
 
 class DeviceListModel;
+class QLineEdit;
+class QMenu;
 class QTableView;
 
 class CQuenloDlg : public CTemplateDialog
@@ -20,6 +22,7 @@ public:
     ~CQuenloDlg() override;
 
     QTableView* DeviceList() const;
+    QLineEdit* FilterField() const;
     DeviceListModel* DeviceModel() const { return model_; }
     const CListPresenter& Presenter() const { return presenter_; }
     // What the worker writes to; tests may feed it as a worker would.
@@ -46,12 +49,28 @@ public:
     void OnRowEdit();
     void OnRowDelete();
     void OnNMDblclkList(const QModelIndex& index);
-    // Copies the selected rows, as tab-separated lines.
-    void OnRowCopy();
+    // Copies the selected rows, as tab-separated lines, after the headings' line when asked for.
+    void OnRowCopy(bool headings = false);
     // Copies one text of the right-clicked row.
     void OnRowCopyCell(int column);
     // Takes the texts the right-clicked row's device answers with now into the row.
     void OnRowTakeLatest();
+    // The right-clicked row's web page: opened, or its URL copied.
+    void OnRowOpenPage();
+    void OnRowCopyUrl();
+    // Shows the commands that reach the right-clicked row's device when it is outside every
+    // subnet.
+    void OnRowReach();
+    // Ctrl+S and the heading menu: the rows shown, or the selected ones, to a file the operator
+    // chooses, as CSV or JSON lines. A file that cannot be written is said so; the list stays.
+    void OnSaveList(bool selectedOnly);
+    // Writes the rows, all shown or those at the selected positions, to path.
+    void SaveList(const QString& path, OutputFormat format,
+                  std::optional<std::vector<int>> selected);
+    // The cards the latest search request was meant for, in a small dialog.
+    void OnNetworkCards();
+    // The text typed into the filter field.
+    void OnFilterChanged(const QString& text);
     // A click on a heading: sorted by that column, reversed, then first-heard order again.
     void OnColumnClick(int column);
     // F5: Stop, then Search, keeping the order, the selection and the columns' widths.
@@ -75,14 +94,21 @@ private:
     void InitDeviceList();
     // The status line: searching or stopped, and how many devices are listed.
     void UpdateStatus();
+    // The items of a menu template, each carrying its command id.
+    static void AddMenuItems(QMenu& menu, int menuId);
     // Draws a change the presenter made, and the status line.
     void Show(const ListChange& change);
     // The sort arrow on the sorted column's heading.
     void ShowOrder();
     // Fits the columns again unless the operator has set their widths.
     void RefitColumns();
-    // The window's own menu, with the About command.
+    // The window's own menu: the heading menu's commands and the About command.
     void ShowWindowMenu(const QPoint& globalPosition);
+    // The selected rows' positions.
+    std::vector<int> SelectedPositions() const;
+    // Home, End, Ctrl+Home and Ctrl+End: the first or last row selected and made current.
+    bool MoveToEnd(QKeyCombination key);
+    void OpenWebPage(const DeviceUrl& page);
 
     CListPresenter presenter_;
     DeviceListModel* model_ = nullptr;

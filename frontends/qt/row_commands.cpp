@@ -6,6 +6,7 @@
 #include "edit_ip.h"
 #include "resource.h"
 #include "row_menu.h"
+#include "text_view.h"
 #include "visible_text.h"
 
 #include <QClipboard>
@@ -13,6 +14,7 @@
 #include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QMenu>
+#include <QSysInfo>
 #include <QTableView>
 #include <QUrl>
 
@@ -25,13 +27,11 @@ void CQuenloDlg::OnNMRclickList(const QPoint& position)
     if (row < 0)
         return;
 
-    const MenuTemplate rowMenu = LoadMenuTemplate(IDR_ROW_MENU);
     QMenu popup(this);
-    for (const MenuItemTemplate& item : rowMenu.popups.value(0).items) {
-        if (item.id == 0)
-            popup.addSeparator();
-        else
-            popup.addAction(item.text)->setData(item.id);
+    AddMenuItems(popup, IDR_ROW_MENU);
+    for (QAction* action : popup.actions()) {
+        if (action->data().toInt() == ID_ROW_REACH)
+            action->setEnabled(presenter_.Outside(row));
     }
     for (QAction* action : popup.actions()) {
         if (action->data().toInt() == ID_ROW_TAKE_LATEST)
@@ -46,6 +46,24 @@ void CQuenloDlg::OnNMRclickList(const QPoint& position)
     RunRowCommand(*this, chosen->data().toInt());
 }
 
+void CQuenloDlg::AddMenuItems(QMenu& menu, int menuId)
+{
+    for (const MenuItemTemplate& item : LoadMenuTemplate(menuId).popups.value(0).items) {
+        if (item.id == 0)
+            menu.addSeparator();
+        else
+            menu.addAction(item.text)->setData(item.id);
+    }
+}
+
+std::vector<int> CQuenloDlg::SelectedPositions() const
+{
+    std::vector<int> positions;
+    for (const QModelIndex& index : DeviceList()->selectionModel()->selectedRows())
+        positions.push_back(index.row());
+    return positions;
+}
+
 void CQuenloDlg::OnRowDelete()
 {
     const QModelIndexList selected = DeviceList()->selectionModel()->selectedRows();
@@ -57,15 +75,13 @@ void CQuenloDlg::OnRowDelete()
     Show(presenter_.Remove(first));
 }
 
-void CQuenloDlg::OnRowCopy()
+void CQuenloDlg::OnRowCopy(bool headings)
 {
-    const QModelIndexList selected = DeviceList()->selectionModel()->selectedRows();
-    std::vector<int> positions;
-    for (const QModelIndex& index : selected)
-        positions.push_back(index.row());
+    const std::vector<int> positions = SelectedPositions();
     if (positions.empty())
         return;
-    QGuiApplication::clipboard()->setText(QString::fromStdU16String(presenter_.CopyRows(positions)));
+    QGuiApplication::clipboard()->setText(
+        QString::fromStdU16String(presenter_.CopyRows(positions, headings)));
 }
 
 void CQuenloDlg::OnRowCopyCell(int column)
@@ -89,9 +105,39 @@ void CQuenloDlg::OnRowEdit()
 
 void CQuenloDlg::OnNMDblclkList(const QModelIndex& index)
 {
-    if (!index.isValid())
+    if (index.isValid())
+        OpenWebPage(presenter_.WebPage(index.row()));
+}
+
+void CQuenloDlg::OnRowOpenPage()
+{
+    OpenWebPage(presenter_.SnapshotWebPage());
+}
+
+void CQuenloDlg::OnRowCopyUrl()
+{
+    const DeviceUrl page = presenter_.SnapshotWebPage();
+    if (page.url.empty())
+        OpenWebPage(page); // which tells the operator why there is none
+    else
+        QGuiApplication::clipboard()->setText(QString::fromStdU16String(page.url));
+}
+
+void CQuenloDlg::OnRowReach()
+{
+    const int position = presenter_.PositionOf(presenter_.Snapshot().row);
+    if (!presenter_.Outside(position))
         return;
-    const DeviceUrl page = presenter_.WebPage(index.row());
+    // The Qt window also builds natively on Windows, where the commands are netsh's.
+    const CommandShell shell = QSysInfo::kernelType() == QLatin1String("winnt")
+                                   ? CommandShell::Windows
+                                   : CommandShell::Linux;
+    ShowTextView(this, LoadResourceString(IDS_REACH_TITLE),
+                 QString::fromStdU16String(presenter_.ReachText(position, shell)));
+}
+
+void CQuenloDlg::OpenWebPage(const DeviceUrl& page)
+{
     if (page.url.empty()
         || !QDesktopServices::openUrl(QUrl(QString::fromStdU16String(page.url), QUrl::StrictMode)))
         AppMessageBox(this,

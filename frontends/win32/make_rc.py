@@ -19,7 +19,7 @@ WINDOWS_STYLES = {"LISTVIEW": ["LVS_OWNERDATA"]}
 
 
 def quoted(text):
-    return '"' + text.replace('"', '""') + '"'
+    return '"' + text.replace('"', '""').replace("\n", "\\n") + '"'
 
 
 def styles(names):

@@ -15,7 +15,7 @@ namespace {
 // A column's heading, as the list view takes it.
 std::wstring Heading(int column)
 {
-    const std::u16string_view heading = ColumnHeading(column);
+    const std::u16string heading = ColumnHeading(column);
     return std::wstring(heading.begin(), heading.end());
 }
 
@@ -270,7 +270,15 @@ bool CQuenloDlg::OnCommand(int id, int code)
     case IDOK:
         // Enter with no default button: never closes the window.
         return true;
+    case IDC_FILTER:
+        if (code == EN_CHANGE) {
+            const std::wstring filter = ItemText(IDC_FILTER);
+            Show(presenter_.SetFilter(std::u16string(filter.begin(), filter.end())));
+        }
+        return true;
     case IDCANCEL:
+        if (ClearFilter())
+            return true;
         search_.EndForGood();
         EndDialog(IDCANCEL);
         return true;
@@ -342,8 +350,18 @@ bool CQuenloDlg::OnKeyDown(HWND control, WPARAM key)
         OnRefresh();
         return true;
     }
-    if (control == DeviceList() && key == 'C' && ::GetKeyState(VK_CONTROL) < 0) {
-        OnRowCopy();
+    const bool withControl = ::GetKeyState(VK_CONTROL) < 0;
+    if (withControl && key == 'F') {
+        ::SetFocus(FilterField());
+        ::SendMessageW(FilterField(), EM_SETSEL, 0, -1);
+        return true;
+    }
+    if (withControl && key == 'S') {
+        OnSaveList(false);
+        return true;
+    }
+    if (control == DeviceList() && key == 'C' && withControl) {
+        OnRowCopy(::GetKeyState(VK_SHIFT) < 0);
         return true;
     }
     return CDialogWindow::OnKeyDown(control, key);
@@ -378,6 +396,11 @@ LRESULT CQuenloDlg::OnNotify(const NMHDR& header)
         && header.hwndFrom == ListView_GetHeader(DeviceList())) {
         presenter_.KeepOperatorsColumnWidths();
         return 0;
+    }
+    if (header.code == NM_RCLICK && header.hwndFrom == ListView_GetHeader(DeviceList())) {
+        const DWORD at = ::GetMessagePos();
+        OnListMenu(POINT{GET_X_LPARAM(at), GET_Y_LPARAM(at)});
+        return TRUE;
     }
     if (header.idFrom != IDC_DEVICE_LIST)
         return 0;
@@ -647,6 +670,14 @@ void CQuenloDlg::ShowOrder()
             heading.fmt |= order.descending ? HDF_SORTDOWN : HDF_SORTUP;
         Header_SetItem(header, column, &heading);
     }
+}
+
+bool CQuenloDlg::ClearFilter()
+{
+    if (::GetFocus() != FilterField() || ::GetWindowTextLengthW(FilterField()) == 0)
+        return false;
+    ::SetWindowTextW(FilterField(), L"");
+    return true;
 }
 
 void CQuenloDlg::UpdateStatus()

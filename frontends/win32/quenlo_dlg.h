@@ -26,6 +26,7 @@ public:
     HWND DeviceList() const { return Item(IDC_DEVICE_LIST); }
     // The list's tooltip, shown while the mouse rests on a cell that has one.
     HWND ToolTip() const { return tip_; }
+    HWND FilterField() const { return Item(IDC_FILTER); }
     const CListPresenter& Presenter() const { return presenter_; }
     // What the worker writes to; tests may feed it as a worker would.
     CDeviceListBridge& ListBridge() { return search_.Bridge(); }
@@ -51,12 +52,25 @@ public:
     void OnRowDelete();
     // Opens the web page of the row at a position.
     void OnNMDblclkList(int position);
-    // Copies the selected rows, as tab-separated lines.
-    void OnRowCopy();
+    // Copies the selected rows, as tab-separated lines, after the headings' line when asked for.
+    void OnRowCopy(bool headings = false);
     // Copies one text of the right-clicked row.
     void OnRowCopyCell(int column);
     // Takes the texts the right-clicked row's device answers with now into the row.
     void OnRowTakeLatest();
+    // The right-clicked row's web page: opened, or its URL copied.
+    void OnRowOpenPage();
+    void OnRowCopyUrl();
+    // Shows the commands that reach the right-clicked row's device when it is outside every
+    // subnet.
+    void OnRowReach();
+    // Ctrl+S and the heading menu: the rows shown, or the selected ones, to a file the operator
+    // chooses, as CSV or JSON lines. A file that cannot be written is said so; the list stays.
+    void OnSaveList(bool selectedOnly);
+    // The cards the latest search request was meant for, in a small dialog.
+    void OnNetworkCards();
+    // The heading menu, shown at a screen position.
+    void OnListMenu(POINT screen);
     // A click on a heading: sorted by that column, reversed, then first-heard order again.
     void OnColumnClick(int column);
 
@@ -101,6 +115,9 @@ private:
     // Fits the columns to the list's width unless the operator has set their widths.
     void RefitColumns();
     std::vector<int> SelectedPositions() const;
+    void OpenWebPage(const DeviceUrl& page);
+    // Escape in a filter that holds a text clears it, and does no more.
+    bool ClearFilter();
     void PutOnClipboard(const std::u16string& text);
     void OnPaint();
 

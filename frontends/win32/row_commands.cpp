@@ -6,6 +6,7 @@
 #include "edit_ip.h"
 #include "resource_text.h"
 #include "row_menu.h"
+#include "text_view.h"
 #include "ui_seams.h"
 #include "visible_text.h"
 
@@ -22,6 +23,8 @@ void CQuenloDlg::OnRowMenu(int position, POINT screen)
     const HMENU popup = ::GetSubMenu(menu, 0);
     ::EnableMenuItem(popup, ID_ROW_TAKE_LATEST,
                      MF_BYCOMMAND | (presenter_.Changed(position) ? MF_ENABLED : MF_GRAYED));
+    if (!presenter_.Outside(position))
+        ::EnableMenuItem(popup, ID_ROW_REACH, MF_BYCOMMAND | MF_GRAYED);
     const int chosen = Seams().trackMenu(popup, Handle(), screen);
     ::DestroyMenu(menu);
     RunRowCommand(*this, chosen);
@@ -41,11 +44,11 @@ void CQuenloDlg::OnRowDelete()
     Show(presenter_.Remove(ListView_GetNextItem(DeviceList(), -1, LVNI_SELECTED)));
 }
 
-void CQuenloDlg::OnRowCopy()
+void CQuenloDlg::OnRowCopy(bool headings)
 {
     const std::vector<int> positions = SelectedPositions();
     if (!positions.empty())
-        PutOnClipboard(presenter_.CopyRows(positions));
+        PutOnClipboard(presenter_.CopyRows(positions, headings));
 }
 
 void CQuenloDlg::OnRowCopyCell(int column)
@@ -55,14 +58,8 @@ void CQuenloDlg::OnRowCopyCell(int column)
 
 void CQuenloDlg::PutOnClipboard(const std::u16string& text)
 {
-    // Lines end as Windows programs expect them on the clipboard.
-    std::u16string lines;
-    for (const char16_t c : text) {
-        if (c == u'\n')
-            lines += u'\r';
-        lines += c;
-    }
-    const std::size_t bytes = (lines.size() + 1) * sizeof(char16_t);
+    const std::wstring lines = WindowsLines(text);
+    const std::size_t bytes = (lines.size() + 1) * sizeof(wchar_t);
     const HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
     if (!memory)
         return;
@@ -93,9 +90,36 @@ void CQuenloDlg::OnRowEdit()
 
 void CQuenloDlg::OnNMDblclkList(int position)
 {
-    if (position < 0 || position >= presenter_.Size())
+    if (position >= 0 && position < presenter_.Size())
+        OpenWebPage(presenter_.WebPage(position));
+}
+
+void CQuenloDlg::OnRowOpenPage()
+{
+    OpenWebPage(presenter_.SnapshotWebPage());
+}
+
+void CQuenloDlg::OnRowCopyUrl()
+{
+    const DeviceUrl page = presenter_.SnapshotWebPage();
+    if (page.url.empty())
+        OpenWebPage(page); // which tells the operator why there is none
+    else
+        PutOnClipboard(page.url);
+}
+
+void CQuenloDlg::OnRowReach()
+{
+    const int position = presenter_.PositionOf(presenter_.Snapshot().row);
+    if (!presenter_.Outside(position))
         return;
-    const DeviceUrl page = presenter_.WebPage(position);
+    CTextViewDlg view(LoadResourceString(IDS_REACH_TITLE),
+                      presenter_.ReachText(position, CommandShell::Windows));
+    view.DoModal(Handle());
+}
+
+void CQuenloDlg::OpenWebPage(const DeviceUrl& page)
+{
     if (page.url.empty()
         || !Seams().openUrl(Handle(), std::wstring(page.url.begin(), page.url.end()))) {
         const std::u16string shown = VisibleText(page.text);

@@ -12,6 +12,7 @@ UiSeams& Seams()
             return static_cast<int>(::TrackPopupMenu(popup, TPM_RETURNCMD, screen.x, screen.y, 0,
                                                      owner, nullptr));
         },
+        [](OPENFILENAMEW& dialog) { return ::GetSaveFileNameW(&dialog) != FALSE; },
         [](HWND owner, const std::wstring& url) {
             // Values above 32 mean success.
             return reinterpret_cast<INT_PTR>(::ShellExecuteW(owner, nullptr, url.c_str(), nullptr,

@@ -1,8 +1,10 @@
 // What the window asks of the desktop that waits for the operator or leaves the program: message
-// boxes, pop-up menus and the shell. Tests put their own in place of the real ones.
+// boxes, pop-up menus, the file dialog and the shell. Tests put their own in place of the real ones.
 #pragma once
 
 #include <windows.h>
+
+#include <commdlg.h>
 
 #include <functional>
 #include <string>
@@ -13,6 +15,8 @@ struct UiSeams {
         messageBox;
     // Shows a pop-up menu at a screen position; returns the command chosen, or 0.
     std::function<int(HMENU popup, HWND owner, POINT screen)> trackMenu;
+    // The Save As dialog, as GetSaveFileNameW shows it: false when the operator chose no file.
+    std::function<bool(OPENFILENAMEW& dialog)> saveFileName;
     // Hands a URL to the shell's default action; false when the shell refuses it.
     std::function<bool(HWND owner, const std::wstring& url)> openUrl;
 };

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QTableView>
 #include <QTimer>
@@ -58,8 +59,9 @@ int TakeScreenshot(const QString& output)
                      dialog.DeviceModel()->rowCount(), rows, WATCHDOG_MS);
         return 1;
     }
-    // Sorted by address, as someone looking for one device among many does.
+    // Sorted by address and narrowed down, as someone looking for one device among many does.
     dialog.OnColumnClick(COL_IP);
+    dialog.FilterField()->setText(QStringLiteral("前门"));
     list->setFocus();
     list->setCurrentIndex(list->model()->index(5, COL_CHN));
     SelectRow(list, 2);

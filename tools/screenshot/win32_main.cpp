@@ -105,8 +105,9 @@ int TakeScreenshot(const char* output)
                      rows);
         return 1;
     }
-    // Sorted by address, as someone looking for one device among many does.
+    // Sorted by address and narrowed down, as someone looking for one device among many does.
     dialog.OnColumnClick(COL_IP);
+    ::SetDlgItemTextW(dialog.Handle(), IDC_FILTER, L"前门");
     const HWND list = dialog.DeviceList();
     ::SetFocus(list);
     ListView_SetItemState(list, 5, LVIS_FOCUSED, LVIS_FOCUSED);

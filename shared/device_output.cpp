@@ -2,6 +2,7 @@
 
 #include "clipboard_text.h"
 #include "ipv4_text.h"
+#include "text_format.h"
 #include "visible_text.h"
 
 #include <algorithm>
@@ -107,13 +108,13 @@ std::string Hex(const DeviceRow& row, const Field& field)
 
 std::string VisibleUtf8(std::u16string_view text)
 {
-    return Utf8Text(VisibleText(text));
+    return ToUtf8(VisibleText(text));
 }
 
 // A text for a spreadsheet cell: visible, and never read as a formula.
 std::string SheetText(std::u16string_view text)
 {
-    return Utf8Text(SpreadsheetSafe(VisibleText(text)));
+    return ToUtf8(SpreadsheetSafe(VisibleText(text)));
 }
 
 // Every cell of a line: the six texts made by text, then the hex of each slot when raw.
@@ -225,7 +226,7 @@ std::vector<std::string> JsonMembers(const FoundDevice& device, bool raw)
     const DeviceRow& row = device.row;
     const HeardOn& heard = row.heardOn;
     const std::vector<std::string> names = Headings(raw);
-    const std::vector<std::string> values = Cells(row, raw, Utf8Text);
+    const std::vector<std::string> values = Cells(row, raw, ToUtf8);
     std::vector<std::string> members;
     for (std::size_t i = 0; i < names.size(); ++i)
         members.push_back(JsonString(names[i]) + ":" + JsonString(values[i]));
@@ -235,7 +236,9 @@ std::vector<std::string> JsonMembers(const FoundDevice& device, bool raw)
     members.push_back("\"local_address\":" + (heard.localAddress == 0 ? "null" : localAddress));
     members.push_back(std::string("\"outside_local_subnets\":")
                       + (heard.outsideLocalSubnets ? "true" : "false"));
-    members.push_back("\"first_reply_ms\":" + std::to_string(device.firstReply.count()));
+    members.push_back("\"first_reply_ms\":"
+                      + (device.firstReply ? std::to_string(device.firstReply->count())
+                                           : std::string("null")));
     return members;
 }
 
@@ -247,16 +250,9 @@ std::string Json(const std::vector<FoundDevice>& devices, bool raw)
     return out;
 }
 
-// Columns aligned by the width each text takes on a terminal, two blanks apart, headed by the
-// field names.
-std::string Table(const std::vector<FoundDevice>& devices, bool raw)
+// Columns aligned by the width each text takes on a terminal, two blanks apart.
+std::string Aligned(const std::vector<std::vector<std::string>>& lines)
 {
-    if (devices.empty())
-        return std::string();
-    std::vector<std::vector<std::string>> lines{Headings(raw)};
-    for (const FoundDevice& device : devices)
-        lines.push_back(Cells(device.row, raw, VisibleUtf8));
-
     std::vector<std::size_t> widths(lines.front().size(), 0);
     for (const auto& cells : lines) {
         for (std::size_t i = 0; i < cells.size(); ++i)
@@ -274,10 +270,20 @@ std::string Table(const std::vector<FoundDevice>& devices, bool raw)
     return out;
 }
 
+// The devices' texts in columns headed by the field names.
+std::string Table(const std::vector<FoundDevice>& devices, bool raw)
+{
+    if (devices.empty())
+        return std::string();
+    std::vector<std::vector<std::string>> lines{Headings(raw)};
+    for (const FoundDevice& device : devices)
+        lines.push_back(Cells(device.row, raw, VisibleUtf8));
+    return Aligned(lines);
+}
+
 } // namespace
 
-// UTF-16 text as UTF-8.
-std::string Utf8Text(std::u16string_view text)
+std::string ToUtf8(std::u16string_view text)
 {
     std::string bytes;
     ForEachCodePoint(text, [&bytes](char32_t c) {
@@ -298,6 +304,27 @@ std::string Utf8Text(std::u16string_view text)
         }
     });
     return bytes;
+}
+
+std::string FormatCards(const std::vector<NetworkCard>& cards,
+                        const std::vector<FoundDevice>& devices)
+{
+    std::vector<std::vector<std::string>> lines{{"interface", "addresses", "request", "devices"}};
+    for (const NetworkCard& card : cards) {
+        std::string addresses;
+        for (const std::uint32_t address : card.addresses) {
+            if (!addresses.empty())
+                addresses += ',';
+            addresses += FormatIpv4(address);
+        }
+        const auto answered =
+            std::count_if(devices.begin(), devices.end(), [&card](const FoundDevice& device) {
+                return HeardOnCard(device.row.heardOn, card);
+            });
+        lines.push_back({VisibleUtf8(Utf8Text(card.name)), addresses,
+                         card.sent ? "sent" : "could-not-send", std::to_string(answered)});
+    }
+    return Aligned(lines);
 }
 
 std::string FormatDevices(const std::vector<FoundDevice>& devices, const OutputStyle& style)
@@ -363,7 +390,7 @@ std::string FormatEvent(const SearchEvent& event, const OutputStyle& style)
             std::vector<std::string> listed;
             for (int column = 0; column < COL_COUNT; ++column) {
                 listed.push_back(JsonString(FIELDS[static_cast<std::size_t>(column)].name) + ":"
-                                 + JsonString(Utf8Text(WithoutCellBlank(
+                                 + JsonString(ToUtf8(WithoutCellBlank(
                                      event.before[static_cast<std::size_t>(column)]))));
             }
             members.push_back("\"listed\":{" + Join(listed, ",", "") + "}");

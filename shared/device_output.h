@@ -1,0 +1,67 @@
+// Listed devices as text: a table to read, or tsv, csv or JSON lines for scripts and files, as
+// quenlo-find prints them and the window saves them.
+#pragma once
+
+#include "device_rows.h"
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum class OutputFormat { Table, Tsv, Csv, Json };
+
+// A listed device, and when its first reply was listed, counted from the search's start, where
+// that is known.
+struct FoundDevice {
+    DeviceRow row;
+    std::optional<std::chrono::milliseconds> firstReply;
+};
+
+// What a search saw happen to a device, as it happened.
+struct SearchEvent {
+    enum class Kind { New, Changed, Silent, Back, Full };
+    Kind kind = Kind::New;
+    // The device; its cells and where it was heard as its latest reply carried them.
+    FoundDevice device;
+    // Changed: the texts it answered with before.
+    RowCells before;
+    // Silent: when it last answered, counted from the search's start.
+    std::chrono::milliseconds lastReply{0};
+    // Full: how many devices answered that the full list could not take.
+    int unlisted = 0;
+};
+
+struct OutputStyle {
+    OutputFormat format = OutputFormat::Tsv;
+    // Each field's bytes in hex as well.
+    bool raw = false;
+    // A UTF-8 byte order mark first, for spreadsheet programs (csv).
+    bool excel = false;
+};
+
+// The cards a search's latest request was meant for, in columns: each one's name, addresses,
+// whether the request went out through it, and how many of the devices answered on it. UTF-8.
+std::string FormatCards(const std::vector<NetworkCard>& cards,
+                        const std::vector<FoundDevice>& devices);
+
+// Every device in the order given, UTF-8. Device texts are the cells' texts without their
+// trailing blank.
+std::string FormatDevices(const std::vector<FoundDevice>& devices, const OutputStyle& style);
+
+// What --watch writes before its first event: the heading line of csv, nothing otherwise.
+std::string FormatEventHeading(const OutputStyle& style);
+// One event as one line: its name ("new", "changed", "silent", "back", "full"), then the device
+// as its latest reply carried it; a table is written as tsv is, since later lines cannot be
+// aligned with earlier ones. In JSON a changed device's earlier texts are under "listed".
+std::string FormatEvent(const SearchEvent& event, const OutputStyle& style);
+
+// UTF-16 text as UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string ToUtf8(std::u16string_view text);
+
+// The name quenlo-find gives a column: chn, version, ip, port, gateway, mac.
+const char* FieldName(int column);
+
+// The name of an event's kind.
+const char* EventName(SearchEvent::Kind kind);

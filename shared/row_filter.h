@@ -1,0 +1,11 @@
+// Which rows the list shows while the operator narrows it down by a text.
+#pragma once
+
+#include "device_rows.h"
+
+#include <string_view>
+
+// Whether a row's texts, as the list shows them, contain filter in any column, letters of either
+// case alike; the MAC also with or without its separators. Blanks around filter do not count, so
+// an empty filter matches every row.
+bool RowMatches(const RowCells& cells, std::u16string_view filter);
