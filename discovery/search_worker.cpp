@@ -120,10 +120,13 @@ void SearchThreadProc(IDeviceListView& list, SearchRun& run, ISearchObserver* ob
     // A search that can hear nothing ends at once, so that Search tries the port again.
     while (run.running && socket >= 0) {
         std::vector<NetworkCard> cards;
-        if (OnHandleSendBC(request, sizeof request, &cards) != 0 && observer)
-            observer->OnRequestNotSent();
-        if (observer)
+        const bool sent = OnHandleSendBC(request, sizeof request, &cards) == 0;
+        // The cards first: whoever ends the search at a request not sent still learns of them.
+        if (observer) {
             observer->OnCardsUsed(cards);
+            if (!sent)
+                observer->OnRequestNotSent();
+        }
         // Read once a cycle: addresses come and go while a search runs.
         const std::vector<LocalSubnet> subnets = udp::LocalSubnets();
 
