@@ -318,6 +318,8 @@ TEST_F(Win32Window, ShiftF10AndTheMenuKeyOpenTheFocusedRowsMenu)
     ::SendMessageW(list, WM_KEYDOWN, VK_APPS, 1);
     ::SendMessageW(list, WM_KEYUP, VK_APPS, 0xC0000001);
     EXPECT_EQ(L"00:11:22:33:44:02", ClipboardText());
+}
+
 TEST_F(Win32Window, TheFilterNarrowsTheRowsTheCommandsAndTheSavedFile)
 {
     ListRows(THREE);
