@@ -23,6 +23,8 @@ struct NetworkCard {
     std::string name;
     std::vector<std::uint32_t> addresses;
     bool sent = false;
+
+    bool operator==(const NetworkCard&) const = default;
 };
 
 // Whether a reply heard there came in on the card.

@@ -215,6 +215,11 @@ void CDeviceListBridge::OnCycleEnded(bool heardAny)
 
 void CDeviceListBridge::OnCardsUsed(const std::vector<NetworkCard>& cards)
 {
+    // Told only when they change, so that a search whose network stays as it is costs the window
+    // nothing from one cycle to the next.
+    if (toldCards_ == cards)
+        return;
+    toldCards_ = cards;
     Post([cards](ListUpdate& update) { update.cards = cards; });
 }
 

@@ -94,6 +94,8 @@ private:
     // Cycles of this search so far without a datagram; -1 once it has heard one.
     int quietCycles_ = 0;
     CDeviceLiveness liveness_;
+    // The cards last told to the window.
+    std::optional<std::vector<NetworkCard>> toldCards_;
     // Whether this cycle's request could not be sent, and whether the last cycle's could.
     bool notSentThisCycle_ = false;
     bool requestsSent_ = true;

@@ -186,6 +186,15 @@ TEST(LiveList, TheBridgeHandsOverTheLatestOfEachRowAndSaysWhenRequestsStopOrStar
     bridge.OnCycleEnded(true);
     EXPECT_EQ(true, bridge.TakeUpdate().requestsSent);
 
+    // The cards are told when they change, not every cycle.
+    const std::vector<NetworkCard> cards = {{"eth1", {0x0A000002u}, true}};
+    bridge.OnCardsUsed(cards);
+    EXPECT_EQ(cards, bridge.TakeUpdate().cards);
+    bridge.OnCardsUsed(cards);
+    EXPECT_FALSE(bridge.TakeUpdate().cards.has_value());
+    bridge.OnCardsUsed({{"eth1", {0x0A000002u}, false}});
+    EXPECT_TRUE(bridge.TakeUpdate().cards.has_value()) << "the card could not send this time";
+
     bridge.OnUnlistedDevices(1);
     bridge.OnUnlistedDevices(2);
     EXPECT_EQ(2, bridge.TakeUpdate().unlisted);
