@@ -177,7 +177,6 @@ void CDeviceListBridge::OnSearchEnded()
 {
     const int ended = ++endedSearches_;
     Post([ended](ListUpdate& update) {
-        update.searchEnded = true;
         update.endedSearches = ended;
     });
     // No later cycle would try again: the window must learn that the search has ended.

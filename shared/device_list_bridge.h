@@ -30,9 +30,9 @@ struct ListUpdate {
     // Whether the search requests go out: false once no interface could send a cycle's request,
     // true again once one could; empty while that did not change.
     std::optional<bool> requestsSent;
-    // A worker has ended; endedSearches counts every worker that has, since the bridge was made.
-    bool searchEnded = false;
+    // When a worker has ended: how many have, since the bridge was made; 0 otherwise.
     int endedSearches = 0;
+    bool SearchEnded() const { return endedSearches > 0; }
     // The search has heard no datagram at all in its first QUIET_CYCLES cycles; once per search.
     bool nothingHeard = false;
     // The cards the latest cycle's request was meant for, when a cycle has sent one since.

@@ -135,7 +135,7 @@ ListChange CListPresenter::Apply(ListUpdate update)
 {
     ListChange change;
     change.portBusy = update.replyPortUnavailable;
-    change.searchEnded = update.searchEnded;
+    change.searchEnded = update.SearchEnded();
     if (update.cleared) {
         rows_.Clear();
         shown_.clear();

@@ -15,7 +15,7 @@ CSearchSession::~CSearchSession()
 ListUpdate CSearchSession::TakeUpdate()
 {
     ListUpdate update = bridge_.TakeUpdate();
-    if (update.searchEnded)
+    if (update.SearchEnded())
         worker_.WorkersEnded(update.endedSearches);
     return update;
 }

@@ -100,7 +100,7 @@ TEST(ListBridge, TheWorkerNeverWaitsAndWhatWaitsIsOneEmptyingAndOneSearchsRows)
 
     const ListUpdate update = window.Take();
     EXPECT_TRUE(update.cleared);
-    EXPECT_TRUE(update.searchEnded);
+    EXPECT_TRUE(update.SearchEnded());
     ASSERT_EQ(255u, update.rows.size());
     for (const DeviceRow& row : update.rows)
         EXPECT_EQ(u"S3", Search(row)) << "a row of an earlier search outlived its emptying";
@@ -178,7 +178,7 @@ TEST(ListBridge, NothingReachesAWindowThatHasDetached)
     EXPECT_FALSE(update.cleared);
     EXPECT_TRUE(update.rows.empty());
     EXPECT_FALSE(update.replyPortUnavailable);
-    EXPECT_FALSE(update.searchEnded);
+    EXPECT_FALSE(update.SearchEnded());
 }
 
 TEST(ListBridge, ASearchThatHearsNothingForThreeCyclesSaysSoOnceAndOneThatHearsNeverDoes)
@@ -223,7 +223,7 @@ TEST(ListBridge, AWakeThatFailsIsTriedAgainAndAWakeMayTakeTheUpdateAtOnce)
     window.Refuse(3);
     window.bridge.OnSearchEnded();
     EXPECT_EQ(2, window.Wakes());
-    EXPECT_TRUE(window.Take().searchEnded);
+    EXPECT_TRUE(window.Take().SearchEnded());
 
     // A window that takes what waits from within its wake, as a single-threaded one may: the
     // bridge holds no lock while it wakes.

@@ -13,7 +13,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -164,7 +163,6 @@ int main(int argc, char** argv)
     if (options.watch && !Written(FormatEventHeading(style)))
         return OutputFailed(errno);
 
-    std::function<void()> interrupt;
     CDeviceSearch search(
         [&status](int count) {
             if (status)
@@ -175,10 +173,9 @@ int main(int argc, char** argv)
                 return;
             if (!Written(FormatEvent(event, style))) {
                 writeError = errno;
-                interrupt();
+                search.Interrupt();
             }
         });
-    interrupt = [&search] { search.Interrupt(); };
     SearchResult result;
     int caughtSignal = 0; // read once the watch, and with it its thread, has ended
     {
