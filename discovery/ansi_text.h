@@ -12,5 +12,9 @@ std::u16string DecodeAnsi(std::string_view bytes);
 // the Chinese code page devices use).
 std::u16string DecodeCodePage(std::string_view bytes);
 
+// GBK, the Chinese code page, whatever code page the system uses; bytes that cannot be decoded
+// become U+FFFD.
+std::u16string DecodeGbk(std::string_view bytes);
+
 // The bytes as UTF-16 when they are valid UTF-8; false otherwise.
 bool DecodeUtf8(std::string_view bytes, std::u16string* out);

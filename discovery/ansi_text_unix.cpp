@@ -46,3 +46,8 @@ std::u16string DecodeCodePage(std::string_view bytes)
     ::iconv_close(cd);
     return text;
 }
+
+std::u16string DecodeGbk(std::string_view bytes)
+{
+    return DecodeCodePage(bytes);
+}

@@ -11,37 +11,38 @@ constexpr char16_t REPLACEMENT = u'\uFFFD';
 // The longest character of any ANSI code page, in bytes.
 constexpr std::size_t LONGEST_CHARACTER = 4;
 
-// The bytes through the ANSI code page; false when any of them is invalid there.
-bool DecodeStrictly(std::string_view bytes, std::u16string* out)
+// The Chinese code page, GBK.
+constexpr UINT GBK_CODE_PAGE = 936;
+
+// The bytes through a code page; false when any of them is invalid there.
+bool DecodeStrictly(UINT codePage, std::string_view bytes, std::u16string* out)
 {
     const int size = static_cast<int>(bytes.size());
     const int needed =
-        ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
+        ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
     if (needed <= 0)
         return false;
     out->resize(static_cast<std::size_t>(needed));
-    ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(), size,
+    ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), size,
                           reinterpret_cast<wchar_t*>(out->data()), needed);
     return true;
 }
 
-} // namespace
-
-std::u16string DecodeCodePage(std::string_view bytes)
+// Bytes through a code page: each character is the shortest run of bytes the code page accepts,
+// and a byte that begins none is U+FFFD.
+std::u16string Decode(UINT codePage, std::string_view bytes)
 {
     std::u16string text;
-    if (bytes.empty() || DecodeStrictly(bytes, &text))
+    if (bytes.empty() || DecodeStrictly(codePage, bytes, &text))
         return text;
-    // The system would turn a bad byte into '?' and take the byte after it along; instead each
-    // character is the shortest run of bytes the code page accepts, and a byte that begins
-    // none is U+FFFD.
+    // The system would turn a bad byte into '?' and take the byte after it along.
     text.clear();
     std::size_t i = 0;
     while (i < bytes.size()) {
         std::u16string character;
         std::size_t length = 1;
         while (length <= LONGEST_CHARACTER && i + length <= bytes.size()
-               && !DecodeStrictly(bytes.substr(i, length), &character))
+               && !DecodeStrictly(codePage, bytes.substr(i, length), &character))
             ++length;
         if (length > LONGEST_CHARACTER || i + length > bytes.size()) {
             text.push_back(REPLACEMENT);
@@ -52,4 +53,16 @@ std::u16string DecodeCodePage(std::string_view bytes)
         }
     }
     return text;
+}
+
+} // namespace
+
+std::u16string DecodeCodePage(std::string_view bytes)
+{
+    return Decode(CP_ACP, bytes);
+}
+
+std::u16string DecodeGbk(std::string_view bytes)
+{
+    return Decode(GBK_CODE_PAGE, bytes);
 }

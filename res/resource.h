@@ -42,6 +42,35 @@
 #define IDS_TIP_CHANGED         154
 #define IDS_TIP_CHANGED_FIELD   155
 #define IDS_TIP_SILENT          156
+#define IDS_PLAN_TITLE          160
+#define IDS_PLAN_FILES          161
+#define IDS_ALL_FILES           162
+#define IDS_PLAN_OPEN_FAILED    163
+#define IDS_PLAN_TOO_LARGE      164
+#define IDS_PLAN_NO_HEADING     165
+#define IDS_PLAN_NO_MAC_COLUMN  166
+#define IDS_PLAN_REPEATED_COLUMN 167
+#define IDS_PLAN_PROBLEMS_TITLE 168
+#define IDS_PLAN_SKIPPED        169
+#define IDS_PLAN_LINE           170
+#define IDS_FAULT_UNCLOSED_QUOTE 171
+#define IDS_FAULT_TEXT_AFTER_QUOTE 172
+#define IDS_FAULT_FIELD_COUNT   173
+#define IDS_FAULT_NO_MAC        174
+#define IDS_FAULT_BAD_MAC       175
+#define IDS_FAULT_BAD_IP        176
+#define IDS_FAULT_BAD_PORT      177
+#define IDS_FAULT_BAD_GATEWAY   178
+#define IDS_FAULT_REPEATED_MAC  179
+#define IDS_TIP_AS_PLANNED      180
+#define IDS_TIP_PLAN_DIFFERS    181
+#define IDS_TIP_PLAN_FIELD      182
+#define IDS_TIP_NOT_IN_PLAN     183
+#define IDS_STATUS_PLAN         184
+#define IDS_MISSING_TITLE       185
+#define IDS_MISSING_NO_PLAN     186
+#define IDS_MISSING_NONE        187
+#define IDS_MISSING_COUNT       188
 #define IDR_MAINFRAME           128
 #define IDR_ROW_MENU            130
 #define IDD_ADDRESS_EDIT        132
@@ -76,6 +105,8 @@
 #define ID_LIST_SAVE_SELECTED   32791
 #define ID_LIST_CARDS           32792
 #define ID_ROW_TAKE_LATEST      32788
+#define ID_LIST_OPEN_PLAN       32793
+#define ID_LIST_MISSING         32794
 
 #define IDM_ABOUTBOX            0x0010
 

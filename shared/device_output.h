@@ -3,6 +3,7 @@
 #pragma once
 
 #include "device_rows.h"
+#include "plan_verdict.h"
 
 #include <chrono>
 #include <optional>
@@ -17,6 +18,8 @@ enum class OutputFormat { Table, Tsv, Csv, Json };
 struct FoundDevice {
     DeviceRow row;
     std::optional<std::chrono::milliseconds> firstReply;
+    // Its verdict, when it is checked against a plan.
+    std::optional<PlanVerdict> plan;
 };
 
 // What a search saw happen to a device, as it happened.

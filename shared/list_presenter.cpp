@@ -65,7 +65,34 @@ CellMark CListPresenter::MarkAt(int full, int column) const
         return CellMark::OddAddress;
     if (column == COL_CHN && ChangedAt(full))
         return CellMark::Changed;
+    if (column == COL_MAC && plan_) {
+        switch (VerdictAt(full).kind) {
+        case PlanVerdict::Kind::AsPlanned:
+            return CellMark::AsPlanned;
+        case PlanVerdict::Kind::Differs:
+            return CellMark::PlanDiffers;
+        case PlanVerdict::Kind::NotInPlan:
+        case PlanVerdict::Kind::Missing:
+            return CellMark::NotInPlan;
+        }
+    }
     return CellMark::None;
+}
+
+std::vector<CellMark> CListPresenter::Marks() const
+{
+    std::vector<CellMark> marks;
+    for (int full = 0; full < Total(); ++full) {
+        for (const int column : {COL_IP, COL_CHN, COL_MAC})
+            marks.push_back(MarkAt(full, column));
+    }
+    return marks;
+}
+
+PlanVerdict CListPresenter::VerdictAt(int full) const
+{
+    // What the device answers now is checked, not what an edit made of its row.
+    return plan_ ? CheckAgainstPlan(*plan_, rows_.At(full).latest) : PlanVerdict{};
 }
 
 bool CListPresenter::ChangedAt(int full) const
@@ -95,6 +122,29 @@ std::vector<std::u16string> CListPresenter::ToolTip(int position, int column) co
                                            {ColumnHeading(c), TrimBlanks(VisibleText(row.listed[at])),
                                             TrimBlanks(VisibleText(row.latest[at]))}));
             }
+        }
+    }
+    if (plan_) {
+        const PlanVerdict verdict = Verdict(position);
+        const std::u16string line =
+            verdict.planned ? AsciiText(std::to_string(verdict.planned->line)) : std::u16string();
+        switch (verdict.kind) {
+        case PlanVerdict::Kind::AsPlanned:
+            lines.push_back(FormatText(strings_(IDS_TIP_AS_PLANNED), {line}));
+            break;
+        case PlanVerdict::Kind::Differs:
+            lines.push_back(FormatText(strings_(IDS_TIP_PLAN_DIFFERS), {line}));
+            for (const FieldDifference& difference : verdict.differences) {
+                lines.push_back(FormatText(strings_(IDS_TIP_PLAN_FIELD),
+                                           {ColumnHeading(difference.column),
+                                            VisibleText(difference.planned),
+                                            VisibleText(difference.heard)}));
+            }
+            break;
+        case PlanVerdict::Kind::NotInPlan:
+        case PlanVerdict::Kind::Missing:
+            lines.push_back(strings_(IDS_TIP_NOT_IN_PLAN));
+            break;
         }
     }
     if (row.silent)
@@ -128,6 +178,19 @@ std::u16string CListPresenter::StatusText(bool searching) const
     add(u"，", IDS_STATUS_CHANGED, changed);
     add(u"，", IDS_STATUS_SILENT, silent);
     add(u"    ", IDS_STATUS_FULL, unlisted_);
+    if (plan_) {
+        int verdicts[4] = {};
+        for (int full = 0; full < Total(); ++full)
+            ++verdicts[static_cast<int>(VerdictAt(full).kind)];
+        const std::size_t missing = MissingFromPlan(*plan_, heardKeys_).size();
+        text.append(u"    ").append(FormatText(
+            strings_(IDS_STATUS_PLAN),
+            {number(static_cast<int>(plan_->Devices().size())),
+             number(verdicts[static_cast<int>(PlanVerdict::Kind::AsPlanned)]),
+             number(verdicts[static_cast<int>(PlanVerdict::Kind::Differs)]),
+             number(static_cast<int>(missing)),
+             number(verdicts[static_cast<int>(PlanVerdict::Kind::NotInPlan)])}));
+    }
     return text;
 }
 
@@ -145,6 +208,7 @@ ListChange CListPresenter::Apply(ListUpdate update)
         nothingHeard_ = false;
         requestsSent_ = true;
         unlisted_ = 0;
+        heardKeys_.clear();
         change.emptied = true;
         change.columns = true;
     }
@@ -166,6 +230,8 @@ ListChange CListPresenter::Apply(ListUpdate update)
     std::vector<RowId> added;
     for (DeviceRow& row : update.rows) {
         added.push_back(row.id);
+        if (const std::optional<std::string> key = MacKey(row.latest[COL_MAC]))
+            heardKeys_.insert(*key);
         if (reselect_.erase(row.listed[COL_MAC]) > 0)
             change.select.push_back(row.id);
         const bool matches = RowMatches(row.cells, filter_);
@@ -211,15 +277,7 @@ void CListPresenter::ApplyLiveness(const ListUpdate& update, ListChange& change)
     if (update.latest.empty() && update.silent.empty())
         return;
     // The marks take room in their cells: the columns are measured again only when one changed.
-    const auto marks = [this] {
-        std::vector<CellMark> shown;
-        for (int full = 0; full < Total(); ++full) {
-            shown.push_back(MarkAt(full, COL_IP));
-            shown.push_back(MarkAt(full, COL_CHN));
-        }
-        return shown;
-    };
-    const std::vector<CellMark> marksBefore = marks();
+    const std::vector<CellMark> marksBefore = Marks();
     bool replies = false;
     for (const LatestReply& reply : update.latest) {
         // A deleted row stays deleted, whatever its device says.
@@ -241,7 +299,7 @@ void CListPresenter::ApplyLiveness(const ListUpdate& update, ListChange& change)
     // What the devices report decides the marks.
     if (replies)
         CountSharedAddresses();
-    if (marks() != marksBefore) {
+    if (Marks() != marksBefore) {
         MeasureAll();
         change.columns = true;
     }
@@ -353,6 +411,110 @@ ListChange CListPresenter::SetFilter(std::u16string filter)
     return change;
 }
 
+ListChange CListPresenter::OpenPlan(CAddressPlan plan, std::u16string name)
+{
+    plan_ = std::move(plan);
+    planName_ = std::move(name);
+    MeasureAll();
+    ListChange change;
+    change.repaint = true;
+    change.columns = true;
+    return change;
+}
+
+std::u16string CListPresenter::PlanErrorText(const PlanReading& reading) const
+{
+    switch (reading.error) {
+    case PlanError::None:
+        return {};
+    case PlanError::TooLarge:
+        return strings_(IDS_PLAN_TOO_LARGE);
+    case PlanError::NoHeading:
+        return strings_(IDS_PLAN_NO_HEADING);
+    case PlanError::NoMacColumn:
+        return strings_(IDS_PLAN_NO_MAC_COLUMN);
+    case PlanError::RepeatedColumn:
+        return FormatText(strings_(IDS_PLAN_REPEATED_COLUMN), {VisibleText(reading.heading)});
+    }
+    return {};
+}
+
+std::u16string CListPresenter::PlanProblemsText(const PlanReading& reading,
+                                                std::u16string_view name) const
+{
+    if (reading.problems.empty())
+        return {};
+    const auto number = [](int n) { return AsciiText(std::to_string(n)); };
+    std::u16string text =
+        FormatText(strings_(IDS_PLAN_SKIPPED),
+                   {VisibleText(name), number(static_cast<int>(reading.problems.size()))})
+        + u"\n";
+    for (const PlanProblem& problem : reading.problems) {
+        const std::u16string at = VisibleText(problem.text);
+        std::u16string why;
+        switch (problem.fault) {
+        case PlanFault::UnclosedQuote:
+            why = strings_(IDS_FAULT_UNCLOSED_QUOTE);
+            break;
+        case PlanFault::TextAfterQuote:
+            why = strings_(IDS_FAULT_TEXT_AFTER_QUOTE);
+            break;
+        case PlanFault::FieldCount:
+            why = FormatText(strings_(IDS_FAULT_FIELD_COUNT), {at, number(problem.other)});
+            break;
+        case PlanFault::NoMac:
+            why = strings_(IDS_FAULT_NO_MAC);
+            break;
+        case PlanFault::BadMac:
+            why = FormatText(strings_(IDS_FAULT_BAD_MAC), {at});
+            break;
+        case PlanFault::BadIp:
+            why = FormatText(strings_(IDS_FAULT_BAD_IP), {at});
+            break;
+        case PlanFault::BadPort:
+            why = FormatText(strings_(IDS_FAULT_BAD_PORT), {at});
+            break;
+        case PlanFault::BadGateway:
+            why = FormatText(strings_(IDS_FAULT_BAD_GATEWAY), {at});
+            break;
+        case PlanFault::RepeatedMac:
+            why = FormatText(strings_(IDS_FAULT_REPEATED_MAC), {at, number(problem.other)});
+            break;
+        }
+        text += FormatText(strings_(IDS_PLAN_LINE), {number(problem.line), why}) + u"\n";
+    }
+    return text;
+}
+
+std::u16string CListPresenter::MissingText() const
+{
+    if (!plan_)
+        return strings_(IDS_MISSING_NO_PLAN);
+    const std::vector<const PlannedDevice*> missing = MissingFromPlan(*plan_, heardKeys_);
+    const std::u16string name = VisibleText(planName_);
+    if (missing.empty())
+        return FormatText(strings_(IDS_MISSING_NONE), {name});
+    std::u16string text =
+        FormatText(strings_(IDS_MISSING_COUNT),
+                   {name, AsciiText(std::to_string(missing.size()))})
+        + u"\n";
+    for (const PlannedDevice* device : missing) {
+        std::u16string settings;
+        for (const int column : {COL_MAC, COL_CHN, COL_IP, COL_PORT, COL_GATEWAY}) {
+            const std::u16string& planned = device->texts[static_cast<std::size_t>(column)];
+            if (planned.empty())
+                continue;
+            if (!settings.empty())
+                settings += u"，";
+            settings += ColumnHeading(column) + u" " + VisibleText(planned);
+        }
+        text += FormatText(strings_(IDS_PLAN_LINE),
+                           {AsciiText(std::to_string(device->line)), settings})
+                + u"\n";
+    }
+    return text;
+}
+
 void CListPresenter::TakeSnapshot(int position)
 {
     snapshot_ = TakeRowSnapshot(rows_, Full(position));
@@ -409,10 +571,14 @@ std::string CListPresenter::SaveText(OutputFormat format,
     std::vector<FoundDevice> devices;
     if (selected) {
         for (const int position : TopToBottom(std::move(*selected)))
-            devices.push_back({At(position), std::nullopt});
+            devices.push_back({At(position), std::nullopt, std::nullopt});
     } else {
         for (const int full : shown_)
-            devices.push_back({rows_.At(full), std::nullopt});
+            devices.push_back({rows_.At(full), std::nullopt, std::nullopt});
+    }
+    if (plan_) {
+        for (FoundDevice& device : devices)
+            device.plan = CheckAgainstPlan(*plan_, device.row.latest);
     }
     OutputStyle style;
     style.format = format;

@@ -3,11 +3,13 @@
 // columns' widths and the status line. A window draws what it is told and hands its commands in.
 #pragma once
 
+#include "address_plan.h"
 #include "column_fit.h"
 #include "device_list_bridge.h"
 #include "device_output.h"
 #include "device_rows.h"
 #include "device_url.h"
+#include "plan_verdict.h"
 #include "reach_commands.h"
 #include "row_order.h"
 #include "row_snapshot.h"
@@ -61,8 +63,8 @@ struct ColumnMetrics {
 };
 
 // What a cell's mark says: the IP cell's that its address is odd, the channel name's that the
-// device now answers with other settings.
-enum class CellMark { None, OddAddress, Changed };
+// device now answers with other settings; with a plan open, the MAC cell's the row's verdict.
+enum class CellMark { None, OddAddress, Changed, AsPlanned, PlanDiffers, NotInPlan };
 
 class CListPresenter
 {
@@ -93,6 +95,8 @@ public:
     bool Silent(int position) const { return At(position).silent; }
     // The cell's tooltip lines: its whole text, where the device answered, what is odd about it.
     std::vector<std::u16string> ToolTip(int position, int column) const;
+    // The row's verdict against the plan, as its device answers now; NotInPlan without a plan.
+    PlanVerdict Verdict(int position) const { return VerdictAt(Full(position)); }
     // The status line: searching or stopped, and how many devices are listed.
     std::u16string StatusText(bool searching) const;
 
@@ -112,6 +116,17 @@ public:
     // filtered too. A row an edit changes stays shown until the filter changes.
     ListChange SetFilter(std::u16string filter);
     const std::u16string& Filter() const { return filter_; }
+
+    // Checks the rows against plan from now on, in place of any plan before; name is the file's,
+    // as the operator knows it.
+    ListChange OpenPlan(CAddressPlan plan, std::u16string name);
+    bool HasPlan() const { return plan_.has_value(); }
+    // Why a file is no plan, for a message; empty when it is one.
+    std::u16string PlanErrorText(const PlanReading& reading) const;
+    // The lines of a plan that were skipped and why, for a view; empty when none was.
+    std::u16string PlanProblemsText(const PlanReading& reading, std::u16string_view name) const;
+    // The planned devices that have not answered in this search, for a view.
+    std::u16string MissingText() const;
 
     // The right click on the row at a position takes its snapshot, which the Edit command works
     // on and the copy commands read.
@@ -155,6 +170,9 @@ private:
     // The place among all rows of the row shown at a position.
     int Full(int position) const { return shown_.at(static_cast<std::size_t>(position)); }
     CellMark MarkAt(int full, int column) const;
+    PlanVerdict VerdictAt(int full) const;
+    // The marks of every row, to tell whether any changed.
+    std::vector<CellMark> Marks() const;
     bool ChangedAt(int full) const;
     // What the devices' latest replies and silences changed.
     void ApplyLiveness(const ListUpdate& update, ListChange& change);
@@ -188,6 +206,11 @@ private:
     std::optional<RowOrder> keptOrder_;
     bool keptWidths_ = false;
     std::set<std::u16string> reselect_;
+    std::optional<CAddressPlan> plan_;
+    std::u16string planName_;
+    // The MAC keys of the devices listed in this search, deleted rows' too: a device that
+    // answered is not missing.
+    std::set<std::string> heardKeys_;
     ColumnMetrics metrics_;
     ColumnWidths needed_{};
     bool operatorsWidths_ = false;

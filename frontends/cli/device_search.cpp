@@ -69,7 +69,7 @@ SearchResult CDeviceSearch::Run(std::optional<Clock::duration> duration, std::op
             if (result.devices.size() == wanted)
                 break;
             known[row.id] = {result.devices.size(), row.cells, row.heardOn, false, listed};
-            result.devices.push_back({std::move(row), listed});
+            result.devices.push_back({std::move(row), listed, std::nullopt});
             onEvent_({SearchEvent::Kind::New, result.devices.back(), {}, {}, 0});
         }
         if (result.devices.size() > before)

@@ -20,7 +20,10 @@ DeviceListModel::DeviceListModel(const CListPresenter& presenter, QObject* paren
       presenter_(presenter),
       shown_(IdsOf(presenter)),
       oddAddress_(QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning)),
-      changed_(QApplication::style()->standardIcon(QStyle::SP_BrowserReload))
+      changed_(QApplication::style()->standardIcon(QStyle::SP_BrowserReload)),
+      asPlanned_(QApplication::style()->standardIcon(QStyle::SP_DialogApplyButton)),
+      planDiffers_(QApplication::style()->standardIcon(QStyle::SP_MessageBoxCritical)),
+      notInPlan_(QApplication::style()->standardIcon(QStyle::SP_MessageBoxQuestion))
 {
 }
 
@@ -58,6 +61,12 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
             return oddAddress_;
         case CellMark::Changed:
             return changed_;
+        case CellMark::AsPlanned:
+            return asPlanned_;
+        case CellMark::PlanDiffers:
+            return planDiffers_;
+        case CellMark::NotInPlan:
+            return notInPlan_;
         case CellMark::None:
             return {};
         }

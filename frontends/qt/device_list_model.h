@@ -40,4 +40,7 @@ private:
     bool stepping_ = false;
     QIcon oddAddress_;
     QIcon changed_;
+    QIcon asPlanned_;
+    QIcon planDiffers_;
+    QIcon notInPlan_;
 };

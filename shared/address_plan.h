@@ -1,0 +1,94 @@
+// An address plan: the devices a site should have, each by its MAC, with the channel name, IP
+// address, port and gateway it should answer with, as the installers' spreadsheet lists them.
+// Read from a CSV file, and checked against what the devices answer; nothing is sent to any
+// device and the file is only read.
+#pragma once
+
+#include "device_rows.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+// The columns a plan may set besides the MAC, which is each device's key.
+constexpr std::array<int, 4> PLAN_COLUMNS = {COL_CHN, COL_IP, COL_PORT, COL_GATEWAY};
+
+// The largest plan file read: far more than any site's spreadsheet, and little to hold.
+constexpr std::size_t MAX_PLAN_BYTES = 16 * 1024 * 1024;
+
+// A MAC text as a key: its twelve hex digits in lowercase, written with '-', with ':' or with no
+// separator, in either case, blanks around it ignored; none for any other text.
+std::optional<std::string> MacKey(std::u16string_view text);
+
+struct PlannedDevice {
+    // Where it is planned: the file's line, counted from 1.
+    int line = 0;
+    std::string macKey;
+    // The texts as the plan writes them, by column: the MAC, and each of PLAN_COLUMNS the plan
+    // gives; an empty one is not checked.
+    RowCells texts;
+};
+
+// Why a line of the plan is skipped.
+enum class PlanFault {
+    UnclosedQuote,  // a quoted field runs to the end of the file
+    TextAfterQuote, // something other than a separator follows a quoted field's closing quote
+    FieldCount,     // more fields than the heading names, or fewer
+    NoMac,
+    BadMac,
+    BadIp,
+    BadPort,
+    BadGateway,
+    RepeatedMac,    // an earlier line plans the same MAC
+};
+
+struct PlanProblem {
+    int line = 0;
+    PlanFault fault = PlanFault::NoMac;
+    // The text at fault; FieldCount: the number of fields.
+    std::u16string text;
+    // RepeatedMac: the line that planned the MAC first. FieldCount: how many the heading names.
+    int other = 0;
+};
+
+// Why a file is no plan at all.
+enum class PlanError { None, TooLarge, NoHeading, NoMacColumn, RepeatedColumn };
+
+class CAddressPlan
+{
+public:
+    const std::vector<PlannedDevice>& Devices() const { return devices_; }
+    // The planned device with that key, or null.
+    const PlannedDevice* Find(const std::string& macKey) const;
+    // Whether the plan has a column for the field at all.
+    bool HasColumn(int column) const;
+
+    // Adds a device whose key no other device has.
+    void Add(PlannedDevice device);
+    void SetColumns(std::array<bool, COL_COUNT> columns) { columns_ = columns; }
+
+private:
+    std::vector<PlannedDevice> devices_;
+    std::unordered_map<std::string, std::size_t> byKey_;
+    std::array<bool, COL_COUNT> columns_{};
+};
+
+struct PlanReading {
+    PlanError error = PlanError::None;
+    // RepeatedColumn: the heading named twice.
+    std::u16string heading;
+    CAddressPlan plan;
+    // The lines skipped, in file order.
+    std::vector<PlanProblem> problems;
+};
+
+// Reads a plan file's bytes: UTF-8 with or without its byte order mark, UTF-16 with its byte order
+// mark, or else GBK; fields separated by commas, semicolons or tabs, whichever the heading holds
+// most of, and quoted as spreadsheets quote them. The first line that is not empty is the heading;
+// its names, in English or Chinese, pick the MAC column and any of the channel name, IP, port and
+// gateway columns, and other columns are ignored. Each later line that is not empty plans one
+// device, or is skipped with the reason; nothing in a line is guessed at.
+PlanReading ReadAddressPlan(std::string_view bytes);

@@ -1,0 +1,38 @@
+// What a device's answer says against the address plan, by the same rules in every front end:
+// the MAC picks the planned device; an address is compared as the address it is read as, a port
+// as its number, a channel name as its text.
+#pragma once
+
+#include "address_plan.h"
+#include "device_rows.h"
+
+#include <set>
+#include <string>
+#include <vector>
+
+// A planned field the device answers otherwise.
+struct FieldDifference {
+    int column = COL_IP;
+    std::u16string planned;
+    std::u16string heard;
+};
+
+struct PlanVerdict {
+    enum class Kind { NotInPlan, AsPlanned, Differs, Missing };
+    Kind kind = Kind::NotInPlan;
+    // The planned device, for every kind but NotInPlan; it lives as long as its plan.
+    const PlannedDevice* planned = nullptr;
+    // Differs: each planned field the device answers otherwise, in PLAN_COLUMNS order.
+    std::vector<FieldDifference> differences;
+};
+
+// The verdict on a device that answered with these texts (a row's cells; blanks around a text
+// do not count).
+PlanVerdict CheckAgainstPlan(const CAddressPlan& plan, const RowCells& heard);
+
+// The planned devices none of whose MAC keys is among heard, in plan order.
+std::vector<const PlannedDevice*> MissingFromPlan(const CAddressPlan& plan,
+                                                  const std::set<std::string>& heard);
+
+// The name scripts read a verdict by: "as-planned", "differs", "missing", "not-in-plan".
+const char* VerdictName(PlanVerdict::Kind kind);
