@@ -76,13 +76,16 @@ bool IsLineEnd(char16_t c)
 // One line of the file split into fields, or the reason it cannot be.
 struct Record {
     int line = 0;
+    // Where it begins in the text, and whether a quoted field took in a line break.
+    std::size_t start = 0;
+    bool manyLines = false;
     std::vector<std::u16string> fields;
     std::optional<PlanFault> fault;
 };
 
-// Splits text into records. A quoted field may hold separators, line breaks and doubled quotes;
-// a record at fault is skipped to the end of the line it began on, so that one stray quote costs
-// one line, not the rest of the file.
+// Splits text into records. A quoted field may hold separators, line breaks and doubled quotes.
+// A record at fault is skipped to the end of the line it began on (SkipFirstLine), so that one
+// stray quote costs one line, not the lines it took in.
 class CRecordReader
 {
 public:
@@ -93,25 +96,44 @@ public:
 
     bool AtEnd() const { return at_ >= text_.size(); }
 
+    // Goes on after the end of the line the record began on: the lines a quoted field took in
+    // are read again as lines of their own.
+    void SkipFirstLine(Record& record)
+    {
+        at_ = record.start;
+        line_ = record.line;
+        while (at_ < text_.size() && !IsLineEnd(text_[at_]))
+            ++at_;
+        EndLine();
+        record.fields.clear();
+    }
+
     Record Next()
     {
         Record record;
         record.line = line_;
-        const std::size_t start = at_;
+        record.start = at_;
         std::u16string field;
         bool fieldStarted = false;
         while (at_ < text_.size()) {
             const char16_t c = text_[at_];
             if (c == u'"' && !fieldStarted) {
+                const int opened = line_;
                 if (!ReadQuoted(field)) {
                     record.fault = PlanFault::UnclosedQuote;
-                    return SkipLine(start, std::move(record));
+                    SkipFirstLine(record);
+                    return record;
                 }
+                record.manyLines = record.manyLines || line_ != opened;
                 while (at_ < text_.size() && text_[at_] == u' ')
                     ++at_;
                 if (at_ < text_.size() && text_[at_] != separator_ && !IsLineEnd(text_[at_])) {
-                    record.fault = PlanFault::TextAfterQuote;
-                    return SkipLine(at_, std::move(record));
+                    // A quote that closes on a later line with text after it was a stray one
+                    // that opened no field.
+                    record.fault = line_ == opened ? PlanFault::TextAfterQuote
+                                                   : PlanFault::UnclosedQuote;
+                    SkipFirstLine(record);
+                    return record;
                 }
                 fieldStarted = true;
             } else if (c == separator_) {
@@ -158,16 +180,6 @@ private:
         return false;
     }
 
-    // Goes on after the end of the line that holds from.
-    Record SkipLine(std::size_t from, Record record)
-    {
-        at_ = from;
-        while (at_ < text_.size() && !IsLineEnd(text_[at_]))
-            ++at_;
-        EndLine();
-        record.fields.clear();
-        return record;
-    }
 
     // Past one line end (CR LF, LF or CR), if one is here.
     void EndLine()
@@ -341,15 +353,18 @@ PlanReading ReadAddressPlan(std::string_view bytes)
     reading.plan.SetColumns(columns);
 
     const std::size_t named = heading->fields.size();
-    const auto skip = [&reading](int line, PlanFault fault, std::u16string what, int other = 0) {
-        reading.problems.push_back({line, fault, std::move(what), other});
+    Record record;
+    const auto skip = [&](PlanFault fault, std::u16string what, int other = 0) {
+        reading.problems.push_back({record.line, fault, std::move(what), other});
+        if (record.manyLines)
+            reader.SkipFirstLine(record);
     };
     while (!reader.AtEnd()) {
-        Record record = reader.Next();
+        record = reader.Next();
         if (BlankRecord(record))
             continue;
         if (record.fault) {
-            skip(record.line, *record.fault, {});
+            reading.problems.push_back({record.line, *record.fault, {}, 0});
             continue;
         }
         // Empty fields after the last named one carry nothing; any other count is a line that
@@ -359,8 +374,7 @@ PlanReading ReadAddressPlan(std::string_view bytes)
         const std::size_t used = static_cast<std::size_t>(record.fields.rend() - filled);
         if (record.fields.size() < named || used > named) {
             const std::size_t count = record.fields.size() < named ? record.fields.size() : used;
-            skip(record.line, PlanFault::FieldCount, AsciiText(std::to_string(count)),
-                 static_cast<int>(named));
+            skip(PlanFault::FieldCount, AsciiText(std::to_string(count)), static_cast<int>(named));
             continue;
         }
         PlannedDevice device;
@@ -373,26 +387,26 @@ PlanReading ReadAddressPlan(std::string_view bytes)
         const std::u16string& mac = device.texts[COL_MAC];
         const std::optional<std::string> key = MacKey(mac);
         if (mac.empty()) {
-            skip(record.line, PlanFault::NoMac, {});
+            skip(PlanFault::NoMac, {});
             continue;
         }
         if (!key) {
-            skip(record.line, PlanFault::BadMac, mac);
+            skip(PlanFault::BadMac, mac);
             continue;
         }
         if (const PlannedDevice* first = reading.plan.Find(*key)) {
-            skip(record.line, PlanFault::RepeatedMac, mac, first->line);
+            skip(PlanFault::RepeatedMac, mac, first->line);
             continue;
         }
         const std::u16string& ip = device.texts[COL_IP];
         const std::u16string& port = device.texts[COL_PORT];
         const std::u16string& gateway = device.texts[COL_GATEWAY];
         if (!ip.empty() && !ParseIpv4(ip)) {
-            skip(record.line, PlanFault::BadIp, ip);
+            skip(PlanFault::BadIp, ip);
         } else if (!port.empty() && !GoodPort(port)) {
-            skip(record.line, PlanFault::BadPort, port);
+            skip(PlanFault::BadPort, port);
         } else if (!gateway.empty() && !ParseIpv4(gateway)) {
-            skip(record.line, PlanFault::BadGateway, gateway);
+            skip(PlanFault::BadGateway, gateway);
         } else {
             device.macKey = *key;
             reading.plan.Add(std::move(device));

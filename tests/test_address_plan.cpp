@@ -1,0 +1,273 @@
+// Checking a site against its address plan: how a plan file is read, which lines are skipped and
+// why, how an answer is matched to its planned device, and the verdicts the list shows.
+#include "address_plan.h"
+#include "list_presenter.h"
+#include "plan_verdict.h"
+#include "resource.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Narrow(std::u16string_view text)
+{
+    return std::string(text.begin(), text.end());
+}
+
+// A device's answer as a row holds it: each text with the cell's trailing blank.
+RowCells Heard(std::u16string mac, std::u16string ip, std::u16string port = u"80",
+               std::u16string gateway = u"10.0.0.1", std::u16string chn = u"door")
+{
+    return {chn + u" ", u"V1 ", ip + u" ", port + u" ", gateway + u" ", mac + u" "};
+}
+
+// ASCII text as UTF-16 with its byte order mark, as spreadsheets save "Unicode text".
+std::string Utf16(std::string_view ascii)
+{
+    std::string bytes = "\xFF\xFE";
+    for (const char c : ascii)
+        bytes.append({c, '\0'});
+    return bytes;
+}
+
+CAddressPlan Plan(std::string_view file)
+{
+    PlanReading reading = ReadAddressPlan(file);
+    EXPECT_EQ(PlanError::None, reading.error);
+    EXPECT_TRUE(reading.problems.empty());
+    return std::move(reading.plan);
+}
+
+} // namespace
+
+TEST(AddressPlan, MacTextsAreKeyedOneWay)
+{
+    const struct {
+        std::u16string text;
+        std::optional<std::string> key;
+    } cases[] = {
+        {u"00-1A-2b-3C-4d-5E", "001a2b3c4d5e"},
+        {u"00:1a:2b:3c:4d:5e", "001a2b3c4d5e"},
+        {u"001A2B3C4D5E", "001a2b3c4d5e"},
+        {u" 00-1a-2b-3c-4d-5e ", "001a2b3c4d5e"},
+        {u"00-1a:2b-3c-4d-5e", std::nullopt}, // one separator throughout
+        {u"00-1a-2b-3c-4d-5", std::nullopt},
+        {u"001a2b3c4d5e0", std::nullopt},
+        {u"00-1a-2b-3c-4d-5g", std::nullopt},
+        {u"001a.2b3c.4d5e", std::nullopt},
+        {u"", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.key, MacKey(c.text)) << Narrow(c.text);
+}
+
+TEST(AddressPlan, FilesAreReadInEveryWaySpreadsheetsWriteThem)
+{
+    const struct {
+        const char* what;
+        std::string file;
+        std::u16string chn;
+        std::u16string ip;
+        int line;
+    } cases[] = {
+        {"UTF-8 with its mark, Chinese headings, CRLF",
+         "\xEF\xBB\xBF" "MAC地址,通道名称,IP地址,端口,网关\r\n"
+         "00-11-22-33-44-55,门口,10.0.0.5,80,10.0.0.1\r\n",
+         u"门口", u"10.0.0.5", 2},
+        {"semicolons, English headings in any case, an unknown column",
+         "Location;Mac Address;IP;Name\n\nhall;00:11:22:33:44:55; 10.0.0.5 ;door\n",
+         u"door", u"10.0.0.5", 3},
+        {"tabs", "mac\tchn\tip\n001122334455\tdoor\t10.0.0.5\n", u"door", u"10.0.0.5", 2},
+        {"GBK", "MAC\xB5\xD8\xD6\xB7,\xCD\xA8\xB5\xC0\xC3\xFB\n001122334455,\xC3\xC5\xBF\xDA\n",
+         u"门口", u"", 2},
+        {"UTF-16 with its mark", Utf16("mac\tip\r\n001122334455\t1.2.3.4\r\n"), u"",
+         u"1.2.3.4", 2},
+        {"quotes around separators, doubled quotes and a line break",
+         "mac,chn\n\"001122334455\",\"say \"\"hi\"\",\nbye\"\n", u"say \"hi\",\nbye", u"", 2},
+        {"empty lines and lines of separators between",
+         "\n\nmac,ip\n,\n\n00-11-22-33-44-55,10.0.0.5,\n", u"", u"10.0.0.5", 6},
+    };
+    for (const auto& c : cases) {
+        const PlanReading reading = ReadAddressPlan(c.file);
+        ASSERT_EQ(PlanError::None, reading.error) << c.what;
+        EXPECT_TRUE(reading.problems.empty()) << c.what;
+        ASSERT_EQ(1u, reading.plan.Devices().size()) << c.what;
+        const PlannedDevice& device = reading.plan.Devices()[0];
+        EXPECT_EQ("001122334455", device.macKey) << c.what;
+        EXPECT_EQ(c.chn, device.texts[COL_CHN]) << c.what;
+        EXPECT_EQ(c.ip, device.texts[COL_IP]) << c.what;
+        EXPECT_EQ(c.line, device.line) << c.what;
+    }
+}
+
+TEST(AddressPlan, BadLinesAreSkippedWithTheirLineAndNeverGuessed)
+{
+    const PlanReading reading = ReadAddressPlan(
+        "mac,ip,port,gateway\n"
+        "00-11-22-33-44-01,10.0.0.1,80,10.0.0.254\n" // 2: good
+        ",10.0.0.2,80,\n"                            // 3: no MAC
+        "00112233440g,10.0.0.3,80,\n"                // 4
+        "00:11:22:33:44:01,10.0.0.4,80,\n"           // 5: line 2's MAC
+        "001122334405,10.0.0.256,80,\n"              // 6
+        "001122334406,10.0.0.6,65536,\n"             // 7
+        "001122334407,10.0.0.7,80,10.0.0\n"          // 8
+        "001122334408,10.0.0.8,80,,extra\n"          // 9: more fields than headings
+        "001122334409,10.0.0.9\n"                    // 10: fewer
+        "00112233440a,\"10.0.0.10,80,\n"             // 11: a stray quote, closed by line 12's
+        "00112233440b,\"10.0.0.11\"x,80,\n"          // 12
+        "00112233440c,10.0.0.12,65535,,,\n"          // 13: good, empty fields after the last
+        "00112233440d,\"10.0.0.13,80,\n"             // 14: a stray quote, closed at line 15's end
+        "00112233440e,10.0.0.14,80,\"\n"             // 15: a quote that never closes
+        "00112233440f,10.0.0.16,80,\"\"\n");         // 16: good, its empty gateway quoted
+    ASSERT_EQ(PlanError::None, reading.error);
+    const struct {
+        int line;
+        PlanFault fault;
+        std::u16string text;
+        int other;
+    } expected[] = {
+        {3, PlanFault::NoMac, u"", 0},
+        {4, PlanFault::BadMac, u"00112233440g", 0},
+        {5, PlanFault::RepeatedMac, u"00:11:22:33:44:01", 2},
+        {6, PlanFault::BadIp, u"10.0.0.256", 0},
+        {7, PlanFault::BadPort, u"65536", 0},
+        {8, PlanFault::BadGateway, u"10.0.0", 0},
+        {9, PlanFault::FieldCount, u"5", 4},
+        {10, PlanFault::FieldCount, u"2", 4},
+        {11, PlanFault::UnclosedQuote, u"", 0},
+        {12, PlanFault::TextAfterQuote, u"", 0},
+        {14, PlanFault::FieldCount, u"2", 4},
+        {15, PlanFault::UnclosedQuote, u"", 0},
+    };
+    ASSERT_EQ(std::size(expected), reading.problems.size());
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        const PlanProblem& problem = reading.problems[i];
+        EXPECT_EQ(expected[i].line, problem.line) << i;
+        EXPECT_EQ(expected[i].fault, problem.fault) << "line " << problem.line;
+        EXPECT_EQ(expected[i].text, problem.text) << "line " << problem.line;
+        EXPECT_EQ(expected[i].other, problem.other) << "line " << problem.line;
+    }
+    ASSERT_EQ(3u, reading.plan.Devices().size());
+    EXPECT_EQ(2, reading.plan.Devices()[0].line);
+    EXPECT_EQ(13, reading.plan.Devices()[1].line);
+    EXPECT_EQ(16, reading.plan.Devices()[2].line);
+
+    const struct {
+        std::string file;
+        PlanError error;
+    } files[] = {
+        {"", PlanError::NoHeading},
+        {"\r\n\r\n", PlanError::NoHeading},
+        {"chn,ip\ndoor,10.0.0.1\n", PlanError::NoMacColumn},
+        {"mac,IP,IP Address\n", PlanError::RepeatedColumn},
+        {std::string(MAX_PLAN_BYTES + 1, ','), PlanError::TooLarge},
+    };
+    for (const auto& f : files)
+        EXPECT_EQ(f.error, ReadAddressPlan(f.file).error) << f.file.substr(0, 30);
+}
+
+TEST(AddressPlan, AnswersAreJudgedByWhatTheySay)
+{
+    const CAddressPlan plan = Plan("mac,chn,ip,port,gateway\n"
+                                   "00-11-22-33-44-55,door,10.0.0.5,80,10.0.0.1\n"
+                                   "001122334466,,,,\n");
+    using Kind = PlanVerdict::Kind;
+    const struct {
+        const char* what;
+        RowCells heard;
+        Kind kind;
+        std::vector<int> differences;
+    } cases[] = {
+        {"as planned", Heard(u"00-11-22-33-44-55", u"10.0.0.5"), Kind::AsPlanned, {}},
+        {"the MAC in capitals with colons", Heard(u"00:11:22:33:44:55", u"10.0.0.5"),
+         Kind::AsPlanned, {}},
+        {"the address with leading zeros", Heard(u"001122334455", u"010.000.000.005", u"0080"),
+         Kind::AsPlanned, {}},
+        {"another address", Heard(u"001122334455", u"10.0.0.9"), Kind::Differs, {COL_IP}},
+        {"another name and gateway, in the plan's order",
+         Heard(u"001122334455", u"10.0.0.5", u"80", u"10.0.0.254", u"Door"), Kind::Differs,
+         {COL_CHN, COL_GATEWAY}},
+        {"a port that is no number", Heard(u"001122334455", u"10.0.0.5", u"80a"), Kind::Differs,
+         {COL_PORT}},
+        {"only the MAC planned", Heard(u"00-11-22-33-44-66", u"192.168.1.1", u"", u""),
+         Kind::AsPlanned, {}},
+        {"a MAC the plan does not have", Heard(u"001122334477", u"10.0.0.5"), Kind::NotInPlan, {}},
+        {"no MAC at all", Heard(u"", u"10.0.0.5"), Kind::NotInPlan, {}},
+    };
+    for (const auto& c : cases) {
+        const PlanVerdict verdict = CheckAgainstPlan(plan, c.heard);
+        EXPECT_EQ(c.kind, verdict.kind) << c.what;
+        std::vector<int> columns;
+        for (const FieldDifference& difference : verdict.differences)
+            columns.push_back(difference.column);
+        EXPECT_EQ(c.differences, columns) << c.what;
+    }
+    const PlanVerdict verdict = CheckAgainstPlan(plan, Heard(u"001122334455", u"10.0.0.9"));
+    ASSERT_EQ(1u, verdict.differences.size());
+    EXPECT_EQ(u"10.0.0.5", verdict.differences[0].planned);
+    EXPECT_EQ(u"10.0.0.9", verdict.differences[0].heard);
+}
+
+TEST(AddressPlan, TheListsVerdictsFollowWhatTheDevicesAnswerNow)
+{
+    CListPresenter presenter([](int id) -> std::u16string {
+        switch (id) {
+        case IDS_STATUS_SEARCHING:
+            return u"searching";
+        case IDS_STATUS_COUNT:
+            return u"%1 devices";
+        case IDS_STATUS_CHANGED:
+            return u"%1 changed";
+        case IDS_STATUS_PLAN:
+            return u"plan %1: %2 as planned, %3 differ, %4 missing, %5 unplanned";
+        case IDS_MISSING_COUNT:
+            return u"%1 misses %2:";
+        case IDS_PLAN_LINE:
+            return u"line %1: %2";
+        default:
+            return {};
+        }
+    });
+    ListUpdate update;
+    update.cleared = true;
+    const RowCells heard[] = {Heard(u"00-11-22-33-44-01", u"10.0.0.9"),
+                              Heard(u"00-11-22-33-44-02", u"10.0.0.2"),
+                              Heard(u"00-11-22-33-44-99", u"10.0.0.99")};
+    for (const RowCells& cells : heard) {
+        DeviceRow row;
+        row.id = static_cast<RowId>(update.rows.size());
+        row.cells = row.listed = row.latest = cells;
+        update.rows.push_back(row);
+    }
+    presenter.Apply(std::move(update));
+    presenter.OpenPlan(Plan("mac,ip\n001122334401,10.0.0.1\n001122334402,10.0.0.2\n"
+                            "001122334403,10.0.0.3\n"),
+                       u"site.csv");
+    EXPECT_EQ(CellMark::PlanDiffers, presenter.Mark(0, COL_MAC));
+    EXPECT_EQ(CellMark::AsPlanned, presenter.Mark(1, COL_MAC));
+    EXPECT_EQ(CellMark::NotInPlan, presenter.Mark(2, COL_MAC));
+    EXPECT_EQ(CellMark::None, presenter.Mark(1, COL_IP));
+    EXPECT_EQ(u"searching    3 devices    plan 3: 1 as planned, 1 differ, 1 missing, 1 unplanned",
+              presenter.StatusText(true));
+
+    // The first device takes its planned address: as planned, with no new search.
+    ListUpdate later;
+    later.latest.push_back({0, Heard(u"00-11-22-33-44-01", u"10.0.0.1"), {}, false});
+    presenter.Apply(std::move(later));
+    EXPECT_EQ(CellMark::AsPlanned, presenter.Mark(0, COL_MAC));
+    // An edit of the row changes what the list shows, not what the device answers.
+    presenter.TakeSnapshot(1);
+    presenter.Snapshot().ip = u"10.0.0.77";
+    presenter.WriteBackSnapshot();
+    EXPECT_EQ(CellMark::AsPlanned, presenter.Mark(1, COL_MAC));
+    // A deleted row's device answered: it is not missing.
+    presenter.Remove(1);
+    EXPECT_EQ(u"searching    2 devices，1 changed    plan 3: 1 as planned, 0 differ, 1 missing, 1 unplanned",
+              presenter.StatusText(true));
+    EXPECT_EQ(u"site.csv misses 1:\nline 4: mac 001122334403，IP 10.0.0.3\n",
+              presenter.MissingText());
+}
