@@ -59,6 +59,12 @@ bool RunListCommand(Window& window, int id)
     case ID_LIST_CARDS:
         window.OnNetworkCards();
         return true;
+    case ID_LIST_OPEN_PLAN:
+        window.OnOpenPlan();
+        return true;
+    case ID_LIST_MISSING:
+        window.OnMissingPlanned();
+        return true;
     default:
         return false;
     }

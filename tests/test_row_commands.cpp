@@ -13,6 +13,7 @@
 #include <QDesktopServices>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QtTest>
@@ -69,6 +70,7 @@ private slots:
     void sortedRowsArriveInPlaceAndDeleteTakesTheRowShown();
     void copyGivesTabSeparatedLinesASpreadsheetNeverRuns();
     void theFilterNarrowsTheRowsTheCommandsAndTheSavedFile();
+    void anAddressPlanGivesEachRowItsVerdict();
 
 private:
     void AddRow(const std::u16string& chn, const std::u16string& ip, const std::u16string& port,
@@ -506,6 +508,76 @@ void TestRowCommands::theFilterNarrowsTheRowsTheCommandsAndTheSavedFile()
     QTest::keyClick(list, Qt::Key_Home);
     QCOMPARE(list->currentIndex().row(), 0);
     QCOMPARE(list->selectionModel()->selectedRows().size(), 1);
+}
+
+void TestRowCommands::anAddressPlanGivesEachRowItsVerdict()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(u"site.csv"_qs);
+    {
+        QFile plan(path);
+        QVERIFY(plan.open(QIODevice::WriteOnly));
+        plan.write("MAC\xE5\x9C\xB0\xE5\x9D\x80,IP\r\n" // MAC地址
+                   "00-11-22-33-44-01,192.168.1.10\r\n"
+                   "00-11-22-33-44-02,192.168.1.99\r\n"
+                   "00-11-22-33-44-09,\r\n"
+                   "00-11-22-33-44-0x,10.0.0.1\r\n");
+    }
+    // The file dialog is given the plan; each text view shown after it is read and closed.
+    QStringList views;
+    const auto answer = [&path, &views](QDialog* dialog) {
+        if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
+            files->selectFile(path);
+        } else if (auto* view = dialog->findChild<QPlainTextEdit*>()) {
+            views << dialog->windowTitle() + u'\n' + view->toPlainText();
+        }
+        QMetaObject::invokeMethod(dialog, &QDialog::accept);
+    };
+    {
+        ModalCatcher catcher({}, answer);
+        QTest::keyClick(dialog_->DeviceList(), Qt::Key_O, Qt::ControlModifier);
+    }
+    QCOMPARE(views, QStringList{u"地址计划中跳过的行\n地址计划 site.csv 中有 1 行无法读取，已跳过，"
+                                u"其中的设备不作检查：\n第 5 行：MAC 地址“00-11-22-33-44-0x”无法识别\n"_qs});
+
+    // The six columns stay; the MAC cell carries the verdict, its tooltip says it.
+    const DeviceListModel* model = dialog_->DeviceModel();
+    QCOMPARE(model->columnCount(), COL_COUNT);
+    const auto tip = [model](int row) {
+        return model->data(model->index(row, COL_MAC), Qt::ToolTipRole).toString();
+    };
+    for (int row = 0; row < 4; ++row)
+        QVERIFY(!model->data(model->index(row, COL_MAC), Qt::DecorationRole).isNull());
+    QVERIFY(model->data(model->index(0, COL_IP), Qt::DecorationRole).isNull());
+    QVERIFY2(tip(0).endsWith(u"\n与地址计划第 2 行相符"_qs), qPrintable(tip(0)));
+    QVERIFY2(tip(1).endsWith(u"\n与地址计划第 3 行不符：\nIP：计划 192.168.1.99，实际 192.168.1.11"_qs),
+             qPrintable(tip(1)));
+    QVERIFY2(tip(2).endsWith(u"\n不在地址计划中"_qs), qPrintable(tip(2)));
+    const QString status = dialog_->ControlAs<QLabel>(IDC_STATUS)->text();
+    QVERIFY2(status.endsWith(u"计划 3 台：相符 1，不符 1，未应答 1；不在计划中 2"_qs),
+             qPrintable(status));
+
+    views.clear();
+    {
+        ModalCatcher catcher({}, answer);
+        dialog_->OnMissingPlanned();
+    }
+    QCOMPARE(views, QStringList{u"未应答的计划设备\n地址计划 site.csv 中有 1 台设备在本次搜索中没有应答：\n"
+                                u"第 4 行：mac 00-11-22-33-44-09\n"_qs});
+
+    // A file that is no plan is said so, and the plan stays.
+    {
+        QFile notPlan(path);
+        QVERIFY(notPlan.open(QIODevice::WriteOnly));
+        notPlan.write("chn,ip\n");
+    }
+    {
+        ModalCatcher catcher({}, answer);
+        dialog_->OnOpenPlan();
+        QCOMPARE(catcher.seen.size(), 2);
+        QCOMPARE(catcher.seen[1].text, u"无法读取地址计划 site.csv：标题行中没有 MAC 列（可写作 MAC、MAC地址 或 物理地址）。"_qs);
+    }
+    QVERIFY2(tip(0).endsWith(u"\n与地址计划第 2 行相符"_qs), qPrintable(tip(0)));
 }
 
 QTEST_MAIN(TestRowCommands)

@@ -1,4 +1,5 @@
-// The commands on the whole list: saving it to a file, and the cards the search used.
+// The commands on the whole list: saving it to a file, the cards the search used, and the
+// address plan it is checked against.
 #include "quenlo_dlg.h"
 
 #include "app_message_box.h"
@@ -6,7 +7,9 @@
 #include "text_format.h"
 #include "text_view.h"
 
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <optional>
@@ -58,4 +61,52 @@ void CQuenloDlg::SaveList(const QString& path, OutputFormat format,
                           {path.toStdU16String(), file.errorString().toStdU16String()})),
                       QMessageBox::Warning);
     }
+}
+
+void CQuenloDlg::OnOpenPlan()
+{
+    QFileDialog dialog(this, LoadResourceString(IDS_PLAN_TITLE));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters({LoadResourceString(IDS_PLAN_FILES) + u" (*.csv *.txt)"_qs,
+                           LoadResourceString(IDS_ALL_FILES) + u" (*)"_qs});
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        OpenPlan(dialog.selectedFiles().constFirst());
+}
+
+void CQuenloDlg::OpenPlan(const QString& path)
+{
+    const std::u16string name = QFileInfo(path).fileName().toStdU16String();
+    const auto failed = [this, &name](const std::u16string& reason) {
+        AppMessageBox(this,
+                      QString::fromStdU16String(FormatText(
+                          LoadResourceString(IDS_PLAN_OPEN_FAILED).toStdU16String(),
+                          {name, reason})),
+                      QMessageBox::Warning);
+    };
+    // One byte past the largest plan is enough to tell that a file is too large for one.
+    QFile file(path);
+    const QByteArray bytes = file.open(QIODevice::ReadOnly)
+                                 ? file.read(static_cast<qint64>(MAX_PLAN_BYTES) + 1)
+                                 : QByteArray();
+    if (file.error() != QFileDevice::NoError) {
+        failed(file.errorString().toStdU16String());
+        return;
+    }
+    PlanReading reading = ReadAddressPlan(std::string_view(bytes.constData(),
+                                                           static_cast<std::size_t>(bytes.size())));
+    if (reading.error != PlanError::None) {
+        failed(presenter_.PlanErrorText(reading));
+        return;
+    }
+    Show(presenter_.OpenPlan(std::move(reading.plan), name));
+    if (const std::u16string skipped = presenter_.PlanProblemsText(reading, name); !skipped.empty())
+        ShowTextView(this, LoadResourceString(IDS_PLAN_PROBLEMS_TITLE),
+                     QString::fromStdU16String(skipped));
+}
+
+void CQuenloDlg::OnMissingPlanned()
+{
+    ShowTextView(this, LoadResourceString(IDS_MISSING_TITLE),
+                 QString::fromStdU16String(presenter_.MissingText()));
 }

@@ -72,6 +72,9 @@ void CQuenloDlg::OnInitDialog()
     auto* save = new QShortcut(QKeySequence::Save, this);
     save->setContext(Qt::WindowShortcut);
     connect(save, &QShortcut::activated, this, [this] { OnSaveList(false); });
+    auto* open = new QShortcut(QKeySequence::Open, this);
+    open->setContext(Qt::WindowShortcut);
+    connect(open, &QShortcut::activated, this, &CQuenloDlg::OnOpenPlan);
     InitDeviceList();
     UpdateStatus();
     templateSize_ = size();

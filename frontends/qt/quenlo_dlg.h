@@ -69,6 +69,13 @@ public:
                   std::optional<std::vector<int>> selected);
     // The cards the latest search request was meant for, in a small dialog.
     void OnNetworkCards();
+    // Ctrl+O and the heading menu: an address plan the operator chooses, which the rows are
+    // checked against from then on. A file that is no plan is said so, and any plan open before
+    // stays; the lines skipped are shown.
+    void OnOpenPlan();
+    void OpenPlan(const QString& path);
+    // The planned devices that have not answered, in a small dialog.
+    void OnMissingPlanned();
     // The text typed into the filter field.
     void OnFilterChanged(const QString& text);
     // A click on a heading: sorted by that column, reversed, then first-heard order again.
