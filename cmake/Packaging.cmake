@@ -32,8 +32,8 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)
 
-# The package holds the programs, their manual pages, the desktop entry, the icons, the copyright
-# and the changelog, and nothing else: an install rule that names the wrong component, or none,
+# The package holds the programs, their manual pages, the desktop entry, the icons, the copyright,
+# the changelog and the example address plan, and nothing else: an install rule that names the wrong component, or none,
 # shows up here. Lintian finds no error and no warning in it.
 if(QUENLO_BUILD_TESTS AND TARGET quenlo)
     set(quenlo_package_files
@@ -42,6 +42,7 @@ if(QUENLO_BUILD_TESTS AND TARGET quenlo)
         ./usr/share/applications/quenlo.desktop
         ./usr/share/doc/quenlo/changelog.gz
         ./usr/share/doc/quenlo/copyright
+        ./usr/share/doc/quenlo/plan-example.csv
         ./usr/share/man/man1/quenlo.1.gz
         ./usr/share/man/man1/quenlo-find.1.gz
         ./usr/share/icons/hicolor/scalable/apps/quenlo.svg)

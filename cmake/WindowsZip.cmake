@@ -1,5 +1,5 @@
 # The zip a Windows user downloads: the programs, static and needing nothing beside them, the
-# read-me and the licence. A program joins it with
+# read-me, the licence and the example address plan. A program joins it with
 #   set_property(GLOBAL APPEND PROPERTY QUENLO_ZIP_TARGETS <target>)
 get_property(quenlo_zip_targets GLOBAL PROPERTY QUENLO_ZIP_TARGETS)
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
@@ -15,7 +15,8 @@ set(quenlo_zip_dir ${CMAKE_BINARY_DIR}/zip)
 # would otherwise guess its encoding).
 set(quenlo_zip_paths "")
 set(quenlo_zip_names "")
-foreach(text IN ITEMS res/windows/README-Windows.txt:README-Windows.txt LICENSE:LICENSE.txt)
+foreach(text IN ITEMS res/windows/README-Windows.txt:README-Windows.txt LICENSE:LICENSE.txt
+                       res/plan-example.csv:plan-example.csv)
     string(REPLACE ":" ";" text "${text}")
     list(GET text 0 source)
     list(GET text 1 name)

@@ -6,6 +6,7 @@
 
 #include "device_rows.h"
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
