@@ -5,7 +5,6 @@
 #include "text_format.h"
 
 #include <algorithm>
-#include <cctype>
 #include <utility>
 
 namespace {
