@@ -19,6 +19,8 @@ Follows HowFollows(int controlId)
     switch (controlId) {
     case IDC_DEVICE_LIST:
         return Follows::Size;
+    case IDC_FILTER:
+        return Follows::Width;
     case IDC_STATUS:
         return Follows::BottomAndWidth;
     default:
@@ -34,7 +36,7 @@ WindowRect Follow(const WindowRect& templateRect, Follows follows, int dx, int d
     placed.width = std::max(0, templateRect.width + dx);
     if (follows == Follows::Size)
         placed.height = std::max(0, templateRect.height + dy);
-    else
+    else if (follows == Follows::BottomAndWidth)
         placed.y = templateRect.y + dy;
     return placed;
 }

@@ -16,9 +16,9 @@ struct WindowRect {
 WindowRect FitInWorkArea(int width, int height, const WindowRect& workArea);
 
 // How a control of the main window follows the client area when it is larger or smaller than the
-// template's: the list takes the room, the status line keeps to the bottom below it, the buttons
-// stay where the template puts them.
-enum class Follows { Nothing, Size, BottomAndWidth };
+// template's: the list takes the room, the filter field its width above it, the status line keeps
+// to the bottom below it, the buttons stay where the template puts them.
+enum class Follows { Nothing, Size, Width, BottomAndWidth };
 Follows HowFollows(int controlId);
 
 // The control's place when the client area is dx wider and dy taller than the template's; a

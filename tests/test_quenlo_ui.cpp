@@ -181,9 +181,11 @@ void TestQuenloUi::mainWindowShrinksToASmallWorkAreaAndItsListTakesTheRoom()
     QWidget* stop = dialog.Control(IDC_STOP);
     QWidget* list = dialog.DeviceList();
     QWidget* status = dialog.Control(IDC_STATUS);
+    QWidget* filter = dialog.FilterField();
     const QRect stopAt = stop->geometry();
     const QRect listAt = list->geometry();
     const QRect statusAt = status->geometry();
+    const QRect filterAt = filter->geometry();
     const QSize frame = dialog.frameGeometry().size() - full;
 
     const QRect small(300, 40, full.width() + frame.width() - 100, 400);
@@ -192,6 +194,7 @@ void TestQuenloUi::mainWindowShrinksToASmallWorkAreaAndItsListTakesTheRoom()
     const int dy = dialog.height() - full.height();
     QCOMPARE(list->geometry(), listAt.adjusted(0, 0, -100, dy));
     QCOMPARE(status->geometry(), statusAt.translated(0, dy).adjusted(0, 0, -100, 0));
+    QCOMPARE(filter->geometry(), filterAt.adjusted(0, 0, -100, 0));
     QCOMPARE(stop->geometry(), stopAt);
 
     dialog.resize(full + QSize(200, 100));

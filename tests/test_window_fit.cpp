@@ -26,7 +26,7 @@ TEST(WindowFit, OpensAtTheTemplatesSizeWhereItFitsShrunkWhereNotCentredInTheWork
         EXPECT_EQ(c.expected, FitInWorkArea(842, 636, c.workArea)) << c.what;
 }
 
-TEST(WindowFit, TheListTakesTheRoomTheStatusLineKeepsToTheBottomTheButtonsStay)
+TEST(WindowFit, TheListTakesTheRoomTheFilterItsWidthTheStatusLineTheBottomTheButtonsStay)
 {
     const WindowRect list{42, 164, 636, 369};
     const WindowRect status{42, 541, 636, 15};
@@ -34,6 +34,9 @@ TEST(WindowFit, TheListTakesTheRoomTheStatusLineKeepsToTheBottomTheButtonsStay)
     EXPECT_EQ((WindowRect{42, 164, 736, 419}), Follow(list, HowFollows(IDC_DEVICE_LIST), 100, 50));
     EXPECT_EQ((WindowRect{42, 591, 736, 15}), Follow(status, HowFollows(IDC_STATUS), 100, 50));
     EXPECT_EQ(button, Follow(button, HowFollows(IDC_SEARCH), 100, 50));
+    // The filter field above the list keeps its place and spans the list's width.
+    EXPECT_EQ((WindowRect{42, 130, 736, 20}),
+              Follow({42, 130, 636, 20}, HowFollows(IDC_FILTER), 100, 50));
     EXPECT_EQ((WindowRect{42, 441, 536, 15}), Follow(status, HowFollows(IDC_STATUS), -100, -100));
     EXPECT_EQ((WindowRect{42, 164, 0, 0}), Follow(list, HowFollows(IDC_DEVICE_LIST), -700, -400))
         << "never a negative size";

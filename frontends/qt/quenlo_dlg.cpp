@@ -78,7 +78,7 @@ void CQuenloDlg::OnInitDialog()
     InitDeviceList();
     UpdateStatus();
     templateSize_ = size();
-    for (const int id : {IDC_DEVICE_LIST, IDC_STATUS})
+    for (const int id : {IDC_FILTER, IDC_DEVICE_LIST, IDC_STATUS})
         templateRects_.emplace_back(id, Control(id)->geometry());
 }
 
