@@ -272,7 +272,7 @@ TEST_F(Win32Window, ShrinksToASmallWorkAreaCentredAndItsListTakesTheRoom)
                 placeOf(IDC_STOP).right - placeOf(IDC_STOP).left, 2);
 }
 
-TEST_F(Win32Window, TheMarkIsInItsCellAloneAndExplainedByATooltip)
+TEST_F(Win32Window, TheMarksAreInTheirCellsAloneAndExplainedByTooltips)
 {
     // Two devices at one address: both IP cells are marked.
     ListRows({THREE[0], THREE[1], {u"twin ", u"", u"10.60.1.9 ", u"80 ", u"", u"AA "}});
@@ -294,6 +294,71 @@ TEST_F(Win32Window, TheMarkIsInItsCellAloneAndExplainedByATooltip)
     ListView_GetSubItemRect(list, 0, COL_MAC, LVIR_BOUNDS, &bounds);
     ::SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(bounds.left + 4, bounds.top + 4));
     EXPECT_FALSE(::IsWindowVisible(tip)) << "another cell: the tooltip goes until the mouse rests";
+
+    // Ctrl+O opens an address plan, even one a spreadsheet program holds open for writing; the
+    // MAC cells then say each row's verdict, and the lines skipped are shown whole.
+    wchar_t folder[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, folder);
+    const std::wstring path = std::wstring(folder) + L"站点计划.csv";
+    const HANDLE held = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    const std::string plan = "mac,ip,port,chn\r\n"
+                             "00-11-22-33-44-01,10.60.1.101,80,\xE5\x89\x8D\xE9\x97\xA8\r\n"
+                             "00:11:22:33:44:02,10.60.1.9,80,\r\n"
+                             "00:11:22:33:44:09,10.60.1.77,,\r\n"
+                             "nonsense,10.60.1.5,,\r\n";
+    DWORD written = 0;
+    ASSERT_TRUE(::WriteFile(held, plan.data(), static_cast<DWORD>(plan.size()), &written, nullptr));
+    const auto viewText = [](const std::wstring& title, std::wstring& text) {
+        WhenModal([title, &text] {
+            const HWND view = FindDialog(title);
+            ASSERT_NE(nullptr, view) << "no view titled " << title.size();
+            wchar_t contents[1024] = {};
+            ::GetDlgItemTextW(view, IDC_TEXT_VIEW, contents, 1024);
+            text = contents;
+            ::SendMessageW(view, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        });
+    };
+    std::wstring skipped;
+    viewText(L"地址计划中跳过的行", skipped);
+    seams.openPath = path;
+    BYTE keys[256] = {};
+    ::GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    ::SetKeyboardState(keys);
+    ::SendMessageW(list, WM_KEYDOWN, 'O', 1);
+    keys[VK_CONTROL] = 0;
+    ::SetKeyboardState(keys);
+    ::CloseHandle(held);
+    EXPECT_EQ(L"地址计划 站点计划.csv 中有 1 行无法读取，已跳过，其中的设备不作检查：\r\n"
+              L"第 5 行：MAC 地址“nonsense”无法识别\r\n",
+              skipped);
+    EXPECT_EQ(CellMark::AsPlanned, dialog.Presenter().Mark(0, COL_MAC));
+    EXPECT_EQ(CellMark::PlanDiffers, dialog.Presenter().Mark(1, COL_MAC));
+    EXPECT_EQ(CellMark::NotInPlan, dialog.Presenter().Mark(2, COL_MAC));
+    EXPECT_NE(std::wstring::npos, HoverToolTip(dialog, 1, COL_MAC)
+                                      .find(L"与地址计划第 3 行不符：\r\nport：计划 80，实际 8080"));
+    EXPECT_EQ(L"已停止    共 3 台设备    计划 3 台：相符 1，不符 1，未应答 1；不在计划中 1", Status());
+
+    // From the heading menu: a file that cannot be read is said so by its name, and the plan
+    // before stays.
+    seams.menuChoice = ID_LIST_OPEN_PLAN;
+    seams.openPath = std::wstring(folder) + L"没有这个计划.csv";
+    dialog.OnListMenu(POINT{10, 10});
+    ASSERT_EQ(1u, seams.boxes.size());
+    EXPECT_EQ(0u, seams.boxes[0].text.rfind(L"无法读取地址计划 没有这个计划.csv：", 0))
+        << seams.boxes[0].text.size();
+    seams.boxes.clear();
+    EXPECT_EQ(CellMark::AsPlanned, dialog.Presenter().Mark(0, COL_MAC));
+
+    std::wstring missing;
+    viewText(L"未应答的计划设备", missing);
+    seams.menuChoice = ID_LIST_MISSING;
+    dialog.OnListMenu(POINT{10, 10});
+    EXPECT_NE(std::wstring::npos, missing.find(L"第 4 行：mac 00:11:22:33:44:09，IP 10.60.1.77\r\n"))
+        << missing.size();
+    ::DeleteFileW(path.c_str());
 }
 
 TEST_F(Win32Window, ShiftF10AndTheMenuKeyOpenTheFocusedRowsMenu)

@@ -39,6 +39,16 @@ HWND ActionWindow()
     return window;
 }
 
+// A file dialog's choice of path: false, as for a dialog cancelled, when there is none.
+bool Choose(const std::wstring& path, OPENFILENAMEW& dialog)
+{
+    if (path.empty() || path.size() >= dialog.nMaxFile)
+        return false;
+    path.copy(dialog.lpstrFile, path.size());
+    dialog.lpstrFile[path.size()] = L'\0';
+    return true;
+}
+
 } // namespace
 
 SeamCatcher::SeamCatcher()
@@ -51,13 +61,10 @@ SeamCatcher::SeamCatcher()
     };
     Seams().trackMenu = [this](HMENU, HWND, POINT) { return menuChoice; };
     Seams().saveFileName = [this](OPENFILENAMEW& dialog) {
-        if (saveAs.empty() || saveAs.size() >= dialog.nMaxFile)
-            return false;
-        saveAs.copy(dialog.lpstrFile, saveAs.size());
-        dialog.lpstrFile[saveAs.size()] = L'\0';
         dialog.nFilterIndex = saveType;
-        return true;
+        return Choose(saveAs, dialog);
     };
+    Seams().openFileName = [this](OPENFILENAMEW& dialog) { return Choose(openPath, dialog); };
     Seams().openUrl = [this](HWND, const std::wstring& url) {
         urls.push_back(url);
         return shellAccepts;

@@ -22,7 +22,8 @@ struct ShownBox {
 
 // Puts recording seams in place for its lifetime: message boxes are recorded and closed with OK,
 // menus choose menuChoice, the Save As dialog chooses saveAs as a file of type saveType (or no
-// file when it is empty), URLs are recorded and accepted as shellAccepts says.
+// file when it is empty), the Open dialog chooses openPath (or none when it is empty), URLs are
+// recorded and accepted as shellAccepts says.
 class SeamCatcher
 {
 public:
@@ -36,6 +37,7 @@ public:
     int menuChoice = 0;
     std::wstring saveAs;
     DWORD saveType = 1;
+    std::wstring openPath;
     bool shellAccepts = true;
 
 private:

@@ -1,7 +1,8 @@
-// The commands on the whole list: the heading menu, saving the list to a file, and the cards the
-// search used.
+// The commands on the whole list: the heading menu, saving the list to a file, the cards the
+// search used, and the address plan the rows are checked against.
 #include "quenlo_dlg.h"
 
+#include "address_plan.h"
 #include "app_message_box.h"
 #include "resource_text.h"
 #include "row_menu.h"
@@ -11,10 +12,32 @@
 
 #include <commdlg.h>
 
+#include <algorithm>
+#include <initializer_list>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
+
+std::u16string Utf16(const std::wstring& text)
+{
+    return std::u16string(text.begin(), text.end());
+}
+
+// A message box with the string table's pattern id filled in with arguments.
+void Warn(HWND owner, unsigned id, std::initializer_list<std::u16string_view> arguments)
+{
+    const std::u16string text = FormatText(Utf16(LoadResourceString(id)), arguments);
+    AppMessageBox(owner, std::wstring(text.begin(), text.end()), MB_ICONWARNING);
+}
+
+void ShowTextView(HWND owner, unsigned titleId, std::u16string_view text)
+{
+    CTextViewDlg view(LoadResourceString(titleId), text);
+    view.DoModal(owner);
+}
 
 // The system's text for an error code.
 std::wstring ErrorText(DWORD error)
@@ -56,14 +79,63 @@ DWORD WriteWhole(const std::wstring& path, const std::string& bytes)
     return error;
 }
 
-// A file type of the dialog: its name, then its pattern, from a text such as "CSV (*.csv)".
+// Reads at most limit bytes of the file at path, opened for reading only and shared with whatever
+// holds it open, such as a spreadsheet program. Returns the error, or 0.
+DWORD ReadAtMost(const std::wstring& path, std::size_t limit, std::string& bytes)
+{
+    const HANDLE file =
+        ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return ::GetLastError();
+    constexpr std::size_t CHUNK = 64 * 1024;
+    DWORD error = 0;
+    bytes.clear();
+    while (bytes.size() < limit) {
+        const std::size_t at = bytes.size();
+        const auto wanted = static_cast<DWORD>(std::min(CHUNK, limit - at));
+        bytes.resize(at + wanted);
+        DWORD read = 0;
+        if (!::ReadFile(file, bytes.data() + at, wanted, &read, nullptr))
+            error = ::GetLastError();
+        bytes.resize(at + read);
+        if (error != 0 || read == 0)
+            break;
+    }
+    ::CloseHandle(file);
+    return error;
+}
+
+// A file type of the dialog: its name, then its pattern.
+std::wstring FileType(const std::wstring& name, const std::wstring& pattern)
+{
+    return name + L'\0' + pattern + L'\0';
+}
+
+// The same from a text such as "CSV (*.csv)", which names its pattern.
 std::wstring FileType(const std::wstring& text)
 {
     const std::size_t open = text.rfind(L'(');
     const std::size_t close = text.rfind(L')');
     const bool hasPattern = open != std::wstring::npos && close != std::wstring::npos && close > open;
-    const std::wstring pattern = hasPattern ? text.substr(open + 1, close - open - 1) : L"*.*";
-    return text + L'\0' + pattern + L'\0';
+    return FileType(text, hasPattern ? text.substr(open + 1, close - open - 1) : L"*.*");
+}
+
+// The dialog's fields every file dialog of the window sets alike; path is where it writes the
+// chosen file's path.
+OPENFILENAMEW FileDialog(HWND owner, const std::wstring& types, const std::wstring& title,
+                         std::wstring& path)
+{
+    path.assign(MAX_PATH, L'\0');
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = types.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = path.data();
+    dialog.nMaxFile = static_cast<DWORD>(path.size());
+    dialog.lpstrTitle = title.c_str();
+    return dialog;
 }
 
 } // namespace
@@ -75,13 +147,56 @@ void CQuenloDlg::OnListMenu(POINT screen)
         return;
     const int chosen = Seams().trackMenu(::GetSubMenu(menu, 0), Handle(), screen);
     ::DestroyMenu(menu);
-    RunListCommand(*this, chosen);
+    switch (chosen) {
+    case ID_LIST_OPEN_PLAN:
+        OnOpenPlan();
+        break;
+    case ID_LIST_MISSING:
+        OnMissingDevices();
+        break;
+    default:
+        RunListCommand(*this, chosen);
+        break;
+    }
 }
 
 void CQuenloDlg::OnNetworkCards()
 {
-    CTextViewDlg view(LoadResourceString(IDS_CARDS_TITLE), presenter_.CardsText());
-    view.DoModal(Handle());
+    ShowTextView(Handle(), IDS_CARDS_TITLE, presenter_.CardsText());
+}
+
+void CQuenloDlg::OnOpenPlan()
+{
+    const std::wstring types = FileType(LoadResourceString(IDS_PLAN_FILES) + L" (*.csv;*.txt)",
+                                        L"*.csv;*.txt")
+                               + FileType(LoadResourceString(IDS_ALL_FILES) + L" (*.*)", L"*.*");
+    const std::wstring title = LoadResourceString(IDS_PLAN_TITLE);
+    std::wstring path;
+    OPENFILENAMEW dialog = FileDialog(Handle(), types, title, path);
+    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    if (!Seams().openFileName(dialog))
+        return;
+    path.resize(path.find(L'\0'));
+    const std::u16string name = Utf16(path.substr(path.find_last_of(L"\\/") + 1));
+    // One byte more than a plan may have is enough to tell that the file is too large.
+    std::string bytes;
+    const DWORD error = ReadAtMost(path, MAX_PLAN_BYTES + 1, bytes);
+    PlanReading reading = error == 0 ? ReadAddressPlan(bytes) : PlanReading{};
+    const std::u16string reason =
+        error != 0 ? Utf16(ErrorText(error)) : presenter_.PlanErrorText(reading);
+    if (!reason.empty()) {
+        Warn(Handle(), IDS_PLAN_OPEN_FAILED, {name, reason});
+        return;
+    }
+    const std::u16string problems = presenter_.PlanProblemsText(reading, name);
+    Show(presenter_.OpenPlan(std::move(reading.plan), name));
+    if (!problems.empty())
+        ShowTextView(Handle(), IDS_PLAN_PROBLEMS_TITLE, problems);
+}
+
+void CQuenloDlg::OnMissingDevices()
+{
+    ShowTextView(Handle(), IDS_MISSING_TITLE, presenter_.MissingText());
 }
 
 void CQuenloDlg::OnSaveList(bool selectedOnly)
@@ -93,15 +208,8 @@ void CQuenloDlg::OnSaveList(bool selectedOnly)
     const std::wstring types =
         FileType(LoadResourceString(IDS_SAVE_CSV)) + FileType(LoadResourceString(IDS_SAVE_JSON));
     const std::wstring title = LoadResourceString(IDS_SAVE_TITLE);
-    std::wstring path(MAX_PATH, L'\0');
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = Handle();
-    dialog.lpstrFilter = types.c_str();
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = path.data();
-    dialog.nMaxFile = static_cast<DWORD>(path.size());
-    dialog.lpstrTitle = title.c_str();
+    std::wstring path;
+    OPENFILENAMEW dialog = FileDialog(Handle(), types, title, path);
     dialog.lpstrDefExt = L"csv";
     dialog.Flags =
         OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOREADONLYRETURN | OFN_HIDEREADONLY;
@@ -110,12 +218,6 @@ void CQuenloDlg::OnSaveList(bool selectedOnly)
     path.resize(path.find(L'\0'));
     const OutputFormat format = dialog.nFilterIndex == 2 ? OutputFormat::Json : OutputFormat::Csv;
     const DWORD error = WriteWhole(path, presenter_.SaveText(format, std::move(selected)));
-    if (error != 0) {
-        const auto wide = [](const std::wstring& text) {
-            return std::u16string(text.begin(), text.end());
-        };
-        const std::u16string text = FormatText(wide(LoadResourceString(IDS_SAVE_FAILED)),
-                                               {wide(path), wide(ErrorText(error))});
-        AppMessageBox(Handle(), std::wstring(text.begin(), text.end()), MB_ICONWARNING);
-    }
+    if (error != 0)
+        Warn(Handle(), IDS_SAVE_FAILED, {Utf16(path), Utf16(ErrorText(error))});
 }

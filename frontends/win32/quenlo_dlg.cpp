@@ -36,6 +36,75 @@ void CopyInto(const std::u16string& text, wchar_t* buffer, int capacity)
     buffer[length] = L'\0';
 }
 
+// The marks' images, one for each CellMark but None, in its order: NotInPlan is the last.
+constexpr int MARK_IMAGES = static_cast<int>(CellMark::NotInPlan);
+
+int MarkImage(CellMark mark)
+{
+    return static_cast<int>(mark) - 1;
+}
+
+// A green check mark, as menus draw theirs: the system draws it black on white, which is the
+// icon's mask as it is.
+HICON CheckMarkIcon(int size)
+{
+    const HDC screen = ::GetDC(nullptr);
+    const HDC maskDc = ::CreateCompatibleDC(screen);
+    const HDC colourDc = ::CreateCompatibleDC(screen);
+    const HBITMAP mask = ::CreateBitmap(size, size, 1, 1, nullptr);
+    const HBITMAP colour = ::CreateCompatibleBitmap(screen, size, size);
+    ::ReleaseDC(nullptr, screen);
+    const HGDIOBJ maskBefore = ::SelectObject(maskDc, mask);
+    const HGDIOBJ colourBefore = ::SelectObject(colourDc, colour);
+    ::PatBlt(maskDc, 0, 0, size, size, WHITENESS);
+    // A menu's check takes half its box: drawn in a larger one, it fills the icon as the others do.
+    RECT glyph{-size / 3, -size / 3, size + size / 3, size + size / 3};
+    ::DrawFrameControl(maskDc, &glyph, DFC_MENU, DFCS_MENUCHECK);
+    RECT box{0, 0, size, size};
+    const HBRUSH green = ::CreateSolidBrush(RGB(0, 150, 0));
+    ::FillRect(colourDc, &box, green);
+    ::DeleteObject(green);
+    // Black where the mask lets the background through, as an icon's colours are there.
+    constexpr DWORD AND_NOT_SOURCE = 0x00220326;
+    ::BitBlt(colourDc, 0, 0, size, size, maskDc, 0, 0, AND_NOT_SOURCE);
+    ::SelectObject(maskDc, maskBefore);
+    ::SelectObject(colourDc, colourBefore);
+    ::DeleteDC(maskDc);
+    ::DeleteDC(colourDc);
+    ICONINFO parts{TRUE, 0, 0, mask, colour};
+    const HICON icon = ::CreateIconIndirect(&parts);
+    ::DeleteObject(mask);
+    ::DeleteObject(colour);
+    return icon;
+}
+
+// The icon of a mark: an address outside every local subnet or shared by several devices, a
+// device that now answers with other settings, and a device's verdict against the plan.
+HICON MarkIcon(CellMark mark, int size)
+{
+    LPCWSTR name = nullptr;
+    switch (mark) {
+    case CellMark::None:
+        return nullptr;
+    case CellMark::OddAddress:
+        name = IDI_WARNING;
+        break;
+    case CellMark::Changed:
+        name = IDI_INFORMATION;
+        break;
+    case CellMark::AsPlanned:
+        return CheckMarkIcon(size);
+    case CellMark::PlanDiffers:
+        name = IDI_ERROR;
+        break;
+    case CellMark::NotInPlan:
+        name = IDI_QUESTION;
+        break;
+    }
+    // Not shared: a shared icon keeps the size it was first loaded at.
+    return static_cast<HICON>(::LoadImageW(nullptr, name, IMAGE_ICON, size, size, 0));
+}
+
 std::vector<RowId> IdsOf(const CListPresenter& presenter)
 {
     std::vector<RowId> ids;
@@ -224,17 +293,15 @@ void CQuenloDlg::InitDeviceList()
 
 void CQuenloDlg::MakeMarks()
 {
-    // The marks, in the order of CellMark: an address outside every local subnet or shared by
-    // several devices, and a device that now answers with other settings.
     const int size = Scaled(MARK_SIZE);
     if (marks_)
         ::ImageList_Destroy(marks_);
-    marks_ = ::ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 2, 0);
-    for (const LPCWSTR name : {IDI_WARNING, IDI_INFORMATION}) {
-        // Not shared: a shared icon keeps the size it was first loaded at.
-        if (const auto icon = static_cast<HICON>(
-                ::LoadImageW(nullptr, name, IMAGE_ICON, size, size, 0))) {
-            ::ImageList_AddIcon(marks_, icon);
+    marks_ = ::ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, MARK_IMAGES, 0);
+    // Every mark keeps its place even when its icon cannot be made.
+    ::ImageList_SetImageCount(marks_, MARK_IMAGES);
+    for (int image = 0; image < MARK_IMAGES; ++image) {
+        if (const HICON icon = MarkIcon(static_cast<CellMark>(image + 1), size)) {
+            ::ImageList_ReplaceIcon(marks_, image, icon);
             ::DestroyIcon(icon);
         }
     }
@@ -358,6 +425,10 @@ bool CQuenloDlg::OnKeyDown(HWND control, WPARAM key)
     }
     if (withControl && key == 'S') {
         OnSaveList(false);
+        return true;
+    }
+    if (withControl && key == 'O') {
+        OnOpenPlan();
         return true;
     }
     if (control == DeviceList() && key == 'C' && withControl) {
@@ -490,9 +561,9 @@ void CQuenloDlg::DrawMarkedCell(HDC dc, int position, int column) const
     ::FillRect(dc, &cell, ::GetSysColorBrush(back));
     const int margin = Scaled(CELL_MARGINS) / 2;
     const int size = Scaled(MARK_SIZE);
-    const int image = presenter_.Mark(position, column) == CellMark::OddAddress ? 0 : 1;
-    ::ImageList_Draw(marks_, image, dc, cell.left + margin / 2,
-                     cell.top + (cell.bottom - cell.top - size) / 2, ILD_TRANSPARENT);
+    ::ImageList_Draw(marks_, MarkImage(presenter_.Mark(position, column)), dc,
+                     cell.left + margin / 2, cell.top + (cell.bottom - cell.top - size) / 2,
+                     ILD_TRANSPARENT);
     RECT text = cell;
     text.left += margin + size;
     text.right -= margin;

@@ -69,6 +69,12 @@ public:
     void OnSaveList(bool selectedOnly);
     // The cards the latest search request was meant for, in a small dialog.
     void OnNetworkCards();
+    // Ctrl+O and the heading menu: the rows are checked against the address plan in a file the
+    // operator chooses, in place of any plan before. A file that cannot be read, or is no plan,
+    // is said so and the plan before stays; the lines skipped are shown in a view.
+    void OnOpenPlan();
+    // The planned devices that have not answered, in a view.
+    void OnMissingDevices();
     // The heading menu, shown at a screen position.
     void OnListMenu(POINT screen);
     // A click on a heading: sorted by that column, reversed, then first-heard order again.
@@ -99,7 +105,7 @@ private:
     int RowUnderMessage() const;
     void OnGetDispInfo(NMLVDISPINFOW& info) const;
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw) const;
-    // The IP cell with its mark before the text; the list draws the others itself.
+    // A marked cell with its mark before the text; the list draws the others itself.
     void DrawMarkedCell(HDC dc, int position, int column) const;
     // The cell under a point of the list's client area, as (position, column), or (-1, -1).
     std::pair<int, int> CellAt(POINT point) const;

@@ -13,6 +13,7 @@ UiSeams& Seams()
                                                      owner, nullptr));
         },
         [](OPENFILENAMEW& dialog) { return ::GetSaveFileNameW(&dialog) != FALSE; },
+        [](OPENFILENAMEW& dialog) { return ::GetOpenFileNameW(&dialog) != FALSE; },
         [](HWND owner, const std::wstring& url) {
             // Values above 32 mean success.
             return reinterpret_cast<INT_PTR>(::ShellExecuteW(owner, nullptr, url.c_str(), nullptr,

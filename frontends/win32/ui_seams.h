@@ -1,5 +1,6 @@
 // What the window asks of the desktop that waits for the operator or leaves the program: message
-// boxes, pop-up menus, the file dialog and the shell. Tests put their own in place of the real ones.
+// boxes, pop-up menus, the file dialogs and the shell. Tests put their own in place of the real
+// ones.
 #pragma once
 
 #include <windows.h>
@@ -17,6 +18,8 @@ struct UiSeams {
     std::function<int(HMENU popup, HWND owner, POINT screen)> trackMenu;
     // The Save As dialog, as GetSaveFileNameW shows it: false when the operator chose no file.
     std::function<bool(OPENFILENAMEW& dialog)> saveFileName;
+    // The Open dialog, as GetOpenFileNameW shows it: false when the operator chose no file.
+    std::function<bool(OPENFILENAMEW& dialog)> openFileName;
     // Hands a URL to the shell's default action; false when the shell refuses it.
     std::function<bool(HWND owner, const std::wstring& url)> openUrl;
 };
