@@ -147,17 +147,7 @@ void CQuenloDlg::OnListMenu(POINT screen)
         return;
     const int chosen = Seams().trackMenu(::GetSubMenu(menu, 0), Handle(), screen);
     ::DestroyMenu(menu);
-    switch (chosen) {
-    case ID_LIST_OPEN_PLAN:
-        OnOpenPlan();
-        break;
-    case ID_LIST_MISSING:
-        OnMissingDevices();
-        break;
-    default:
-        RunListCommand(*this, chosen);
-        break;
-    }
+    RunListCommand(*this, chosen);
 }
 
 void CQuenloDlg::OnNetworkCards()
@@ -194,7 +184,7 @@ void CQuenloDlg::OnOpenPlan()
         ShowTextView(Handle(), IDS_PLAN_PROBLEMS_TITLE, problems);
 }
 
-void CQuenloDlg::OnMissingDevices()
+void CQuenloDlg::OnMissingPlanned()
 {
     ShowTextView(Handle(), IDS_MISSING_TITLE, presenter_.MissingText());
 }

@@ -74,7 +74,7 @@ public:
     // is said so and the plan before stays; the lines skipped are shown in a view.
     void OnOpenPlan();
     // The planned devices that have not answered, in a view.
-    void OnMissingDevices();
+    void OnMissingPlanned();
     // The heading menu, shown at a screen position.
     void OnListMenu(POINT screen);
     // A click on a heading: sorted by that column, reversed, then first-heard order again.
