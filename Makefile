@@ -118,7 +118,8 @@ bench-windows: build
 demo: build
 	@BUILD_DIR=$(BUILD_DIR) scripts/demo
 
-# docs/screenshot.png: the window listing simulated devices, taken in a private test network.
+# docs/screenshot.png: the window listing simulated devices, and docs/screenshot-plan.png: the same
+# list checked against an address plan; taken in a private test network.
 screenshot: build
 	@mkdir -p docs
 	@tests/testnet/testnet.sh $(BUILD_DIR)/tools/screenshot/quenlo-screenshot docs/screenshot.png
