@@ -572,10 +572,10 @@ void TestRowCommands::anAddressPlanGivesEachRowItsVerdict()
         notPlan.write("chn,ip\n");
     }
     {
-        ModalCatcher catcher({}, answer);
-        dialog_->OnOpenPlan();
-        QCOMPARE(catcher.seen.size(), 2);
-        QCOMPARE(catcher.seen[1].text, u"无法读取地址计划 site.csv：标题行中没有 MAC 列（可写作 MAC、MAC地址 或 物理地址）。"_qs);
+        ModalCatcher catcher;
+        dialog_->OpenPlan(path);
+        QCOMPARE(catcher.seen.size(), 1);
+        QCOMPARE(catcher.seen[0].text, u"无法读取地址计划 site.csv：标题行中没有 MAC 列（可写作 MAC、MAC地址 或 物理地址）。"_qs);
     }
     QVERIFY2(tip(0).endsWith(u"\n与地址计划第 2 行相符"_qs), qPrintable(tip(0)));
 }
