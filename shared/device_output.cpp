@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -117,21 +118,62 @@ std::string SheetText(std::u16string_view text)
     return ToUtf8(SpreadsheetSafe(VisibleText(text)));
 }
 
-// Every cell of a line: the six texts made by text, then the hex of each slot when raw.
-template <class MakeText>
-std::vector<std::string> Cells(const DeviceRow& row, bool raw, MakeText text)
+// Whether the device answered: every device but a planned one that none answered for.
+bool Heard(const FoundDevice& device)
 {
+    return !device.plan || device.plan->kind != PlanVerdict::Kind::Missing;
+}
+
+// Whether the lines carry the verdict columns: when any device is checked against a plan.
+bool Checked(const std::vector<FoundDevice>& devices)
+{
+    return std::any_of(devices.begin(), devices.end(),
+                       [](const FoundDevice& device) { return device.plan.has_value(); });
+}
+
+// A verdict's cells: its name, the plan's line, and each field the device answers otherwise as
+// "ip 10.0.0.5 -> 10.0.0.9", made by text; empty without a verdict.
+template <class MakeText>
+void AddVerdictCells(std::vector<std::string>& cells, const std::optional<PlanVerdict>& verdict,
+                     MakeText text)
+{
+    if (!verdict) {
+        cells.insert(cells.end(), 3, std::string());
+        return;
+    }
+    cells.push_back(VerdictName(verdict->kind));
+    cells.push_back(verdict->planned ? std::to_string(verdict->planned->line) : std::string());
+    std::u16string differences;
+    for (const FieldDifference& difference : verdict->differences) {
+        if (!differences.empty())
+            differences += u"; ";
+        differences += AsciiText(FieldName(difference.column)) + u" " + difference.planned
+                       + u" -> " + difference.heard;
+    }
+    cells.push_back(text(differences));
+}
+
+// Every cell of a device's line: the six texts made by text, the hex of each slot when raw, and
+// the verdict's cells when checked. A missing device has the plan's texts and no hex.
+template <class MakeText>
+std::vector<std::string> Cells(const FoundDevice& device, bool raw, bool checked, MakeText text)
+{
+    const bool heard = Heard(device);
     std::vector<std::string> cells;
-    for (int column = 0; column < COL_COUNT; ++column)
-        cells.push_back(text(Text(row, column)));
+    for (int column = 0; column < COL_COUNT; ++column) {
+        cells.push_back(text(heard ? Text(device.row, column)
+                                   : device.plan->planned->texts[static_cast<std::size_t>(column)]));
+    }
     if (raw) {
         for (const Field& field : FIELDS)
-            cells.push_back(Hex(row, field));
+            cells.push_back(heard ? Hex(device.row, field) : std::string());
     }
+    if (checked)
+        AddVerdictCells(cells, device.plan, text);
     return cells;
 }
 
-std::vector<std::string> Headings(bool raw)
+std::vector<std::string> Headings(bool raw, bool checked)
 {
     std::vector<std::string> headings;
     for (const Field& field : FIELDS)
@@ -140,6 +182,8 @@ std::vector<std::string> Headings(bool raw)
         for (const Field& field : FIELDS)
             headings.push_back(std::string(field.name) + "_hex");
     }
+    if (checked)
+        headings.insert(headings.end(), {"plan", "plan_line", "plan_differences"});
     return headings;
 }
 
@@ -157,9 +201,10 @@ std::string Join(const std::vector<std::string>& cells, std::string_view separat
 
 std::string Tsv(const std::vector<FoundDevice>& devices, bool raw)
 {
+    const bool checked = Checked(devices);
     std::string out;
     for (const FoundDevice& device : devices)
-        out += Join(Cells(device.row, raw, SheetText), "\t", "\n");
+        out += Join(Cells(device, raw, checked, SheetText), "\t", "\n");
     return out;
 }
 
@@ -180,10 +225,11 @@ std::string CsvField(const std::string& text)
 
 std::string Csv(const std::vector<FoundDevice>& devices, bool raw, bool excel)
 {
+    const bool checked = Checked(devices);
     std::string out = excel ? std::string(UTF8_BYTE_ORDER_MARK) : std::string();
-    out += Join(Headings(raw), ",", "\r\n");
+    out += Join(Headings(raw, checked), ",", "\r\n");
     for (const FoundDevice& device : devices) {
-        std::vector<std::string> cells = Cells(device.row, raw, SheetText);
+        std::vector<std::string> cells = Cells(device, raw, checked, SheetText);
         for (std::string& cell : cells)
             cell = CsvField(cell);
         out += Join(cells, ",", "\r\n");
@@ -217,28 +263,56 @@ std::string JsonString(std::string_view text)
     return out + '"';
 }
 
-// One object per device: the exact texts, where and when the device was heard, and the hex of
-// each slot when raw. What the system did not say is null.
-// The members of a device's JSON object: its texts (and their bytes when raw), where and when
-// it was heard.
+// The verdict as a JSON object: its name, the plan's line, each field the device answers
+// otherwise, and for a missing device the plan's texts, null where the plan leaves one empty.
+std::string JsonVerdict(const PlanVerdict& verdict)
+{
+    std::vector<std::string> differences;
+    for (const FieldDifference& difference : verdict.differences) {
+        differences.push_back("{\"field\":" + JsonString(FieldName(difference.column))
+                              + ",\"planned\":" + JsonString(ToUtf8(difference.planned))
+                              + ",\"heard\":" + JsonString(ToUtf8(difference.heard)) + "}");
+    }
+    std::vector<std::string> members{
+        "\"verdict\":" + JsonString(VerdictName(verdict.kind)),
+        "\"line\":" + (verdict.planned ? std::to_string(verdict.planned->line) : "null"),
+        "\"differences\":[" + Join(differences, ",", "") + "]"};
+    if (verdict.kind == PlanVerdict::Kind::Missing) {
+        std::vector<std::string> planned;
+        for (int column = 0; column < COL_COUNT; ++column) {
+            const std::u16string& text = verdict.planned->texts[static_cast<std::size_t>(column)];
+            if (column != COL_VERSION)
+                planned.push_back(JsonString(FieldName(column)) + ":"
+                                  + (text.empty() ? "null" : JsonString(ToUtf8(text))));
+        }
+        members.push_back("\"planned\":{" + Join(planned, ",", "") + "}");
+    }
+    return '{' + Join(members, ",", "") + '}';
+}
+
+// The members of a device's JSON object: its exact texts (and their bytes when raw), where and
+// when it was heard, null for what the system did not say and for every one of these when the
+// device did not answer, and its verdict when it has one.
 std::vector<std::string> JsonMembers(const FoundDevice& device, bool raw)
 {
-    const DeviceRow& row = device.row;
-    const HeardOn& heard = row.heardOn;
-    const std::vector<std::string> names = Headings(raw);
-    const std::vector<std::string> values = Cells(row, raw, ToUtf8);
+    const bool heard = Heard(device);
+    const HeardOn& on = device.row.heardOn;
+    const std::vector<std::string> names = Headings(raw, false);
+    const std::vector<std::string> values = Cells(device, raw, false, ToUtf8);
     std::vector<std::string> members;
     for (std::size_t i = 0; i < names.size(); ++i)
-        members.push_back(JsonString(names[i]) + ":" + JsonString(values[i]));
-    const std::string interfaceName = JsonString(heard.interfaceName);
-    const std::string localAddress = JsonString(FormatIpv4(heard.localAddress));
-    members.push_back("\"interface\":" + (heard.interfaceName.empty() ? "null" : interfaceName));
-    members.push_back("\"local_address\":" + (heard.localAddress == 0 ? "null" : localAddress));
+        members.push_back(JsonString(names[i]) + ":" + (heard ? JsonString(values[i]) : "null"));
+    const std::string interfaceName = JsonString(on.interfaceName);
+    const std::string localAddress = JsonString(FormatIpv4(on.localAddress));
+    members.push_back("\"interface\":" + (on.interfaceName.empty() ? "null" : interfaceName));
+    members.push_back("\"local_address\":" + (on.localAddress == 0 ? "null" : localAddress));
     members.push_back(std::string("\"outside_local_subnets\":")
-                      + (heard.outsideLocalSubnets ? "true" : "false"));
+                      + (!heard ? "null" : on.outsideLocalSubnets ? "true" : "false"));
     members.push_back("\"first_reply_ms\":"
                       + (device.firstReply ? std::to_string(device.firstReply->count())
                                            : std::string("null")));
+    if (device.plan)
+        members.push_back("\"plan\":" + JsonVerdict(*device.plan));
     return members;
 }
 
@@ -260,9 +334,13 @@ std::string Aligned(const std::vector<std::vector<std::string>>& lines)
     }
     std::string out;
     for (const auto& cells : lines) {
-        for (std::size_t i = 0; i < cells.size(); ++i) {
+        // No blanks pad a line after its last text.
+        const auto end = std::find_if(cells.rbegin(), cells.rend(),
+                                      [](const std::string& cell) { return !cell.empty(); });
+        const auto used = static_cast<std::size_t>(cells.rend() - end);
+        for (std::size_t i = 0; i < used; ++i) {
             out += cells[i];
-            if (i + 1 < cells.size())
+            if (i + 1 < used)
                 out.append(widths[i] - DisplayWidth(cells[i]) + 2, ' ');
         }
         out += '\n';
@@ -275,9 +353,10 @@ std::string Table(const std::vector<FoundDevice>& devices, bool raw)
 {
     if (devices.empty())
         return std::string();
-    std::vector<std::vector<std::string>> lines{Headings(raw)};
+    const bool checked = Checked(devices);
+    std::vector<std::vector<std::string>> lines{Headings(raw, checked)};
     for (const FoundDevice& device : devices)
-        lines.push_back(Cells(device.row, raw, VisibleUtf8));
+        lines.push_back(Cells(device, raw, checked, VisibleUtf8));
     return Aligned(lines);
 }
 
@@ -342,11 +421,40 @@ std::string FormatDevices(const std::vector<FoundDevice>& devices, const OutputS
     return std::string();
 }
 
+std::vector<FoundDevice> PlanReport(const CAddressPlan& plan,
+                                    const std::vector<FoundDevice>& devices)
+{
+    std::vector<FoundDevice> checked = devices;
+    std::unordered_map<const PlannedDevice*, std::vector<const FoundDevice*>> answered;
+    for (FoundDevice& device : checked) {
+        device.plan = CheckAgainstPlan(plan, device.row.cells);
+        if (device.plan->planned)
+            answered[device.plan->planned].push_back(&device);
+    }
+    std::vector<FoundDevice> report;
+    for (const PlannedDevice& planned : plan.Devices()) {
+        const auto found = answered.find(&planned);
+        if (found == answered.end()) {
+            FoundDevice missing;
+            missing.plan = PlanVerdict{PlanVerdict::Kind::Missing, &planned, {}};
+            report.push_back(std::move(missing));
+            continue;
+        }
+        for (const FoundDevice* device : found->second)
+            report.push_back(*device);
+    }
+    for (const FoundDevice& device : checked) {
+        if (!device.plan->planned)
+            report.push_back(device);
+    }
+    return report;
+}
+
 std::string FormatEventHeading(const OutputStyle& style)
 {
     if (style.format != OutputFormat::Csv)
         return std::string();
-    std::vector<std::string> headings = Headings(style.raw);
+    std::vector<std::string> headings = Headings(style.raw, false);
     headings.insert(headings.begin(), "event");
     return (style.excel ? std::string(UTF8_BYTE_ORDER_MARK) : std::string())
            + Join(headings, ",", "\r\n");
@@ -401,7 +509,7 @@ std::string FormatEvent(const SearchEvent& event, const OutputStyle& style)
     }
     std::vector<std::string> cells =
         full ? std::vector<std::string>{std::to_string(event.unlisted)}
-             : Cells(event.device.row, style.raw, SheetText);
+             : Cells(event.device, style.raw, false, SheetText);
     cells.insert(cells.begin(), name);
     if (style.format == OutputFormat::Csv) {
         for (std::string& cell : cells)

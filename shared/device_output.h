@@ -50,8 +50,19 @@ std::string FormatCards(const std::vector<NetworkCard>& cards,
                         const std::vector<FoundDevice>& devices);
 
 // Every device in the order given, UTF-8. Device texts are the cells' texts without their
-// trailing blank.
+// trailing blank. When devices carry verdicts, three columns follow the texts (and the hex):
+// plan (the verdict's name), plan_line (the plan's line, empty for not-in-plan) and
+// plan_differences ("ip 10.0.0.5 -> 10.0.0.9; port 80 -> 8000", planned before heard); in JSON
+// a "plan" member {"verdict","line","differences":[{"field","planned","heard"}]}. A missing
+// device has the plan's texts, the version and the hex empty; in JSON its device members are
+// null and the plan's texts are under "plan"."planned".
 std::string FormatDevices(const std::vector<FoundDevice>& devices, const OutputStyle& style);
+
+// The devices of a plan's report, each with its verdict on its cells: every planned device in
+// plan order, as the devices with its MAC answered (in the order given) or else as missing, then
+// every device given that is not in the plan, in the order given.
+std::vector<FoundDevice> PlanReport(const CAddressPlan& plan,
+                                    const std::vector<FoundDevice>& devices);
 
 // What --watch writes before its first event: the heading line of csv, nothing otherwise.
 std::string FormatEventHeading(const OutputStyle& style);

@@ -15,6 +15,7 @@ import signal
 import socket
 import subprocess
 import sys
+import tempfile
 import unicodedata
 import unittest
 
@@ -330,6 +331,126 @@ class Watching(unittest.TestCase):
             watch.wait()
         self.assertEqual((watch.returncode, out, err), (130, b"", b""))
 
+
+class Plan(unittest.TestCase):
+    FRONT = ("a1", ["--count", "2", "--ip", "10.60.1.101", "--mac", "02:4E:51:3C:40:01",
+                    "--chn", "前门{n}", "--port", "8000"])
+    STRANGER = ("b1", ["--ip", "10.60.2.40", "--mac", "02:4E:51:3C:6F:10", "--chn", "后门",
+                       "--delay", "100"])
+    HEADING = "MAC,通道名称,IP地址,端口,网关\n"
+    FRONT_PLANNED = ("02:4e:51:3c:40:01,前门1,10.60.1.101,8000,10.60.1.1\n"
+                     "02-4E-51-3C-40-02,前门2,10.60.1.102,8000,10.60.1.1\n")
+
+    def setUp(self):
+        self.folder = tempfile.TemporaryDirectory()
+
+    def tearDown(self):
+        self.folder.cleanup()
+
+    def plan(self, name, text):
+        path = os.path.join(self.folder.name, name)
+        with open(path, "w", encoding="utf-8") as out:
+            out.write(text)
+        return path
+
+    def test_each_device_is_judged_by_what_it_answers_now_and_any_fault_exits_7(self):
+        mac_moved = "02:4E:51:3C:30:01"
+        path = self.plan("site.csv", self.HEADING
+                         + "02:4e:51:3c:40:01,前门1,10.60.1.101,8000,10.60.1.1\n"
+                         + "02-4E-51-3C-40-02,前门\t2,10.60.1.99,80,10.60.1.1\n"
+                         + "02:4E:51:3C:40:03,前门3,10.60.1.103,8000,\n"
+                         + ",后门1,10.60.2.31,554,10.60.2.1\n"
+                         + "024E513C3001,,10.60.2.64,,\n")
+        with Devices([self.FRONT, self.STRANGER]):
+            # Heard first at its factory address, then re-addressed as planned while the search
+            # goes on.
+            with Devices([("f1", ["--mac", mac_moved, "--ip", "192.168.1.64",
+                                  "--broadcast-reply"])]):
+                primary, secondary = pty.openpty()
+                search = subprocess.Popen([FIND, "-t", "5", "--format", "json", "--plan", path],
+                                          stdout=subprocess.PIPE, stderr=secondary)
+                os.close(secondary)
+                told = read_terminal(primary, until=b"4 devices found")
+            with Devices([("f1", ["--mac", mac_moved, "--ip", "10.60.2.64",
+                                  "--broadcast-reply"])]):
+                out, _ = search.communicate(timeout=RUN_LIMIT_S)
+                told += read_terminal(primary)
+                os.close(primary)
+                sheet_run = find("--plan", path, "--format", "csv")
+        self.assertEqual(search.returncode, 7)
+        told = told.decode()
+        self.assertIn(f"quenlo-find: {path} line 5: no MAC, skipped\r\n", told)
+        self.assertIn("quenlo-find: plan: 4 planned, 2 as planned, 1 differs, 1 missing;"
+                      " 1 not in the plan\r\n", told)
+
+        lines = [json.loads(line) for line in out.decode().splitlines()]
+        self.assertEqual([(line["mac"], line["ip"], line["plan"]["verdict"], line["plan"]["line"])
+                          for line in lines],
+                         [("02:4E:51:3C:40:01", "10.60.1.101", "as-planned", 2),
+                          ("02:4E:51:3C:40:02", "10.60.1.102", "differs", 3),
+                          (None, None, "missing", 4),
+                          (mac_moved, "10.60.2.64", "as-planned", 6),
+                          ("02:4E:51:3C:6F:10", "10.60.2.40", "not-in-plan", None)])
+        self.assertEqual([line["plan"]["differences"] for line in lines[:2]],
+                         [[], [{"field": "chn", "planned": "前门\t2", "heard": "前门2"},
+                               {"field": "ip", "planned": "10.60.1.99", "heard": "10.60.1.102"},
+                               {"field": "port", "planned": "80", "heard": "8000"}]])
+        missing = lines[2]
+        self.assertEqual([missing[f] for f in FIELDS + ["interface", "outside_local_subnets",
+                                                        "first_reply_ms"]], [None] * 9)
+        self.assertEqual(missing["plan"]["planned"],
+                         {"chn": "前门3", "ip": "10.60.1.103", "port": "8000", "gateway": None,
+                          "mac": "02:4E:51:3C:40:03"})
+
+        self.assertEqual(sheet_run.returncode, 7)
+        rows = list(csv.reader(io.StringIO(sheet_run.stdout.decode(), newline="")))
+        self.assertEqual(rows, [
+            FIELDS + ["plan", "plan_line", "plan_differences"],
+            ["前门1", "V1.0.0", "10.60.1.101", "8000", "10.60.1.1", "02:4E:51:3C:40:01",
+             "as-planned", "2", ""],
+            ["前门2", "V1.0.0", "10.60.1.102", "8000", "10.60.1.1", "02:4E:51:3C:40:02",
+             "differs", "3", "chn " + visible("前门\t2")
+             + " -> 前门2; ip 10.60.1.99 -> 10.60.1.102; port 80 -> 8000"],
+            ["前门3", "", "10.60.1.103", "8000", "", "02:4E:51:3C:40:03", "missing", "4", ""],
+            ["CH1", "V1.0.0", "10.60.2.64", "80", "10.60.2.1", mac_moved, "as-planned", "6", ""],
+            ["后门", "V1.0.0", "10.60.2.40", "80", "10.60.2.1", "02:4E:51:3C:6F:10",
+             "not-in-plan", "", ""]])
+
+    def test_only_a_site_as_planned_exits_0_and_a_plan_that_cannot_be_read_is_a_usage_error(self):
+        planned = self.plan("site.csv", self.HEADING + self.FRONT_PLANNED)
+        skipping = self.plan("skipping.csv", self.HEADING + self.FRONT_PLANNED
+                             + "02:4E:51:3C:40:09,前门9,10.60.1.300,8000,10.60.1.1\n")
+        with Devices([self.FRONT, self.STRANGER]):
+            good = find("-n", "3", "--plan", planned, "--format", "tsv")
+            skipped = find("-n", "3", "--plan", skipping, "--format", "tsv")
+        self.assertEqual((good.returncode, good.stderr.decode()),
+                         (0, "quenlo-find: plan: 2 planned, 2 as planned, 0 differs, 0 missing;"
+                             " 1 not in the plan\n"))
+        self.assertEqual([line.split("\t")[5:] for line in good.stdout.decode().splitlines()],
+                         [["02:4E:51:3C:40:01", "as-planned", "2", ""],
+                          ["02:4E:51:3C:40:02", "as-planned", "3", ""],
+                          ["02:4E:51:3C:6F:10", "not-in-plan", "", ""]])
+        self.assertEqual((skipped.returncode, skipped.stdout), (7, good.stdout))
+        self.assertIn(f"{skipping} line 4: bad IP address \"10.60.1.300\", skipped\n",
+                      skipped.stderr.decode())
+        nobody = find("-t", "0.5", "--plan", planned)
+        self.assertEqual(nobody.returncode, 7, "every planned device is missing")
+
+        none = os.path.join(self.folder.name, "none.csv")
+        names = self.plan("names.csv", "name,ip\nx,10.0.0.1\n")
+        large = self.plan("large.csv", self.HEADING + "," * (16 * 1024 * 1024))
+        for options, message in (
+                ([none], f"cannot read the plan {none}: No such file or directory"),
+                ([self.folder.name], f"cannot read the plan {self.folder.name}: Is a directory"),
+                ([names], f"{names} is no address plan: its heading names no MAC column"),
+                ([large], f"{large} is no address plan: larger than 16 MiB"),
+                ([planned, "--watch"],
+                 "--plan does not go with --watch: each writes a report of its own"),
+                ([planned, "--interfaces"],
+                 "--plan does not go with --interfaces: each writes a report of its own")):
+            run = find("--plan", *options)
+            self.assertEqual((run.returncode, run.stdout), (2, b""), options)
+            self.assertEqual(run.stderr.decode().splitlines()[0], "quenlo-find: " + message)
 
 if __name__ == "__main__":
     if len(sys.argv) != 4 or "QUENLO_NS_A1" not in os.environ:

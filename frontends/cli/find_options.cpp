@@ -41,11 +41,26 @@ devices answer). In JSON each line is an object with "event" and the device as
 its latest reply carried it; a changed one has its earlier texts in "listed".
 Without --watch, standard error names the devices that changed or went silent.
 
+Address plan: with --plan the devices are checked against the plan's MAC, chn,
+ip, port and gateway columns, each by the texts it answered with last. One line
+(json: one object) per device: first each planned device in plan order, then
+each device heard that is not in the plan. After the texts come plan (the
+verdict: as-planned, differs, missing or not-in-plan), plan_line (the plan's
+line) and plan_differences (each field as "ip PLANNED -> HEARD", joined by
+"; "); json has "plan": {"verdict", "line", "differences"}. A missing device
+shows the plan's texts; in json its device fields are null and the plan's
+texts are under "plan"."planned". Each line of the plan that cannot be read is
+named on stderr and skipped; a summary of the verdicts follows there.
+
 Exit status: 0 at least one device found, 1 none, 2 a bad option, 3 the reply
 port (UDP 6061) is in use, 4 no interface could send the search request, 5 the
 results could not be written, 6 the list was full and more devices answered
 than it holds; 130, 129, 143 ended by SIGINT (Ctrl+C), SIGHUP or SIGTERM, with
-the devices found so far printed.)";
+the devices found so far printed. With --plan, 2 also when the file cannot be
+read or is no address plan; 3 to 6 and the signals as above; otherwise 0 when
+every planned device answered as planned and every line of the plan was read,
+and 7 when a planned device is missing or answers otherwise, or a line of the
+plan was skipped (devices not in the plan do not count).)";
 
 // Accepts a text that is a Number as a whole, and one that good holds for; otherwise says what
 // the option needs. A whole number goes on in plain digits, since the parser's own conversion
@@ -112,6 +127,12 @@ FindCommandLine ParseFindCommandLine(int argc, const char* const* argv)
                  "list the network cards the search used instead: each\n"
                  "one's addresses, whether the request went out through\n"
                  "it, and how many devices answered on it");
+    app.add_option_function<std::string>(
+           "--plan", [&options](const std::string& file) { options.plan = file; },
+           "check the devices against the address plan in FILE\n"
+           "(CSV) and report each one's verdict instead: see\n"
+           "Address plan below")
+        ->type_name("FILE");
     app.add_flag("--verbose", options.verbose,
                  "write the search's diagnostic lines to stderr");
     app.set_help_flag("-h,--help", "show this help and exit");
@@ -137,6 +158,11 @@ FindCommandLine ParseFindCommandLine(int argc, const char* const* argv)
         if (options.format && *options.format != OutputFormat::Csv)
             result.error = "--excel goes with --format csv only";
         options.format = OutputFormat::Csv;
+    }
+    if (options.plan && (options.watch || options.interfaces)) {
+        result.error = std::string("--plan does not go with ")
+                       + (options.watch ? "--watch" : "--interfaces")
+                       + ": each writes a report of its own";
     }
     return result;
 }

@@ -21,6 +21,8 @@ struct FindOptions {
     bool watch = false;
     // The network cards the search used, instead of the devices.
     bool interfaces = false;
+    // The address plan file to check the devices against, reporting each one's verdict.
+    std::optional<std::string> plan;
 };
 
 struct FindCommandLine {

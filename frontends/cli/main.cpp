@@ -5,6 +5,7 @@
 #include "diagnostics.h"
 #include "find_options.h"
 #include "interrupt_watch.h"
+#include "plan_check.h"
 #include "terminal.h"
 #include "udp_socket.h"
 #include "visible_text.h"
@@ -16,6 +17,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -26,6 +29,7 @@ constexpr int EXIT_REPLY_PORT_BUSY = 3;
 constexpr int EXIT_REQUEST_NOT_SENT = 4;
 constexpr int EXIT_OUTPUT_FAILED = 5;
 constexpr int EXIT_LIST_FULL = 6;
+constexpr int EXIT_NOT_AS_PLANNED = 7;
 
 constexpr double DEFAULT_SECONDS = 3.0;
 
@@ -121,6 +125,20 @@ int ExitStatus(const SearchResult& result, int caughtSignal)
     return EXIT_FOUND;
 }
 
+// Each device as it answered last: a device that answered with other texts during the search is
+// judged by what it answers now.
+std::vector<FoundDevice> AsTheyAnswerNow(const SearchResult& result)
+{
+    std::vector<FoundDevice> devices = result.devices;
+    for (const SearchEvent& event : result.changed) {
+        for (FoundDevice& device : devices) {
+            if (device.row.id == event.device.row.id)
+                device = event.device;
+        }
+    }
+    return devices;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -140,13 +158,25 @@ int main(int argc, char** argv)
     if (!commandLine.text.empty())
         return Written(commandLine.text) ? EXIT_FOUND : OutputFailed(errno);
     const FindOptions& options = commandLine.options;
+    UseUtf8Output();
+
+    std::optional<PlanReading> plan;
+    if (options.plan) {
+        PlanFile file = ReadPlanFile(*options.plan);
+        if (!file.error.empty()) {
+            Complain(file.error);
+            return EXIT_USAGE;
+        }
+        for (const PlanProblem& problem : file.reading.problems)
+            Complain(SkippedLineText(*options.plan, problem));
+        plan = std::move(file.reading);
+    }
 
     // Without the sockets layer no request can go out.
     if (!udp::StartSockets()) {
         Complain("the sockets layer (Windows Sockets 1.1) cannot be started");
         return EXIT_REQUEST_NOT_SENT;
     }
-    UseUtf8Output();
     // Standard output carries the devices alone.
     SetDiagnosticSink({options.verbose ? WriteDiagnostic : DropDiagnostic, nullptr});
     OutputStyle style;
@@ -198,6 +228,17 @@ int main(int argc, char** argv)
 
     if (writeError != 0)
         return OutputFailed(writeError);
+    if (plan) {
+        const std::vector<FoundDevice> report = PlanReport(plan->plan, AsTheyAnswerNow(result));
+        if (!Written(FormatDevices(report, style)))
+            return OutputFailed(errno);
+        TellWhatChanged(result);
+        Complain("plan: " + PlanSummary(plan->plan, report));
+        const int searchStatus = ExitStatus(result, caughtSignal);
+        if (searchStatus != EXIT_FOUND && searchStatus != EXIT_NONE_FOUND)
+            return searchStatus;
+        return SiteAsPlanned(*plan, report) ? EXIT_FOUND : EXIT_NOT_AS_PLANNED;
+    }
     if (!options.watch) {
         if (!Written(options.interfaces ? FormatCards(result.cards, result.devices)
                                         : FormatDevices(result.devices, style)))
