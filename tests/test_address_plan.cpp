@@ -270,4 +270,9 @@ TEST(AddressPlan, TheListsVerdictsFollowWhatTheDevicesAnswerNow)
               presenter.StatusText(true));
     EXPECT_EQ(u"site.csv misses 1:\nline 4: mac 001122334403，IP 10.0.0.3\n",
               presenter.MissingText());
+    // A saved list carries each row's verdict.
+    EXPECT_EQ("\xEF\xBB\xBF" "chn,version,ip,port,gateway,mac,plan,plan_line,plan_differences\r\n"
+              "door,V1,10.0.0.9,80,10.0.0.1,00-11-22-33-44-01,as-planned,2,\r\n"
+              "door,V1,10.0.0.99,80,10.0.0.1,00-11-22-33-44-99,not-in-plan,,\r\n",
+              presenter.SaveText(OutputFormat::Csv, std::nullopt));
 }
