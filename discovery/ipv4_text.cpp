@@ -22,6 +22,14 @@ std::optional<std::uint32_t> ParseDecimal(std::u16string_view text, std::size_t 
     return value;
 }
 
+std::optional<std::uint32_t> ParsePort(std::u16string_view text)
+{
+    constexpr std::size_t PORT_DIGITS = 5;
+    constexpr std::uint32_t MAX_PORT = 65535;
+    const std::optional<std::uint32_t> port = ParseDecimal(text, PORT_DIGITS);
+    return port && *port <= MAX_PORT ? port : std::nullopt;
+}
+
 std::optional<std::uint32_t> ParseIpv4(std::u16string_view text)
 {
     text = TrimBlanks(text);

@@ -16,6 +16,9 @@ std::u16string_view TrimBlanks(std::u16string_view text);
 // The value of one to maxDigits decimal digits, leading zeros allowed, nothing else; no blanks.
 std::optional<std::uint32_t> ParseDecimal(std::u16string_view text, std::size_t maxDigits);
 
+// The number of a port: one to five decimal digits, 0 to 65535, leading zeros allowed; no blanks.
+std::optional<std::uint32_t> ParsePort(std::u16string_view text);
+
 // The address (host order) of a dotted quad, after TrimBlanks: four parts of one to three decimal
 // digits, each 0 to 255. Leading zeros are read as decimal ("010" is 10), as every front end
 // shows and opens the address; anything else is no address.

@@ -15,8 +15,6 @@ constexpr std::string_view UTF16BE_BOM = "\xFE\xFF";
 
 constexpr std::size_t MAC_DIGITS = 12;
 constexpr std::size_t SEPARATED_MAC_LENGTH = 17;
-constexpr std::size_t PORT_DIGITS = 5;
-constexpr std::uint32_t MAX_PORT = 65535;
 
 // The names a heading may give each column, written as Heading() leaves them.
 const struct {
@@ -257,12 +255,6 @@ std::optional<int> HeadingColumn(const std::u16string& heading)
     return std::nullopt;
 }
 
-bool GoodPort(std::u16string_view text)
-{
-    const std::optional<std::uint32_t> port = ParseDecimal(text, PORT_DIGITS);
-    return port && *port <= MAX_PORT;
-}
-
 } // namespace
 
 std::optional<std::string> MacKey(std::u16string_view text)
@@ -402,7 +394,7 @@ PlanReading ReadAddressPlan(std::string_view bytes)
         const std::u16string& gateway = device.texts[COL_GATEWAY];
         if (!ip.empty() && !ParseIpv4(ip)) {
             skip(PlanFault::BadIp, ip);
-        } else if (!port.empty() && !GoodPort(port)) {
+        } else if (!port.empty() && !ParsePort(port)) {
             skip(PlanFault::BadPort, port);
         } else if (!gateway.empty() && !ParseIpv4(gateway)) {
             skip(PlanFault::BadGateway, gateway);

@@ -6,12 +6,6 @@
 #include <optional>
 #include <string_view>
 
-namespace {
-
-constexpr std::uint32_t MAX_PORT = 65535;
-
-} // namespace
-
 DeviceUrl DeviceWebPage(const std::u16string& ipText, const std::u16string& portText)
 {
     const std::u16string_view host = TrimBlanks(ipText);
@@ -25,8 +19,8 @@ DeviceUrl DeviceWebPage(const std::u16string& ipText, const std::u16string& port
         return page;
     std::u16string portPart;
     if (!port.empty()) {
-        const std::optional<std::uint32_t> number = ParseDecimal(port, 5);
-        if (!number || *number < 1 || *number > MAX_PORT)
+        const std::optional<std::uint32_t> number = ParsePort(port);
+        if (!number || *number < 1)
             return page;
         portPart.append(u":").append(AsciiText(std::to_string(*number)));
     }

@@ -4,8 +4,6 @@
 
 namespace {
 
-constexpr std::size_t PORT_DIGITS = 5;
-
 // Whether the device's text says what the plan's does: the same address, the same port number,
 // or for the channel name the same text.
 bool SameSetting(int column, std::u16string_view planned, std::u16string_view heard)
@@ -18,8 +16,8 @@ bool SameSetting(int column, std::u16string_view planned, std::u16string_view he
         return address && address == ParseIpv4(planned);
     }
     case COL_PORT: {
-        const std::optional<std::uint32_t> port = ParseDecimal(heard, PORT_DIGITS);
-        return port && port == ParseDecimal(planned, PORT_DIGITS);
+        const std::optional<std::uint32_t> port = ParsePort(heard);
+        return port && port == ParsePort(planned);
     }
     default:
         return heard == planned;
