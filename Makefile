@@ -5,15 +5,22 @@ PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # The builds' own makes need not say which folder they enter.
 MAKEFLAGS += --no-print-directory
-# Runs the tests of the build folder $(1), then names every test that did not run, and why.
-RUN_TESTS = ctest --test-dir $(1) --output-on-failure --parallel $(JOBS) --output-junit tests.xml \
-	$(2); status=$$?; tests/skip_reasons.py $(1)/tests.xml || status=1; exit $$status
+# Runs the tests of the build folder $(1) (ctest options in $(2)), then names every test that did
+# not run, and why; a test that did not run fails the run, or under make test its summary at the
+# end.
+RUN_TESTS = rm -f $(1)/tests.xml; ctest --test-dir $(1) --output-on-failure --parallel $(JOBS) \
+	--output-junit tests.xml $(2); status=$$?; \
+	tests/run_summary.py $(if $(SUMMARY_AT_END),--later) $(1)/tests.xml || status=1; exit $$status
+# The build folders whose tests make test runs.
+TEST_BUILDS = $(BUILD_DIR) $(BUILD_DIR)-asan $(BUILD_DIR)-tsan $(BUILD_DIR)-windows \
+	$(BUILD_DIR)-windows32
 
 FUZZ_SECONDS ?= 300
 FUZZ_RUNS ?= 20000
 
-.PHONY: all deps configure build check test test-sanitizers test-windows windows fuzz-build fuzz \
-	test-fuzz bench bench-windows demo screenshot screenshot-windows run install package clean
+.PHONY: all deps configure build owner check test test-busy test-busy-round test-sanitizers \
+	test-windows windows fuzz-build fuzz test-fuzz bench bench-windows demo screenshot \
+	screenshot-windows run install package clean
 
 all: build
 
@@ -27,13 +34,20 @@ configure:
 build: configure
 	@cmake --build $(BUILD_DIR) --parallel $(JOBS)
 
+# Tests and the demo run as the clone's owner: run as anyone else (sudo make test) they would
+# leave files in the clone that its owner cannot remove, and they need no root.
+owner:
+	@[ "$$(id -u)" = "$$(stat -c %u .)" ] || { echo "make: run this as $$(stat -c %U .)," \
+		"who owns this clone, not as $$(id -un): it needs no root, and would leave files" \
+		"$$(stat -c %U .) cannot remove" >&2; exit 1; }
+
 # Every test of the main build.
-check: build
+check: owner build
 	@$(call RUN_TESTS,$(BUILD_DIR))
 
 # The core and shared tests again under AddressSanitizer with UndefinedBehaviorSanitizer; those
 # and the window's tests under ThreadSanitizer, since the window is where the threads meet.
-test-sanitizers:
+test-sanitizers: owner
 	@cmake -S . -B $(BUILD_DIR)-asan -DCMAKE_BUILD_TYPE=Debug -DQUENLO_SANITIZE=address,undefined \
 		-DQUENLO_BUILD_UI=OFF
 	@cmake --build $(BUILD_DIR)-asan --parallel $(JOBS)
@@ -77,7 +91,7 @@ WINDOWS_TESTS = $(call WINDOWS_CONFIGURE,$(1),$(2)) -DQUENLO_TESTNET_AGENT=$(TES
 	cmake --build $(BUILD_DIR)-windows$(1) --parallel $(JOBS) && \
 	$(call RUN_TESTS,$(BUILD_DIR)-windows$(1))
 
-test-windows: build
+test-windows: owner build
 	@$(call WINDOWS_TESTS,,x86_64)
 	@$(call WINDOWS_TESTS,32,i686)
 
@@ -91,11 +105,28 @@ windows:
 	@cmake --build $(BUILD_DIR)-windows32 --parallel $(JOBS) --target windows_zip
 	@ls $(BUILD_DIR)-windows/Quenlo-*-win64.zip $(BUILD_DIR)-windows32/Quenlo-*-win32.zip
 
-test: deps
-	@$(MAKE) check
-	@$(MAKE) test-sanitizers
+# Every stage's tests; the last lines count the tests that ran and name those that did not.
+test: owner deps
+	@$(MAKE) check SUMMARY_AT_END=1
+	@$(MAKE) test-sanitizers SUMMARY_AT_END=1
 	@$(MAKE) test-fuzz
-	@$(MAKE) test-windows
+	@$(MAKE) test-windows SUMMARY_AT_END=1
+	@tests/run_summary.py $(addsuffix /tests.xml,$(TEST_BUILDS))
+
+# The main build's tests and the Windows window's tests, built first, then run beside as many busy
+# loops as the machine has cores, plus one: a test that passes only on an idle machine fails here.
+test-busy: owner build
+	@$(call WINDOWS_CONFIGURE,,x86_64) -DQUENLO_TESTNET_AGENT=$(TESTNET_AGENT)
+	@cmake --build $(BUILD_DIR)-windows --parallel $(JOBS)
+	@$(call WINDOWS_CONFIGURE,32,i686) -DQUENLO_TESTNET_AGENT=$(TESTNET_AGENT)
+	@cmake --build $(BUILD_DIR)-windows32 --parallel $(JOBS)
+	@tests/under_load.sh $(MAKE) test-busy-round
+
+WINDOW_TESTS = --tests-regex '^test_win32_(window|search)'
+test-busy-round:
+	@$(call RUN_TESTS,$(BUILD_DIR))
+	@$(call RUN_TESTS,$(BUILD_DIR)-windows,$(WINDOW_TESTS))
+	@$(call RUN_TESTS,$(BUILD_DIR)-windows32,$(WINDOW_TESTS))
 
 # The benchmarks, each in a private test network; their tables go into the README. The search
 # worker alone, then the real window offscreen, and under Xvfb with an accessibility listener.
@@ -115,7 +146,8 @@ bench-windows: build
 
 # The real window on this desktop, searching a private network of simulated devices; nothing
 # reaches the real network. Needs root or unprivileged user namespaces, and a display.
-demo: build
+demo: owner configure
+	@cmake --build $(BUILD_DIR) --parallel $(JOBS) --target quenlo quenlo-devsim
 	@BUILD_DIR=$(BUILD_DIR) scripts/demo
 
 # docs/screenshot.png: the window listing simulated devices, and docs/screenshot-plan.png: the same

@@ -67,7 +67,7 @@ class Devices:
     def __enter__(self):
         for host, options in self.specs:
             ns = os.environ[f"QUENLO_NS_{host.upper()}"]
-            child = subprocess.Popen(["ip", "netns", "exec", ns, DEVSIM] + options,
+            child = subprocess.Popen(["nsenter", f"--net={ns}", DEVSIM] + options,
                                      stdout=subprocess.PIPE, text=True)
             self.children.append(child)
             ready, _, _ = select.select([child.stdout], [], [], START_LIMIT_S)
@@ -85,7 +85,7 @@ class Devices:
 def find(*options, ns=None):
     argv = [FIND, *options]
     if ns:
-        argv = ["ip", "netns", "exec", ns] + argv
+        argv = ["nsenter", f"--net={ns}"] + argv
     return subprocess.run(argv, capture_output=True, timeout=RUN_LIMIT_S)
 
 
@@ -276,7 +276,7 @@ class ExitStatus(unittest.TestCase):
                         ["addr", "add", "10.99.0.1/24", "dev", "qnv0"],
                         ["link", "set", "qnv0", "up"], ["link", "set", "qnv1", "up"],
                         ["route", "del", "local", "10.99.0.1", "table", "local"]):
-            subprocess.run(["ip", "-n", ns] + command, check=True)
+            subprocess.run(["nsenter", f"--net={ns}", "ip"] + command, check=True)
         run = find("-t", "10", ns=ns)
         self.assertEqual((run.returncode, run.stdout), (4, b""))
         self.assertIn(b"no network interface could send", run.stderr)

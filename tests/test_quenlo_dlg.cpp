@@ -129,6 +129,8 @@ void TestQuenloDlg::enterSearchesAndListsTheDevices()
     // A second Enter while searching starts nothing: the rows are not emptied again.
     const int removedBefore = removed.count();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    // A second search would empty the rows from the worker's thread, some time later: only time
+    // shows that none began.
     QTest::qWait(300);
     QCOMPARE(removed.count(), removedBefore);
     QCOMPARE(list->rowCount(), 3);
@@ -197,7 +199,9 @@ void TestQuenloDlg::closingWhileTheWorkerFillsTheListDoesNotHang()
     dialog_->close();
     QCOMPARE(DeviceTable().Count(), 0);
     const int rows = list->rowCount();
-    QTest::qWait(100);
+    // The worker is joined: what it handed over before is in the event queue, and is delivered.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
     QCOMPARE(list->rowCount(), rows);
 }
 
@@ -236,7 +240,9 @@ void TestQuenloDlg::searchStopSearchWithRowsInFlightShowsOnlyTheNewSearch()
     dialog_->OnBnClickedSearch();
     QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, WATCHDOG_MS);
     QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 255, WATCHDOG_MS);
-    QTest::qWait(300);
+    // Once the new search has ended too, every row of either search has been delivered.
+    dialog_->OnBnClickedStop();
+    QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 2, WATCHDOG_MS);
     QSet<QString> macs;
     for (int row = 0; row < list->rowCount(); ++row)
         macs.insert(Cell(list, row, COL_MAC));
@@ -332,6 +338,8 @@ void TestQuenloDlg::deletedDeviceStaysGoneUntilTheNextSearch()
     QCOMPARE(list->rowCount(), 2);
     requests.Collect(std::chrono::milliseconds(100));
     QVERIFY(!requests.Collect(std::chrono::milliseconds(2500)).empty());
+    // The devices answer that request; a reply heard again changes nothing the window is told
+    // of, so only the time a reply takes shows that the deleted row stays gone.
     QTest::qWait(200);
     QCOMPARE(list->rowCount(), 2);
     QCOMPARE(Cell(list, 1, COL_MAC), QStringLiteral("00:11:22:33:44:03 "));
@@ -363,6 +371,7 @@ void TestQuenloDlg::editedMacIsNotTheKey()
 
     requests.Collect(std::chrono::milliseconds(100));
     QVERIFY(!requests.Collect(std::chrono::milliseconds(2500)).empty());
+    // As above: only the time a reply takes shows that no second row comes.
     QTest::qWait(200);
     QCOMPARE(list->rowCount(), 1);
 }

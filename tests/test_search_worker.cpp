@@ -31,8 +31,12 @@ class CountingObserver : public ISearchObserver
 public:
     void OnReplyPortUnavailable() override { ++calls; }
     void OnSearchEnded() override { ++ended; }
+    void OnUnlistedDevices(int count) override { unlisted = count; }
+    void OnCycleEnded(bool) override { ++cycles; }
     std::atomic<int> calls{0};
     std::atomic<int> ended{0};
+    std::atomic<int> unlisted{0};
+    std::atomic<int> cycles{0};
 };
 
 class SearchWorker : public testing::Test
@@ -171,6 +175,8 @@ TEST_F(SearchWorker, DeletedDeviceIsNotListedAgainDuringTheSearch)
 
     requests.Collect(100ms);
     ASSERT_FALSE(requests.Collect(2500ms).empty()) << "no further cycle ran";
+    // The device answers that request; nothing marks its reply as read, so its absence from the
+    // list is seen after the time a reply takes.
     std::this_thread::sleep_for(200ms);
     EXPECT_EQ(2u, list.Rows().size());
     StopAndJoin();
@@ -210,7 +216,8 @@ TEST_F(SearchWorker, DevicesBeyondTheTableAreDroppedAndNothingIsLost)
                                    "02:00:00:00:02:01", "--delay", "200"});
     worker.Search();
     ASSERT_EQ(255, list.WaitForRows(255, WATCHDOG));
-    std::this_thread::sleep_for(2500ms);
+    ASSERT_TRUE(WaitUntil([&] { return observer.unlisted == 300 - 255; }, WATCHDOG))
+        << "the devices the table could not take are counted: " << observer.unlisted;
     const std::vector<Row> rows = list.Rows();
     EXPECT_EQ(255u, rows.size());
     EXPECT_EQ(DEVTABLE_CAPACITY, DeviceTable().Count());
@@ -233,7 +240,10 @@ TEST_F(SearchWorker, FloodsOfDuplicatesAndRejectedDatagramsLeaveOneRowPerDevice)
     DiagnosticCapture diagnostics;
     worker.Search();
     ASSERT_EQ(21, list.WaitForRows(21, WATCHDOG));
-    std::this_thread::sleep_for(2500ms);
+    // The floods answer each request at once; by the end of the next cycle the worker has read
+    // them whole, and any row they wrongly made is listed.
+    const int cycles = observer.cycles;
+    ASSERT_TRUE(WaitUntil([&] { return observer.cycles >= cycles + 2; }, WATCHDOG));
     StopAndJoin();
     const std::string written = diagnostics.Text();
 
@@ -283,6 +293,7 @@ TEST_F(SearchWorker, DestroyedDuringASearchEndsPromptlyAndTouchesTheListNoMore)
     owned.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - destroying, 1s);
     const int deletes = list.DeleteAllCount();
+    // The worker is gone: only time shows that nothing it left behind touches the list.
     std::this_thread::sleep_for(100ms);
     EXPECT_EQ(deletes, list.DeleteAllCount());
     EXPECT_EQ(5u, list.Rows().size());

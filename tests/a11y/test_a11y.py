@@ -55,7 +55,7 @@ def wait_for(what, limit_s, probe):
 def start_devices(processes, devsim):
     for host, options in DEVICES:
         ns = os.environ[f"QUENLO_NS_{host.upper()}"]
-        simulator = processes.start(["ip", "netns", "exec", ns, devsim] + options,
+        simulator = processes.start(["nsenter", f"--net={ns}", devsim] + options,
                                     stdout=subprocess.PIPE, text=True)
         read_line(simulator.stdout, f"quenlo-devsim on {host}")
 

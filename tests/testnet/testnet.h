@@ -16,7 +16,8 @@
 
 namespace testnet {
 
-// A host of the test network: its namespace and address, read from the harness's environment.
+// A host of the test network: the path of its network namespace and its address, read from the
+// harness's environment.
 struct Host {
     std::string ns;
     std::string address;

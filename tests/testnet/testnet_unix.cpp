@@ -26,7 +26,7 @@ constexpr auto DEVSIM_STOP_LIMIT = std::chrono::seconds(5);
 
 void EnterNamespace(const std::string& ns)
 {
-    const int fd = ::open(("/run/netns/" + ns).c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(ns.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0 || ::setns(fd, CLONE_NEWNET) != 0) {
         if (fd >= 0)
             ::close(fd);
@@ -115,12 +115,11 @@ DevSim::DevSim(const Host& host, const std::vector<std::string>& arguments)
     for (std::string& a : argvStrings)
         argv.push_back(a.data());
     argv.push_back(nullptr);
-    const std::string nsPath = "/run/netns/" + host.ns;
 
     pid_ = ::fork();
     if (pid_ == 0) {
         ::dup2(pipeEnds[1], STDOUT_FILENO);
-        const int fd = ::open(nsPath.c_str(), O_RDONLY);
+        const int fd = ::open(host.ns.c_str(), O_RDONLY);
         if (fd < 0 || ::setns(fd, CLONE_NEWNET) != 0)
             ::_exit(126);
         ::execv(argv[0], argv.data());

@@ -12,8 +12,8 @@
 #
 # Wine's sockets are opened by its wineserver, in the namespace where that server was started; a
 # run that shared a prefix with a server started elsewhere would have its sockets there. So each
-# run takes a fresh copy of the template (mostly hard links), starts the copy's wineserver here
-# and ends it before it leaves. Exit status: PROGRAM's; 77 (skip) when Wine, the locale or a
+# run takes a fresh copy of the template (hard links where it can), starts the copy's wineserver
+# here and ends it before it leaves. Exit status: PROGRAM's; 77 (skip) when Wine, the locale or a
 # namespace is out of reach, 1 instead under CI=true; 3 when it refuses to run.
 set -uo pipefail
 
@@ -47,11 +47,16 @@ wine_environment() {
     unset DISPLAY WAYLAND_DISPLAY
 }
 
-# Runs this script again with the same arguments, inside a new network namespace with no links.
+# Runs this script again with the same arguments, inside a new network namespace with no links:
+# made directly where this process may (root, or inside the test network's user namespace), else
+# inside a user namespace of its own, as the same user.
 isolated() {
-    [ "$(id -u)" -eq 0 ] || cannot_run "a namespace of its own needs root"
+    local why
     export QUENLO_WINERUN_ISOLATED=1
-    exec unshare --net -- "$0" "$@"
+    unshare --net true 2>/dev/null && exec unshare --net -- "$0" "$@"
+    why=$(unshare --map-current-user --keep-caps --net true 2>&1) ||
+        cannot_run "cannot make a network namespace of its own: $why"
+    exec unshare --map-current-user --keep-caps --net -- "$0" "$@"
 }
 
 prepare() {
@@ -62,7 +67,9 @@ prepare() {
     command -v wine >/dev/null || cannot_run "wine is not installed (scripts/install-deps)"
     building="$template.new$$"
     rm -rf "$building"
-    "$0" --init-prefix "$building" || cannot_run "wineboot could not make $building"
+    local said
+    said=$("$0" --init-prefix "$building" 2>&1) ||
+        cannot_run "wineboot could not make $building: $(tail -n 1 <<<"$said")"
     touch "$building/.complete"
     rm -rf "$template"
     mv "$building" "$template"
@@ -129,8 +136,11 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 trap 'exit 129' HUP
 
-# The registry files are copied: the wineserver writes a file with several links in place.
-cp -al "$template/." "$prefix/" && rm "$prefix"/*.reg && cp "$template"/*.reg "$prefix/" || exit 1
+# Hard links where the template and the run's folder share a filesystem, a copy where they do
+# not. The registry files are always copied: the wineserver writes a file with several links in
+# place.
+cp -al "$template/." "$prefix/" 2>/dev/null || cp -a "$template/." "$prefix/" || exit 1
+rm "$prefix"/*.reg && cp "$template"/*.reg "$prefix/" || exit 1
 wine_environment "$prefix"
 if [ "$display" = 1 ]; then
     # No window manager runs on this display: Wine draws the windows' frames itself rather than
