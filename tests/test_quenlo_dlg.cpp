@@ -234,11 +234,16 @@ void TestQuenloDlg::searchStopSearchWithRowsInFlightShowsOnlyTheNewSearch()
     ShowAndActivate();
     const DeviceListModel* list = dialog_->DeviceModel();
     QSignalSpy ended(dialog_.get(), &CQuenloDlg::searchEnded);
+    QSignalSpy emptied(list, &QAbstractItemModel::modelReset);
     dialog_->OnBnClickedSearch();
     QTRY_VERIFY_WITH_TIMEOUT(list->rowCount() > 0, WATCHDOG_MS);
     dialog_->OnBnClickedStop();
+    const int emptiedBefore = emptied.count();
     dialog_->OnBnClickedSearch();
     QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, WATCHDOG_MS);
+    // The new search empties the list when it begins, which is after the old one has ended: until
+    // then the rows are the old search's, however many they are.
+    QTRY_VERIFY_WITH_TIMEOUT(emptied.count() > emptiedBefore, WATCHDOG_MS);
     QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 255, WATCHDOG_MS);
     // Once the new search has ended too, every row of either search has been delivered.
     dialog_->OnBnClickedStop();
