@@ -157,7 +157,7 @@ screenshot: build
 	@tests/testnet/testnet.sh $(BUILD_DIR)/tools/screenshot/quenlo-screenshot docs/screenshot.png
 
 # docs/screenshot-windows.png: Quenlo.exe's window listing the same devices, under Wine with an
-# Xvfb display of its own, in a private test network (root).
+# Xvfb display of its own, in a private test network.
 screenshot-windows: build
 	@$(call WINDOWS_CONFIGURE,,x86_64) -DQUENLO_TESTNET_AGENT=$(TESTNET_AGENT)
 	@cmake --build $(BUILD_DIR)-windows --parallel $(JOBS) --target quenlo-screenshot
