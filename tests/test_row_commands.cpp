@@ -7,6 +7,7 @@
 #include "resource.h"
 
 #include <QClipboard>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QTemporaryDir>
@@ -17,6 +18,9 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QtTest>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -73,6 +77,8 @@ private slots:
     void sortedRowsArriveInPlaceAndDeleteTakesTheRowShown();
     void copyGivesTabSeparatedLinesASpreadsheetNeverRuns();
     void theFilterNarrowsTheRowsTheCommandsAndTheSavedFile();
+    void saveOnAFullDiskKeepsTheOldFileAndSaysSo_data();
+    void saveOnAFullDiskKeepsTheOldFileAndSaysSo();
     void anAddressPlanGivesEachRowItsVerdict();
 
 private:
@@ -524,6 +530,56 @@ void TestRowCommands::theFilterNarrowsTheRowsTheCommandsAndTheSavedFile()
     QTest::keyClick(list, Qt::Key_Home);
     QCOMPARE(list->currentIndex().row(), 0);
     QCOMPARE(list->selectionModel()->selectedRows().size(), 1);
+}
+
+void TestRowCommands::saveOnAFullDiskKeepsTheOldFileAndSaysSo_data()
+{
+    QTest::addColumn<int>("freeBytes");
+    QTest::newRow("no space left") << 0;
+    // Room for the start of the list's text, not for its whole.
+    QTest::newRow("8 KiB left") << 8192;
+}
+
+void TestRowCommands::saveOnAFullDiskKeepsTheOldFileAndSaysSo()
+{
+    QFETCH(int, freeBytes);
+    const QString disk = qEnvironmentVariable("QUENLO_SMALL_DISK");
+    if (disk.isEmpty())
+        QSKIP("needs a small filesystem of its own: run it through tests/small_disk.sh");
+    // 255 rows, some 12 KiB: less than the file's buffer, so that the first write to the disk is
+    // the last flush, as with most lists.
+    for (int i = 4; i < 255; ++i)
+        AddRow(u"CH ", u"10.0.1.1 ", u"80 ",
+               u"00:11:22:33:%1:%2 "_qs.arg(i / 100).arg(i % 100, 2, 10, QLatin1Char(u'0'))
+                   .toStdU16String());
+    const QString path = disk + u"/list.csv"_qs;
+    const QByteArray old("chn,version,ip,port,gateway,mac\r\nthe list saved before\r\n");
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(old), old.size());
+    }
+    // The rest of the disk is filled, then as much as the row gives back.
+    const QString fillerPath = disk + u"/filler"_qs;
+    const int filler = ::open(qPrintable(fillerPath), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    QVERIFY(filler >= 0);
+    const QByteArray block(4096, 'x');
+    off_t filled = 0;
+    for (ssize_t n; (n = ::write(filler, block.constData(), block.size())) > 0;)
+        filled += n;
+    QVERIFY(::ftruncate(filler, filled - std::min<off_t>(filled, freeBytes)) == 0);
+    ::close(filler);
+
+    ModalCatcher catcher;
+    dialog_->SaveList(path, OutputFormat::Csv, std::nullopt);
+    QCOMPARE(catcher.seen.size(), 1);
+    QVERIFY2(catcher.seen[0].text.startsWith(u"无法保存 "_qs + path), qPrintable(catcher.seen[0].text));
+    QFile kept(path);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), old);
+    QCOMPARE(QDir(disk).entryList(QDir::Files | QDir::Hidden),
+             (QStringList{u"filler"_qs, u"list.csv"_qs}));
+    QVERIFY(QFile::remove(fillerPath) && QFile::remove(path));
 }
 
 void TestRowCommands::anAddressPlanGivesEachRowItsVerdict()

@@ -49,11 +49,14 @@ void CQuenloDlg::SaveList(const QString& path, OutputFormat format,
     const std::string text = presenter_.SaveText(format, std::move(selected));
 
     // The file is replaced only once the whole text is written: a full disk leaves the old one.
+    // A text shorter than the file's buffer first reaches the disk when the buffer is flushed, and
+    // commit() renames over the old file even when that flush fails: so it is flushed, and
+    // checked, first.
     QSaveFile file(path);
     const bool written = file.open(QIODevice::WriteOnly)
                          && file.write(text.data(), static_cast<qint64>(text.size()))
                                 == static_cast<qint64>(text.size())
-                         && file.commit();
+                         && file.flush() && file.commit();
     if (!written) {
         AppMessageBox(this,
                       QString::fromStdU16String(FormatText(
