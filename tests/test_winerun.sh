@@ -1,33 +1,26 @@
 #!/usr/bin/env bash
 # winerun.sh gives each run a prefix of its own, copied from the template, with /tmp on another
-# filesystem than the clone (a tmpfs /tmp, a /tmp partition): two tmpfs mounts here, in a mount
-# namespace of this test's own. A stand-in for Wine checks the prefix it is given.
+# filesystem than the clone (a tmpfs /tmp, a /tmp partition): the template here, the run's prefix
+# on the small filesystem of small_disk.sh. A stand-in for Wine checks the prefix it is given.
 #
-#   test_winerun.sh WINERUN
+#   small_disk.sh test_winerun.sh WINERUN
 set -uo pipefail
 
 winerun=$(readlink -f "$1")
-
-if [ "${QUENLO_TEST_INSIDE:-}" != 1 ]; then
-    own=()
-    [ "$(id -u)" -eq 0 ] || own=(--map-current-user --keep-caps)
-    why=$(unshare "${own[@]}" --mount true 2>&1) ||
-        { echo "test_winerun: cannot make a mount namespace: $why" >&2; exit 77; }
-    QUENLO_TEST_INSIDE=1 exec unshare "${own[@]}" --mount -- "$0" "$@"
-fi
 
 fail() {
     echo "FAIL: $*" >&2
     exit 1
 }
 
+[ -n "${QUENLO_SMALL_DISK:-}" ] || fail "run it through small_disk.sh"
 work=$(mktemp -d) || exit 1
-trap 'umount "$work/template-disk" "$work/tmp-disk" 2>/dev/null; rm -rf "$work"' EXIT
-mkdir -p "$work/template-disk" "$work/tmp-disk" "$work/bin"
-mount -t tmpfs template "$work/template-disk" && mount -t tmpfs tmp "$work/tmp-disk" ||
-    fail "cannot mount two tmpfs"
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/bin"
+[ "$(stat -c %d "$work")" != "$(stat -c %d "$QUENLO_SMALL_DISK")" ] ||
+    fail "the template and the run's folder share a filesystem"
 
-template=$work/template-disk/wine-template
+template=$work/wine-template
 mkdir -p "$template/drive_c/windows"
 echo "from the template" >"$template/drive_c/windows/marker"
 echo "system" >"$template/system.reg"
@@ -45,11 +38,11 @@ echo "ran $*"
 WINE
 chmod +x "$work/bin/wine" "$work/bin/wineserver"
 
-said=$(PATH="$work/bin:$PATH" TMPDIR="$work/tmp-disk" LANG=C.UTF-8 \
+said=$(PATH="$work/bin:$PATH" TMPDIR="$QUENLO_SMALL_DISK" LANG=C.UTF-8 \
     "$winerun" --isolate "$template" program.exe argument 2>&1)
 status=$?
 [ "$status" -eq 0 ] && [ "$said" = "ran program.exe argument" ] ||
     fail "exit status $status: $said"
 [ "$(cat "$template/system.reg")" = system ] || fail "the run's registry write reached the template"
-[ -z "$(ls -A "$work/tmp-disk")" ] || fail "the run left $(ls -A "$work/tmp-disk")"
+[ -z "$(ls -A "$QUENLO_SMALL_DISK")" ] || fail "the run left $(ls -A "$QUENLO_SMALL_DISK")"
 echo "PASS: winerun copies the template across filesystems and leaves nothing behind"
