@@ -198,12 +198,13 @@ std::vector<NetworkCard> BroadcastInterfaces()
     if (::getifaddrs(&list) != 0)
         return result;
     // One card per interface: each address carries its label ("eth0:1") as its name, so the
-    // interface is told by its index, and its first address is the primary.
+    // interface is told by its index, and its first address is the primary. A card that is up
+    // but not running has no carrier (a pulled cable): it reaches nothing, as one that is down.
     std::map<unsigned, std::size_t> seen;
     for (const ifaddrs* ifa = list; ifa; ifa = ifa->ifa_next) {
         const unsigned flags = ifa->ifa_flags;
         if (!ifa->ifa_addr || ifa->ifa_addr->sa_family != AF_INET || !(flags & IFF_UP)
-            || (flags & IFF_LOOPBACK) || !(flags & IFF_BROADCAST))
+            || !(flags & IFF_RUNNING) || (flags & IFF_LOOPBACK) || !(flags & IFF_BROADCAST))
             continue;
         const std::string label = ifa->ifa_name;
         const std::string name = label.substr(0, label.find(':'));

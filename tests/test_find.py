@@ -271,12 +271,21 @@ class ExitStatus(unittest.TestCase):
         ns = os.environ["QUENLO_NS_EMPTY"]
         run = find("-t", "10", ns=ns)
         self.assertEqual((run.returncode, run.stdout), (4, b""))
+        # A pulled cable with the link still up: an interface without a carrier.
+        ip = ["nsenter", f"--net={ns}", "ip"]
+        for command in (["link", "add", "qnv2", "type", "veth", "peer", "name", "qnv3"],
+                        ["addr", "add", "10.98.0.1/24", "dev", "qnv2"],
+                        ["link", "set", "qnv2", "up"]):
+            subprocess.run(ip + command, check=True)
+        run = find("-t", "10", ns=ns)
+        self.assertEqual((run.returncode, run.stdout), (4, b""))
+        subprocess.run(ip + ["link", "del", "qnv2"], check=True)
         # An interface that can broadcast, whose address the stack refuses to send from.
         for command in (["link", "add", "qnv0", "type", "veth", "peer", "name", "qnv1"],
                         ["addr", "add", "10.99.0.1/24", "dev", "qnv0"],
                         ["link", "set", "qnv0", "up"], ["link", "set", "qnv1", "up"],
                         ["route", "del", "local", "10.99.0.1", "table", "local"]):
-            subprocess.run(["nsenter", f"--net={ns}", "ip"] + command, check=True)
+            subprocess.run(ip + command, check=True)
         run = find("-t", "10", ns=ns)
         self.assertEqual((run.returncode, run.stdout), (4, b""))
         self.assertIn(b"no network interface could send", run.stderr)
