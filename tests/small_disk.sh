@@ -10,11 +10,10 @@ set -uo pipefail
 [ $# -ge 1 ] || { echo "usage: small_disk.sh COMMAND [ARGS...]" >&2; exit 2; }
 
 if [ "${QUENLO_SMALL_DISK_INSIDE:-}" != 1 ]; then
-    own=()
-    [ "$(id -u)" -eq 0 ] || own=(--map-current-user --keep-caps)
-    why=$(unshare "${own[@]}" --mount true 2>&1) ||
-        { echo "small_disk: cannot make a mount namespace: $why" >&2; exit 77; }
-    QUENLO_SMALL_DISK_INSIDE=1 exec unshare "${own[@]}" --mount -- "$0" "$@"
+    source "$(dirname "$0")/testnet/own_namespaces.sh"
+    own_namespaces --mount ||
+        { echo "small_disk: cannot make a mount namespace: $OWN_NAMESPACES_FAILURE" >&2; exit 77; }
+    QUENLO_SMALL_DISK_INSIDE=1 exec unshare "${OWN_NAMESPACES[@]}" -- "$0" "$@"
 fi
 unset QUENLO_SMALL_DISK_INSIDE
 

@@ -49,14 +49,10 @@ if [ "${QUENLO_TESTNET_INSIDE:-}" != 1 ]; then
         command -v "$tool" >/dev/null ||
             cannot_build "$tool is not installed (Debian packages iproute2 and util-linux)"
     done
-    namespaces=(--pid --fork --kill-child --mount-proc)
-    if [ "$(id -u)" -ne 0 ]; then
-        # The same user inside, with the capabilities its namespace grants kept across exec.
-        namespaces=(--map-current-user --keep-caps "${namespaces[@]}")
-    fi
-    why=$(unshare "${namespaces[@]}" true 2>&1) ||
-        cannot_build "unshare ${namespaces[*]} failed: $why$(userns_hint)"
-    QUENLO_TESTNET_INSIDE=1 exec unshare "${namespaces[@]}" -- "$0" "$@"
+    source "$(dirname "$0")/own_namespaces.sh"
+    own_namespaces --pid --fork --kill-child --mount-proc ||
+        cannot_build "unshare failed: $OWN_NAMESPACES_FAILURE$(userns_hint)"
+    QUENLO_TESTNET_INSIDE=1 exec unshare "${OWN_NAMESPACES[@]}" -- "$0" "$@"
 fi
 
 # --- Inside: process 1 of the PID namespace, still in the machine's network namespace. ---

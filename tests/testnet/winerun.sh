@@ -47,16 +47,13 @@ wine_environment() {
     unset DISPLAY WAYLAND_DISPLAY
 }
 
-# Runs this script again with the same arguments, inside a new network namespace with no links:
-# made directly where this process may (root, or inside the test network's user namespace), else
-# inside a user namespace of its own, as the same user.
+# Runs this script again with the same arguments, inside a new network namespace with no links.
 isolated() {
-    local why
+    source "$(dirname "$0")/own_namespaces.sh"
+    own_namespaces --net ||
+        cannot_run "cannot make a network namespace of its own: $OWN_NAMESPACES_FAILURE"
     export QUENLO_WINERUN_ISOLATED=1
-    unshare --net true 2>/dev/null && exec unshare --net -- "$0" "$@"
-    why=$(unshare --map-current-user --keep-caps --net true 2>&1) ||
-        cannot_run "cannot make a network namespace of its own: $why"
-    exec unshare --map-current-user --keep-caps --net -- "$0" "$@"
+    exec unshare "${OWN_NAMESPACES[@]}" -- "$0" "$@"
 }
 
 prepare() {
