@@ -61,6 +61,13 @@ constexpr int SETTLE_MS = 500;
 constexpr int FLOOD_RATE = 100000;
 constexpr int FLOOD_MS = 3000;
 constexpr int QUICK_FLOOD_MS = 300;
+// Replies a second from MACs never heard before, and when the resident memory is read during
+// that flood: it must not grow once the list is full and the count of the rest is at its bound.
+constexpr int NEW_MAC_RATE = 300000;
+constexpr int NEW_MAC_EARLY_MS = 10000;
+constexpr int NEW_MAC_LATE_MS = 60000;
+constexpr int QUICK_NEW_MAC_EARLY_MS = 300;
+constexpr int QUICK_NEW_MAC_LATE_MS = 1000;
 // How long a full list of devices answering every cycle is watched for what it costs.
 constexpr int LIVE_MS = 60000;
 constexpr int QUICK_LIVE_MS = 2500;
@@ -187,57 +194,89 @@ void Run(int runs)
     TimeTheFilter(dialog, runs);
 }
 
-// Searching under a flood of junk: how long Stop takes to be felt (the worker has ended), how long
-// closing the window takes, and the resident memory as the flood goes on.
-void Flood(int floodMs)
+struct FloodFigures {
+    double stopMs = 0;
+    double closeMs = 0;
+    long rssEarly = 0;
+    long rssLate = 0;
+    // Datagrams a second, as sent.
+    double rate = 0;
+    long sent = 0;
+    int rows = 0;
+};
+
+// Searching under a flood: the resident memory early and late in it, how long Stop takes to be
+// felt (the worker has ended), then how long closing the window takes while a search runs again.
+FloodFigures SearchUnderFlood(FloodSender::Kind kind, int rate, int earlyMs, int lateMs)
 {
-    testnet::DevSim simulator(testnet::TestHost("a2"),
-                              {"--count", "16", "--ip", "10.60.1.100", "--mac",
-                               "02:00:00:00:00:01"});
     auto dialog = std::make_unique<CQuenloDlg>();
     dialog->show();
     if (!QTest::qWaitForWindowExposed(dialog.get()))
         throw std::runtime_error("the window was never shown");
     QSignalSpy ended(dialog.get(), &CQuenloDlg::searchEnded);
-    double stopMs = 0;
-    double closeMs = 0;
-    long rssEarly = 0;
-    long rssLate = 0;
-    long sent = 0;
-    double floodedMs = 0;
+    FloodFigures figures;
+    const auto flooding = std::chrono::steady_clock::now();
     {
-        const auto flooding = std::chrono::steady_clock::now();
-        FloodSender flood(testnet::TestHost("a1"), testnet::TestHost("pc"), FLOOD_RATE);
+        FloodSender flood(testnet::TestHost("a1"), testnet::TestHost("pc"), rate, kind);
         dialog->OnBnClickedSearch();
-        QTest::qWait(floodMs / 3);
-        rssEarly = ResidentKiB();
-        QTest::qWait(floodMs - floodMs / 3);
-        rssLate = ResidentKiB();
+        QTest::qWait(earlyMs);
+        figures.rssEarly = ResidentKiB();
+        QTest::qWait(lateMs - earlyMs);
+        figures.rssLate = ResidentKiB();
 
         auto start = std::chrono::steady_clock::now();
         dialog->OnBnClickedStop();
         if (!ended.wait(WORKER_END_LIMIT_MS))
             throw std::runtime_error("the search worker did not end under the flood");
-        stopMs = MillisecondsSince(start);
+        figures.stopMs = MillisecondsSince(start);
 
         dialog->OnBnClickedSearch();
-        QTest::qWait(floodMs / 3);
+        QTest::qWait(earlyMs);
         start = std::chrono::steady_clock::now();
         dialog->close();
-        closeMs = MillisecondsSince(start);
-        sent = flood.Sent();
-        floodedMs = MillisecondsSince(flooding);
+        figures.closeMs = MillisecondsSince(start);
+        figures.sent = flood.Sent();
     }
-    const int rows = dialog->DeviceList()->model()->rowCount();
+    figures.rate = figures.sent / MillisecondsSince(flooding) * 1000;
+    figures.rows = dialog->DeviceList()->model()->rowCount();
+    return figures;
+}
+
+void PrintFlood(const FloodFigures& figures)
+{
+    std::fprintf(results, "%-14s %8s %9s %16s %16s\n", "mode", "Stop (ms)", "close (ms)",
+                 "RSS early (KiB)", "RSS late (KiB)");
+    std::fprintf(results, "%-14s %8.1f %9.1f %16ld %16ld\n", Mode().c_str(), figures.stopMs,
+                 figures.closeMs, figures.rssEarly, figures.rssLate);
+    std::fflush(results);
+}
+
+// Junk, every datagram rejected, with 16 real devices answering among it.
+void Flood(int floodMs)
+{
+    testnet::DevSim simulator(testnet::TestHost("a2"),
+                              {"--count", "16", "--ip", "10.60.1.100", "--mac",
+                               "02:00:00:00:00:01"});
+    const FloodFigures figures =
+        SearchUnderFlood(FloodSender::Kind::Junk, FLOOD_RATE, floodMs / 3, floodMs);
     std::fprintf(results,
                  "\nunder a flood of %.0f junk datagrams a second (%ld sent), %d of 16 devices "
                  "listed\n",
-                 sent / floodedMs * 1000, sent, rows);
-    std::fprintf(results, "%-14s %8s %9s %16s %16s\n", "mode", "Stop (ms)", "close (ms)",
-                 "RSS early (KiB)", "RSS late (KiB)");
-    std::fprintf(results, "%-14s %8.1f %9.1f %16ld %16ld\n", Mode().c_str(), stopMs, closeMs,
-                 rssEarly, rssLate);
-    std::fflush(results);
+                 figures.rate, figures.sent, figures.rows);
+    PrintFlood(figures);
+}
+
+// Replies from ever new MACs, far more devices than the list holds: the memory must not grow once
+// the list is full and the count of the rest is at its bound.
+void NewMacFlood(int earlyMs, int lateMs)
+{
+    const FloodFigures figures =
+        SearchUnderFlood(FloodSender::Kind::NewMacs, NEW_MAC_RATE, earlyMs, lateMs);
+    std::fprintf(results,
+                 "\nunder a flood of %.0f replies a second, each from a new MAC (%ld sent), %d "
+                 "rows listed, RSS early at %d s and late at %d s\n",
+                 figures.rate, figures.sent, figures.rows, earlyMs / 1000, lateMs / 1000);
+    PrintFlood(figures);
 }
 
 // When each search request reaches a host of the test network: the worker sends one as each of
@@ -416,6 +455,8 @@ int main(int argc, char** argv)
     try {
         Run(quick ? 1 : 5);
         Flood(quick ? QUICK_FLOOD_MS : FLOOD_MS);
+        NewMacFlood(quick ? QUICK_NEW_MAC_EARLY_MS : NEW_MAC_EARLY_MS,
+                    quick ? QUICK_NEW_MAC_LATE_MS : NEW_MAC_LATE_MS);
         Live(quick ? QUICK_LIVE_MS : LIVE_MS);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "bench_window: %s\n", error.what());

@@ -10,7 +10,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
-#include <set>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -82,11 +81,22 @@ public:
                 rows_.push_back(ListDevice(list_, device, heardOn, record));
             } else if (const int entry = DeviceTable().Find(record); entry >= 0) {
                 list_.SetLatestReply(rows_.at(static_cast<std::size_t>(entry)), record, heardOn);
-            } else if (unlisted_.insert(SlotText(record.mac)).second && observer_) {
-                observer_->OnUnlistedDevices(static_cast<int>(unlisted_.size()));
+            } else {
+                unlisted_.Add(SlotText(record.mac));
             }
         }
         return true;
+    }
+
+    // Tells the observer the count of unlisted devices if it grew since it was last told.
+    void TellUnlisted()
+    {
+        const int count = unlisted_.Count();
+        if (count == told_)
+            return;
+        told_ = count;
+        if (observer_)
+            observer_->OnUnlistedDevices(count);
     }
 
 private:
@@ -96,8 +106,9 @@ private:
     Buffer buffer_;
     // The row of each table entry, in the table's order.
     std::vector<int> rows_;
-    // The MAC texts of devices the full table could not take.
-    std::set<std::string> unlisted_;
+    // The devices the full table could not take, and the count the observer was last told.
+    CUnlistedCount unlisted_;
+    int told_ = 0;
 };
 
 int CeilMilliseconds(Clock::duration d)
@@ -139,6 +150,7 @@ void SearchThreadProc(IDeviceListView& list, SearchRun& run, ISearchObserver* ob
                 heardAny |= intake.TakeWaiting(subnets);
         }
         heardAny |= intake.TakeWaiting(subnets);
+        intake.TellUnlisted();
         if (observer)
             observer->OnCycleEnded(heardAny);
     }

@@ -3,6 +3,7 @@
 
 #include "bc_protocol.h"
 #include "heard_on.h"
+#include "unlisted_count.h"
 
 #include <cstddef>
 #include <memory>
@@ -46,7 +47,8 @@ public:
     // ignores it.
     virtual void OnRequestNotSent() {}
     // The table is full, and replies came from count devices it could not take (distinct MAC
-    // texts) in this search so far; told each time the count grows.
+    // texts) in this search so far; told at the end of a cycle in which the count grew, so at
+    // most once a cycle. A count above MAX_UNLISTED_COUNTED says only that there were more.
     virtual void OnUnlistedDevices(int) {}
     // A worker has ended: its socket is closed and the device table is empty again.
     virtual void OnSearchEnded() = 0;

@@ -42,6 +42,7 @@
 #define IDS_TIP_CHANGED         154
 #define IDS_TIP_CHANGED_FIELD   155
 #define IDS_TIP_SILENT          156
+#define IDS_STATUS_FULL_MORE    157
 #define IDS_PLAN_TITLE          160
 #define IDS_PLAN_FILES          161
 #define IDS_ALL_FILES           162

@@ -1,5 +1,6 @@
 #include "device_list_bridge.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <utility>
@@ -65,12 +66,6 @@ RowCells ReplyCells(const BCDevNetInfo& record)
     cells[COL_GATEWAY] = FormatCellText(record.gateway, sizeof record.gateway);
     cells[COL_MAC] = FormatCellText(record.mac, sizeof record.mac);
     return cells;
-}
-
-template <class Item>
-void EraseRow(std::vector<Item>& items, RowId row)
-{
-    std::erase_if(items, [row](const Item& item) { return item.row == row; });
 }
 
 } // namespace
@@ -142,10 +137,19 @@ void CDeviceListBridge::SetLatestReply(int row, const BCDevNetInfo& record, cons
     if (!told)
         return;
     Post([told = std::move(*told)](ListUpdate& update) mutable {
-        EraseRow(update.silent, told.row);
+        // A silence the window has not taken yet is handed on with the reply that ends it, so
+        // that it is told even when the reply follows within milliseconds.
+        const auto silence = std::find_if(update.silent.begin(), update.silent.end(),
+                                          [&told](const SilentDevice& s) { return s.row == told.row; });
+        if (silence != update.silent.end()) {
+            told.endedSilence = silence->lastHeard;
+            update.silent.erase(silence);
+        }
         for (LatestReply& waiting : update.latest) {
             if (waiting.row == told.row) {
                 told.back = told.back || waiting.back;
+                if (waiting.endedSilence)
+                    told.endedSilence = waiting.endedSilence;
                 waiting = std::move(told);
                 return;
             }

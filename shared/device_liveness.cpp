@@ -48,7 +48,7 @@ std::optional<LatestReply> CDeviceLiveness::Heard(RowId row, const RowCells& cel
         return std::nullopt;
     device.cells = cells;
     device.heardOn = heardOn;
-    return LatestReply{row, cells, heardOn, back};
+    return LatestReply{row, cells, heardOn, back, std::nullopt};
 }
 
 std::vector<SilentDevice> CDeviceLiveness::CycleEnded()

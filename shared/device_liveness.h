@@ -30,6 +30,9 @@ struct LatestReply {
     HeardOn heardOn;
     // The device had been silent.
     bool back = false;
+    // The device fell silent, and this reply ended the silence before the window was told of it:
+    // when the device was last heard before it. The first such silence, when there were more.
+    std::optional<WallClock::time_point> endedSilence;
 };
 
 // A listed device that has not answered for SILENT_CYCLES cycles, and when it last did.

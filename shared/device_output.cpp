@@ -3,6 +3,7 @@
 #include "clipboard_text.h"
 #include "ipv4_text.h"
 #include "text_format.h"
+#include "unlisted_count.h"
 #include "visible_text.h"
 
 #include <algorithm>
@@ -482,6 +483,12 @@ const char* EventName(SearchEvent::Kind kind)
     return "";
 }
 
+std::string UnlistedText(int unlisted)
+{
+    return UnlistedBeyondCount(unlisted) ? "more than " + std::to_string(MAX_UNLISTED_COUNTED)
+                                         : std::to_string(unlisted);
+}
+
 std::string FormatEvent(const SearchEvent& event, const OutputStyle& style)
 {
     const std::string name = EventName(event.kind);
@@ -489,7 +496,11 @@ std::string FormatEvent(const SearchEvent& event, const OutputStyle& style)
     if (style.format == OutputFormat::Json) {
         std::vector<std::string> members{"\"event\":" + JsonString(name)};
         if (full) {
-            members.push_back("\"unlisted\":" + std::to_string(event.unlisted));
+            const bool beyond = UnlistedBeyondCount(event.unlisted);
+            members.push_back("\"unlisted\":"
+                              + std::to_string(beyond ? MAX_UNLISTED_COUNTED : event.unlisted));
+            if (beyond)
+                members.push_back("\"more\":true");
         } else {
             const std::vector<std::string> device = JsonMembers(event.device, style.raw);
             members.insert(members.end(), device.begin(), device.end());
@@ -508,7 +519,7 @@ std::string FormatEvent(const SearchEvent& event, const OutputStyle& style)
         return '{' + Join(members, ",", "") + "}\n";
     }
     std::vector<std::string> cells =
-        full ? std::vector<std::string>{std::to_string(event.unlisted)}
+        full ? std::vector<std::string>{UnlistedText(event.unlisted)}
              : Cells(event.device, style.raw, false, SheetText);
     cells.insert(cells.begin(), name);
     if (style.format == OutputFormat::Csv) {

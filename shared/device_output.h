@@ -32,7 +32,8 @@ struct SearchEvent {
     RowCells before;
     // Silent: when it last answered, counted from the search's start.
     std::chrono::milliseconds lastReply{0};
-    // Full: how many devices answered that the full list could not take.
+    // Full: how many devices answered that the full list could not take; above
+    // MAX_UNLISTED_COUNTED, more than that many.
     int unlisted = 0;
 };
 
@@ -68,8 +69,13 @@ std::vector<FoundDevice> PlanReport(const CAddressPlan& plan,
 std::string FormatEventHeading(const OutputStyle& style);
 // One event as one line: its name ("new", "changed", "silent", "back", "full"), then the device
 // as its latest reply carried it; a table is written as tsv is, since later lines cannot be
-// aligned with earlier ones. In JSON a changed device's earlier texts are under "listed".
+// aligned with earlier ones. In JSON a changed device's earlier texts are under "listed", and a
+// full event's count beyond the exact ones is MAX_UNLISTED_COUNTED with "more": true.
 std::string FormatEvent(const SearchEvent& event, const OutputStyle& style);
+
+// The count of devices a full list could not take, as the programs' texts say it: "45", or
+// "more than 10000" beyond the exact counts.
+std::string UnlistedText(int unlisted);
 
 // UTF-16 text as UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string ToUtf8(std::u16string_view text);

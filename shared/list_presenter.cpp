@@ -4,6 +4,7 @@
 #include "ipv4_text.h"
 #include "resource.h"
 #include "row_filter.h"
+#include "unlisted_count.h"
 #include "visible_text.h"
 
 #include <algorithm>
@@ -177,7 +178,9 @@ std::u16string CListPresenter::StatusText(bool searching) const
     };
     add(u"，", IDS_STATUS_CHANGED, changed);
     add(u"，", IDS_STATUS_SILENT, silent);
-    add(u"    ", IDS_STATUS_FULL, unlisted_);
+    const bool beyondCount = UnlistedBeyondCount(unlisted_);
+    add(u"    ", beyondCount ? IDS_STATUS_FULL_MORE : IDS_STATUS_FULL,
+        beyondCount ? MAX_UNLISTED_COUNTED : unlisted_);
     if (plan_) {
         int verdicts[4] = {};
         for (int full = 0; full < Total(); ++full)

@@ -37,6 +37,12 @@ void CSearchSession::Refresh()
     Search();
 }
 
+void CSearchSession::Finish()
+{
+    worker_.Stop();
+    worker_.Join();
+}
+
 void CSearchSession::EndForGood()
 {
     ended_ = true;

@@ -30,6 +30,8 @@ public:
     void Stop();
     // Stop, then Search: a search afresh.
     void Refresh();
+    // Stops the worker and waits for it; what it did up to its end still waits for TakeUpdate.
+    void Finish();
     // Stops the worker and waits for it; from then on nothing the worker did reaches the window.
     void EndForGood();
 

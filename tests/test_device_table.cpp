@@ -1,5 +1,6 @@
 #include "device_table.h"
 #include "heard_on.h"
+#include "unlisted_count.h"
 
 #include <gtest/gtest.h>
 
@@ -144,6 +145,21 @@ TEST(DeviceTable, FullTableDropsTheNextDeviceAndWritesNothingPastIt)
     // A known device is still recognised while the table is full.
     guarded->table.AddDevice(Record("MAC7"));
     EXPECT_EQ(DEVTABLE_CAPACITY, guarded->table.Count());
+}
+
+TEST(UnlistedCount, DistinctMacsAreCountedExactlyUpToTheBoundThenAsMore)
+{
+    CUnlistedCount unlisted;
+    for (int i = 0; i < MAX_UNLISTED_COUNTED; ++i)
+        unlisted.Add("MAC" + std::to_string(i));
+    unlisted.Add("MAC0");
+    unlisted.Add("MAC" + std::to_string(MAX_UNLISTED_COUNTED - 1));
+    EXPECT_EQ(MAX_UNLISTED_COUNTED, unlisted.Count()) << "a device counted once, however often";
+    EXPECT_FALSE(UnlistedBeyondCount(unlisted.Count()));
+    for (int i = 0; i < 3; ++i)
+        unlisted.Add("NEW" + std::to_string(i));
+    EXPECT_EQ(MAX_UNLISTED_COUNTED + 1, unlisted.Count());
+    EXPECT_TRUE(UnlistedBeyondCount(unlisted.Count()));
 }
 
 TEST_F(HandleReplyTest, DeviceInfoReplyStoresTheSixTextsFromTheirOffsets)

@@ -26,6 +26,8 @@ std::u16string Strings(int id)
         return u"%1 silent";
     case IDS_STATUS_FULL:
         return u"full, %1 more";
+    case IDS_STATUS_FULL_MORE:
+        return u"full, over %1 more";
     case IDS_NO_NETWORK:
         return u"no network";
     case IDS_TIP_CHANGED:
@@ -169,7 +171,8 @@ TEST(LiveList, TheBridgeHandsOverTheLatestOfEachRowAndSaysWhenRequestsStopOrStar
     ASSERT_EQ(1u, update.latest.size()) << "one per row, the latest";
     EXPECT_EQ(u"10.0.0.7 ", update.latest[0].cells[COL_IP]);
 
-    // Silent, then back, within one batch: back wins, as it came last.
+    // Silent, then back at once, within one batch: the reply comes last and carries the silence
+    // it ended, so that neither goes untold.
     for (int cycle = 0; cycle <= SILENT_CYCLES; ++cycle)
         bridge.OnCycleEnded(false);
     bridge.SetLatestReply(row, Record("AA", "10.0.0.7"), {});
@@ -177,6 +180,14 @@ TEST(LiveList, TheBridgeHandsOverTheLatestOfEachRowAndSaysWhenRequestsStopOrStar
     EXPECT_TRUE(update.silent.empty());
     ASSERT_EQ(1u, update.latest.size());
     EXPECT_TRUE(update.latest[0].back);
+    EXPECT_TRUE(update.latest[0].endedSilence.has_value());
+    for (int cycle = 0; cycle <= SILENT_CYCLES; ++cycle)
+        bridge.OnCycleEnded(false);
+    EXPECT_EQ(1u, bridge.TakeUpdate().silent.size());
+    bridge.SetLatestReply(row, Record("AA", "10.0.0.7"), {});
+    update = bridge.TakeUpdate();
+    ASSERT_EQ(1u, update.latest.size());
+    EXPECT_FALSE(update.latest[0].endedSilence) << "a silence already taken is not told twice";
 
     bridge.OnRequestNotSent();
     bridge.OnRequestNotSent();
@@ -210,7 +221,7 @@ TEST(LiveList, TheListSaysWhatChangedWhatIsSilentAndHowManyItCouldNotTake)
 
     // Row 0 re-addressed and renamed, row 1 silent, row 2 edited to row 0's new address.
     ListUpdate live;
-    live.latest.push_back({0, Cells(u"10.0.0.9 ", u"gate "), {}, false});
+    live.latest.push_back({0, Cells(u"10.0.0.9 ", u"gate "), {}, false, std::nullopt});
     live.silent.push_back({1, WallClock::time_point{}});
     live.unlisted = 4;
     ListChange change = presenter.Apply(live);
@@ -221,6 +232,16 @@ TEST(LiveList, TheListSaysWhatChangedWhatIsSilentAndHowManyItCouldNotTake)
     EXPECT_TRUE(presenter.Silent(1));
     EXPECT_EQ("searching    3 devices，1 changed，1 silent    full, 4 more",
               Narrow(presenter.StatusText(true)));
+    // The count is exact up to its bound, and says "more" beyond it.
+    const auto fullText = [&presenter](int unlisted) {
+        ListUpdate flood;
+        flood.unlisted = unlisted;
+        presenter.Apply(flood);
+        const std::string status = Narrow(presenter.StatusText(true));
+        return status.substr(status.rfind("    ") + 4);
+    };
+    EXPECT_EQ("full, 10000 more", fullText(MAX_UNLISTED_COUNTED));
+    EXPECT_EQ("full, over 10000 more", fullText(MAX_UNLISTED_COUNTED + 1));
     const std::vector<std::u16string> tip = presenter.ToolTip(0, COL_MAC);
     ASSERT_GE(tip.size(), 3u);
     EXPECT_EQ("now:", Narrow(tip[tip.size() - 3]));
@@ -235,7 +256,7 @@ TEST(LiveList, TheListSaysWhatChangedWhatIsSilentAndHowManyItCouldNotTake)
     presenter.WriteBackSnapshot();
     EXPECT_FALSE(presenter.Marked(2, COL_IP));
     ListUpdate same;
-    same.latest.push_back({2, Cells(u"10.0.0.9 "), {}, false});
+    same.latest.push_back({2, Cells(u"10.0.0.9 "), {}, false, std::nullopt});
     presenter.Apply(same);
     EXPECT_TRUE(presenter.Marked(0, COL_IP));
     EXPECT_TRUE(presenter.Marked(2, COL_IP));
@@ -249,8 +270,8 @@ TEST(LiveList, TheListSaysWhatChangedWhatIsSilentAndHowManyItCouldNotTake)
 
     // The silent device answers again; a deleted one's replies change nothing.
     ListUpdate back;
-    back.latest.push_back({1, Cells(u"10.0.0.2 "), {}, true});
-    back.latest.push_back({42, Cells(u"10.0.0.3 "), {}, false});
+    back.latest.push_back({1, Cells(u"10.0.0.2 "), {}, true, std::nullopt});
+    back.latest.push_back({42, Cells(u"10.0.0.3 "), {}, false, std::nullopt});
     presenter.Apply(back);
     EXPECT_FALSE(presenter.Silent(1));
     EXPECT_EQ(3, presenter.Size());

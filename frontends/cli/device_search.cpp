@@ -51,16 +51,8 @@ SearchResult CDeviceSearch::Run(std::optional<Clock::duration> duration, std::op
         return found;
     };
 
-    session_.Search();
-    for (;;) {
-        bool interrupted = false;
-        {
-            std::unique_lock lock(mutex_);
-            changed_.wait_until(lock, deadline, [this] { return updated_ || interrupted_; });
-            updated_ = false;
-            interrupted = interrupted_;
-        }
-        ListUpdate update = session_.TakeUpdate();
+    // Everything the worker decided and handed over in one update, told in order.
+    const auto apply = [&](ListUpdate update) {
         if (update.cards)
             result.cards = std::move(*update.cards);
         const auto listed = std::chrono::duration_cast<Milliseconds>(Clock::now() - start);
@@ -74,11 +66,18 @@ SearchResult CDeviceSearch::Run(std::optional<Clock::duration> duration, std::op
         }
         if (result.devices.size() > before)
             onCount_(static_cast<int>(result.devices.size()));
+        const auto tellSilent = [&](Known& device, WallClock::time_point lastHeard) {
+            device.silent = true;
+            device.lastReply = std::chrono::duration_cast<Milliseconds>(lastHeard - wallStart);
+            onEvent_({SearchEvent::Kind::Silent, latest(device), {}, device.lastReply, 0});
+        };
         for (const LatestReply& reply : update.latest) {
             const auto found = known.find(reply.row);
             if (found == known.end())
                 continue;
             Known& device = found->second;
+            if (reply.endedSilence && !device.silent)
+                tellSilent(device, *reply.endedSilence);
             const RowCells previous = device.latest;
             device.latest = reply.cells;
             device.heardOn = reply.heardOn;
@@ -91,19 +90,26 @@ SearchResult CDeviceSearch::Run(std::optional<Clock::duration> duration, std::op
                 onEvent_({SearchEvent::Kind::Changed, latest(device), previous, {}, 0});
         }
         for (const SilentDevice& silent : update.silent) {
-            const auto found = known.find(silent.row);
-            if (found == known.end())
-                continue;
-            Known& device = found->second;
-            device.silent = true;
-            device.lastReply = std::chrono::duration_cast<Milliseconds>(silent.lastHeard - wallStart);
-            onEvent_({SearchEvent::Kind::Silent, latest(device), {}, device.lastReply, 0});
+            if (const auto found = known.find(silent.row); found != known.end())
+                tellSilent(found->second, silent.lastHeard);
         }
         if (update.unlisted > result.unlisted) {
             result.unlisted = update.unlisted;
             onEvent_({SearchEvent::Kind::Full, {}, {}, {}, result.unlisted});
         }
+        return update;
+    };
 
+    session_.Search();
+    for (;;) {
+        bool interrupted = false;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait_until(lock, deadline, [this] { return updated_ || interrupted_; });
+            updated_ = false;
+            interrupted = interrupted_;
+        }
+        const ListUpdate update = apply(session_.TakeUpdate());
         if (update.replyPortUnavailable)
             result.end = SearchEnd::ReplyPortUnavailable;
         else if (update.requestsSent == false)
@@ -118,6 +124,9 @@ SearchResult CDeviceSearch::Run(std::optional<Clock::duration> duration, std::op
             continue;
         break;
     }
+    // What the worker decided before it ended is told too, however long the telling took.
+    session_.Finish();
+    apply(session_.TakeUpdate());
     session_.EndForGood();
 
     std::vector<const Known*> inOrder(result.devices.size());

@@ -99,7 +99,7 @@ void TellWhatChanged(const SearchResult& result)
 int ExitStatus(const SearchResult& result, int caughtSignal)
 {
     if (result.unlisted > 0) {
-        Complain("the list is full: " + std::to_string(result.unlisted)
+        Complain("the list is full: " + UnlistedText(result.unlisted)
                  + " more devices answered and are not listed");
     }
     switch (result.end) {
