@@ -6,6 +6,7 @@ Runs through tests/testnet/testnet.sh and quenlo-private-run only:
     test_find.py QUENLO-FIND QUENLO-DEVSIM VERSION
 """
 import csv
+import fcntl
 import io
 import json
 import os
@@ -16,6 +17,7 @@ import socket
 import subprocess
 import sys
 import tempfile
+import time
 import unicodedata
 import unittest
 
@@ -339,6 +341,43 @@ class Watching(unittest.TestCase):
             watch.kill()
             watch.wait()
         self.assertEqual((watch.returncode, out, err), (130, b"", b""))
+
+    def test_a_reader_that_comes_late_still_gets_every_event_decided_before_the_deadline(self):
+        # A pipe of one page: the program blocks on it after a few lines while replies keep
+        # coming in over half a second, and its time runs out before the reader starts.
+        read_end, write_end = os.pipe()
+        fcntl.fcntl(write_end, fcntl.F_SETPIPE_SZ, 4096)
+        seconds = 1
+        with Devices([("a1", ["--count", "200", "--ip", "10.60.1.100", "--mac",
+                              "02:00:00:00:40:01", "--jitter", "500"])]):
+            watch = subprocess.Popen([FIND, "--watch", "-t", str(seconds)], stdout=write_end,
+                                     stderr=subprocess.PIPE)
+            os.close(write_end)
+            try:
+                self.assertTrue(has_run_for(watch.pid, seconds + 0.5),
+                                "quenlo-find has not run out its time")
+                with os.fdopen(read_end, "rb") as reader:
+                    lines = reader.read().splitlines()
+                err = watch.communicate(timeout=RUN_LIMIT_S)[1]
+            finally:
+                watch.kill()
+                watch.wait()
+        self.assertEqual((watch.returncode, err), (0, b""))
+        self.assertEqual([line.split(b"\t")[0] for line in lines], [b"new"] * 200)
+
+
+def has_run_for(pid, seconds):
+    """Waits, with a bound, until the process has run for so many seconds since it started."""
+    ticks = os.sysconf("SC_CLK_TCK")
+    with open(f"/proc/{pid}/stat") as stat:
+        started = int(stat.read().rsplit(")", 1)[1].split()[19]) / ticks
+    deadline = time.monotonic() + RUN_LIMIT_S
+    while time.monotonic() < deadline:
+        with open("/proc/uptime") as uptime:
+            if float(uptime.read().split()[0]) - started >= seconds:
+                return True
+        time.sleep(0.05)
+    return False
 
 
 class Plan(unittest.TestCase):
