@@ -14,6 +14,8 @@ struct HeardOn {
     std::uint32_t localAddress = 0;
     // The device's IP text is an IPv4 address in none of the PC's subnets.
     bool outsideLocalSubnets = false;
+
+    bool operator==(const HeardOn&) const = default;
 };
 
 // A network card the search request goes out through: its name as the system shows it (UTF-8),

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <iterator>
 #include <thread>
 #include <utility>
 
@@ -68,6 +69,33 @@ RowCells ReplyCells(const BCDevNetInfo& record)
     return cells;
 }
 
+bool ChangesReply(DeviceEvent::Kind kind)
+{
+    return kind == DeviceEvent::Kind::Changed || kind == DeviceEvent::Kind::Moved;
+}
+
+// Adds an event to those waiting. A change that follows a change of the same device is merged into
+// it, so that what waits of a device is bounded by its silences, not by its replies.
+void AddEvent(std::vector<DeviceEvent>& events, DeviceEvent event)
+{
+    if (ChangesReply(event.kind)) {
+        const auto last = std::find_if(events.rbegin(), events.rend(),
+                                       [&event](const DeviceEvent& e) { return e.row == event.row; });
+        if (last != events.rend() && ChangesReply(last->kind)) {
+            event.before = std::move(last->before);
+            event.heardBefore = std::move(last->heardBefore);
+            events.erase(std::next(last).base());
+            if (ReplyTextsDiffer(event.cells, event.before))
+                event.kind = DeviceEvent::Kind::Changed;
+            else if (!(event.heardOn == event.heardBefore))
+                event.kind = DeviceEvent::Kind::Moved;
+            else
+                return; // back to what the window was last told
+        }
+    }
+    events.push_back(std::move(event));
+}
+
 } // namespace
 
 void CDeviceListBridge::DeleteAllRows()
@@ -79,8 +107,7 @@ void CDeviceListBridge::DeleteAllRows()
     requestsSent_ = true;
     Post([](ListUpdate& update) {
         update.rows.clear();
-        update.latest.clear();
-        update.silent.clear();
+        update.events.clear();
         update.unlisted = 0;
         update.requestsSent.reset();
         update.cleared = true;
@@ -132,30 +159,14 @@ void CDeviceListBridge::DeliverFillingRow()
 
 void CDeviceListBridge::SetLatestReply(int row, const BCDevNetInfo& record, const HeardOn& heardOn)
 {
-    std::optional<LatestReply> told =
+    std::vector<DeviceEvent> events =
         liveness_.Heard(row, ReplyCells(record), heardOn, WallClock::now());
-    if (!told)
-        return;
-    Post([told = std::move(*told)](ListUpdate& update) mutable {
-        // A silence the window has not taken yet is handed on with the reply that ends it, so
-        // that it is told even when the reply follows within milliseconds.
-        const auto silence = std::find_if(update.silent.begin(), update.silent.end(),
-                                          [&told](const SilentDevice& s) { return s.row == told.row; });
-        if (silence != update.silent.end()) {
-            told.endedSilence = silence->lastHeard;
-            update.silent.erase(silence);
-        }
-        for (LatestReply& waiting : update.latest) {
-            if (waiting.row == told.row) {
-                told.back = told.back || waiting.back;
-                if (waiting.endedSilence)
-                    told.endedSilence = waiting.endedSilence;
-                waiting = std::move(told);
-                return;
-            }
-        }
-        update.latest.push_back(std::move(told));
-    });
+    if (!events.empty()) {
+        Post([&events](ListUpdate& update) {
+            for (DeviceEvent& event : events)
+                AddEvent(update.events, std::move(event));
+        });
+    }
 }
 
 void CDeviceListBridge::OnUnlistedDevices(int count)
@@ -203,9 +214,9 @@ void CDeviceListBridge::OnCycleEnded(bool heardAny)
         Post([](ListUpdate& update) { update.requestsSent = true; });
     }
     notSentThisCycle_ = false;
-    if (std::vector<SilentDevice> silent = liveness_.CycleEnded(); !silent.empty()) {
-        Post([silent = std::move(silent)](ListUpdate& update) {
-            update.silent.insert(update.silent.end(), silent.begin(), silent.end());
+    if (std::vector<DeviceEvent> silent = liveness_.CycleEnded(); !silent.empty()) {
+        Post([&silent](ListUpdate& update) {
+            std::move(silent.begin(), silent.end(), std::back_inserter(update.events));
         });
     }
     if (heardAny || quietCycles_ < 0) {

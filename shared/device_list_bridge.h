@@ -19,10 +19,10 @@ struct ListUpdate {
     bool cleared = false;
     // Complete rows, in the order the worker listed them.
     std::vector<DeviceRow> rows;
-    // Listed devices whose latest reply says something new or ends a silence, one per row, then
-    // those that fell silent (a row in both fell silent last).
-    std::vector<LatestReply> latest;
-    std::vector<SilentDevice> silent;
+    // What listed devices' later replies and silences meant, in the order it happened. Replies
+    // that change a device one after another are one event, from the first one's before to the
+    // last one's texts, so that a device answering with ever other texts costs one event.
+    std::vector<DeviceEvent> events;
     // Devices the full list could not take in this search, distinct MAC texts; 0 for none.
     int unlisted = 0;
     // A search could not open the reply port.

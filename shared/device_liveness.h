@@ -7,7 +7,6 @@
 
 #include <array>
 #include <chrono>
-#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -22,22 +21,25 @@ constexpr std::array<int, 5> REPLY_COLUMNS = {COL_IP, COL_PORT, COL_GATEWAY, COL
 // Whether two replies' texts differ in a column a reply may change.
 bool ReplyTextsDiffer(const RowCells& a, const RowCells& b);
 
-// A listed device's latest reply, when it says something the last one did not, or ends a
-// silence.
-struct LatestReply {
+// What a listed device's later replies and silences mean, decided once on the worker's side and
+// told to every front end in the order it happened.
+struct DeviceEvent {
+    enum class Kind {
+        Changed, // it answers with other texts than in its reply before
+        Moved,   // the same texts, heard elsewhere: another card, or now inside or outside the
+                 // PC's subnets
+        Silent,  // no reply for SILENT_CYCLES whole cycles
+        Back,    // a reply after a silence
+    };
+    Kind kind = Kind::Changed;
     RowId row = NO_ROW;
+    // The reply the event is about and where it came in; Silent: the device's last reply.
     RowCells cells;
     HeardOn heardOn;
-    // The device had been silent.
-    bool back = false;
-    // The device fell silent, and this reply ended the silence before the window was told of it:
-    // when the device was last heard before it. The first such silence, when there were more.
-    std::optional<WallClock::time_point> endedSilence;
-};
-
-// A listed device that has not answered for SILENT_CYCLES cycles, and when it last did.
-struct SilentDevice {
-    RowId row = NO_ROW;
+    // Changed, Moved: the reply before it.
+    RowCells before;
+    HeardOn heardBefore;
+    // Silent: when the device last answered.
     WallClock::time_point lastHeard;
 };
 
@@ -48,11 +50,13 @@ public:
     void Clear();
     // A device got its row from this reply, heard in the cycle now running.
     void Listed(RowId row, const RowCells& cells, const HeardOn& heardOn, WallClock::time_point now);
-    // A later reply of a listed device; what to tell the window of it, if anything.
-    std::optional<LatestReply> Heard(RowId row, const RowCells& cells, const HeardOn& heardOn,
-                                     WallClock::time_point now);
-    // A search cycle has ended: the devices silent since the end of this one, each told once.
-    std::vector<SilentDevice> CycleEnded();
+    // A later reply of a listed device: Back if it was silent, then Changed or Moved if it says
+    // something its reply before did not; nothing for a reply like the one before.
+    std::vector<DeviceEvent> Heard(RowId row, const RowCells& cells, const HeardOn& heardOn,
+                                   WallClock::time_point now);
+    // A search cycle has ended: a Silent event for each device silent since the end of this one,
+    // each told once, in row order.
+    std::vector<DeviceEvent> CycleEnded();
 
 private:
     struct Device {

@@ -277,26 +277,26 @@ ListChange CListPresenter::Apply(ListUpdate update)
 
 void CListPresenter::ApplyLiveness(const ListUpdate& update, ListChange& change)
 {
-    if (update.latest.empty() && update.silent.empty())
+    if (update.events.empty())
         return;
     // The marks take room in their cells: the columns are measured again only when one changed.
     const std::vector<CellMark> marksBefore = Marks();
     bool replies = false;
-    for (const LatestReply& reply : update.latest) {
+    bool silences = false;
+    for (const DeviceEvent& event : update.events) {
         // A deleted row stays deleted, whatever its device says.
-        if (DeviceRow* row = rows_.Find(reply.row)) {
-            row->latest = reply.cells;
-            row->heardOn = reply.heardOn;
+        DeviceRow* row = rows_.Find(event.row);
+        if (!row)
+            continue;
+        if (event.kind == DeviceEvent::Kind::Silent) {
+            row->silent = true;
+            row->lastHeard = event.lastHeard;
+            silences = true;
+        } else {
+            row->latest = event.cells;
+            row->heardOn = event.heardOn;
             row->silent = false;
             replies = true;
-        }
-    }
-    bool silences = false;
-    for (const SilentDevice& device : update.silent) {
-        if (DeviceRow* row = rows_.Find(device.row)) {
-            row->silent = true;
-            row->lastHeard = device.lastHeard;
-            silences = true;
         }
     }
     // What the devices report decides the marks.

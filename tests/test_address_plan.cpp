@@ -256,7 +256,10 @@ TEST(AddressPlan, TheListsVerdictsFollowWhatTheDevicesAnswerNow)
 
     // The first device takes its planned address: as planned, with no new search.
     ListUpdate later;
-    later.latest.push_back({0, Heard(u"00-11-22-33-44-01", u"10.0.0.1"), {}, false});
+    DeviceEvent readdressed;
+    readdressed.row = 0;
+    readdressed.cells = Heard(u"00-11-22-33-44-01", u"10.0.0.1");
+    later.events.push_back(readdressed);
     presenter.Apply(std::move(later));
     EXPECT_EQ(CellMark::AsPlanned, presenter.Mark(0, COL_MAC));
     // An edit of the row changes what the list shows, not what the device answers.

@@ -84,6 +84,16 @@ int List(CDeviceListBridge& bridge, const BCDevNetInfo& record)
     return row;
 }
 
+// What the liveness told of a row, as the bridge hands it over.
+DeviceEvent Told(DeviceEvent::Kind kind, RowId row, const RowCells& cells)
+{
+    DeviceEvent event;
+    event.kind = kind;
+    event.row = row;
+    event.cells = cells;
+    return event;
+}
+
 // A new search's first batch: three devices at 10.0.0.<first>, <first + step>, ..., with MACs
 // M0, M1, M2.
 ListUpdate ThreeDevices(char16_t first, int step)
@@ -105,89 +115,113 @@ ListUpdate ThreeDevices(char16_t first, int step)
 
 TEST(LiveList, ADeviceIsToldOnlyWhenItSaysSomethingNewOrFallsSilentOrComesBack)
 {
+    using Kind = DeviceEvent::Kind;
     const WallClock::time_point t0{};
+    HeardOn inside;
+    inside.interfaceName = "eth0";
+    HeardOn outside = inside;
+    outside.outsideLocalSubnets = true;
+    HeardOn otherCard = inside;
+    otherCard.interfaceName = "eth1";
     const struct Step {
         enum { Heard, CycleEnd } what;
         std::u16string ip;        // Heard: what the reply carries
-        bool told;                // Heard: the window hears of it; CycleEnd: the device fell silent
-        bool back;
+        std::u16string version;
+        HeardOn heardOn;
+        std::vector<Kind> told;
     } steps[] = {
         // Listed in cycle 0 at 10.0.0.5; the same reply again and again is nothing new.
-        {Step::Heard, u"10.0.0.5 ", false, false},
-        {Step::CycleEnd, {}, false, false},
-        {Step::Heard, u"10.0.0.5 ", false, false},
-        // Re-addressed: told once, then quiet again.
-        {Step::Heard, u"10.0.0.9 ", true, false},
-        {Step::Heard, u"10.0.0.9 ", false, false},
-        {Step::CycleEnd, {}, false, false}, // cycle 1, heard
-        {Step::CycleEnd, {}, false, false}, // cycle 2, silent once
-        {Step::CycleEnd, {}, false, false}, // cycle 3, twice
-        {Step::CycleEnd, {}, true, false},  // cycle 4, three times: silent
-        {Step::CycleEnd, {}, false, false}, // said once
-        // It answers again, with the texts it had: back.
-        {Step::Heard, u"10.0.0.9 ", true, true},
-        {Step::Heard, u"10.0.0.9 ", false, false},
-        {Step::CycleEnd, {}, false, false},
+        {Step::Heard, u"10.0.0.5 ", u"V1 ", inside, {}},
+        {Step::CycleEnd, {}, {}, {}, {}},
+        {Step::Heard, u"10.0.0.5 ", u"V1 ", inside, {}},
+        // Re-addressed, or given new firmware: told once each, then quiet again.
+        {Step::Heard, u"10.0.0.9 ", u"V1 ", inside, {Kind::Changed}},
+        {Step::Heard, u"10.0.0.9 ", u"V1 ", inside, {}},
+        {Step::Heard, u"10.0.0.9 ", u"V2 ", inside, {Kind::Changed}},
+        // The same texts from elsewhere: outside the PC's subnets, on another card.
+        {Step::Heard, u"10.0.0.9 ", u"V2 ", outside, {Kind::Moved}},
+        {Step::Heard, u"10.0.0.9 ", u"V2 ", inside, {Kind::Moved}},
+        {Step::Heard, u"10.0.0.9 ", u"V2 ", otherCard, {Kind::Moved}},
+        {Step::CycleEnd, {}, {}, {}, {}}, // cycle 1, heard
+        {Step::CycleEnd, {}, {}, {}, {}}, // cycle 2, silent once
+        {Step::CycleEnd, {}, {}, {}, {}}, // cycle 3, twice
+        {Step::CycleEnd, {}, {}, {}, {Kind::Silent}}, // cycle 4, three times: silent
+        {Step::CycleEnd, {}, {}, {}, {}},             // said once
+        // It answers again, with other texts: back, then changed.
+        {Step::Heard, u"10.0.0.7 ", u"V2 ", otherCard, {Kind::Back, Kind::Changed}},
+        {Step::Heard, u"10.0.0.7 ", u"V2 ", otherCard, {}},
+        {Step::CycleEnd, {}, {}, {}, {}},
     };
     CDeviceLiveness liveness;
-    liveness.Listed(7, Cells(u"10.0.0.5 "), {}, t0);
+    liveness.Listed(7, Cells(u"10.0.0.5 "), inside, t0);
+    RowCells before = Cells(u"10.0.0.5 ");
     for (std::size_t i = 0; i < std::size(steps); ++i) {
         const Step& step = steps[i];
-        if (step.what == Step::Heard) {
-            const auto told = liveness.Heard(7, Cells(step.ip), {}, t0 + std::chrono::seconds(i));
-            ASSERT_EQ(step.told, told.has_value()) << "step " << i;
-            if (told) {
-                EXPECT_EQ(step.back, told->back) << "step " << i;
-                EXPECT_EQ(step.ip, told->cells[COL_IP]) << "step " << i;
+        RowCells cells = Cells(step.ip);
+        cells[COL_VERSION] = step.version;
+        const std::vector<DeviceEvent> told =
+            step.what == Step::Heard
+                ? liveness.Heard(7, cells, step.heardOn, t0 + std::chrono::seconds(i))
+                : liveness.CycleEnded();
+        std::vector<Kind> kinds;
+        for (const DeviceEvent& event : told) {
+            kinds.push_back(event.kind);
+            EXPECT_EQ(7, event.row) << "step " << i;
+            if (event.kind == Kind::Silent) {
+                EXPECT_EQ(t0 + std::chrono::seconds(8), event.lastHeard) << "its last reply";
+                continue;
             }
-        } else {
-            const std::vector<SilentDevice> silent = liveness.CycleEnded();
-            ASSERT_EQ(step.told ? 1u : 0u, silent.size()) << "step " << i;
-            if (step.told) {
-                EXPECT_EQ(7, silent[0].row);
-                EXPECT_EQ(t0 + std::chrono::seconds(4), silent[0].lastHeard) << "its last reply";
+            EXPECT_EQ(cells, event.cells) << "step " << i;
+            EXPECT_EQ(step.heardOn, event.heardOn) << "step " << i;
+            if (event.kind == Kind::Changed) {
+                EXPECT_EQ(before, event.before) << "step " << i;
             }
         }
+        EXPECT_EQ(step.told, kinds) << "step " << i;
+        if (step.what == Step::Heard)
+            before = cells;
     }
-    EXPECT_FALSE(liveness.Heard(8, Cells(u"10.0.0.1 "), {}, t0)) << "a row never listed";
-
-    // Where a reply comes in counts as something new too: the device moved to another card.
-    HeardOn other;
-    other.interfaceName = "eth1";
-    EXPECT_TRUE(liveness.Heard(7, Cells(u"10.0.0.9 "), other, t0));
+    EXPECT_TRUE(liveness.Heard(8, Cells(u"10.0.0.1 "), {}, t0).empty()) << "a row never listed";
     liveness.Clear();
-    EXPECT_FALSE(liveness.Heard(7, Cells(u"10.0.0.1 "), {}, t0)) << "a new search forgets";
+    EXPECT_TRUE(liveness.Heard(7, Cells(u"10.0.0.1 "), {}, t0).empty()) << "a new search forgets";
 }
 
-TEST(LiveList, TheBridgeHandsOverTheLatestOfEachRowAndSaysWhenRequestsStopOrStartGoingOut)
+TEST(LiveList, TheBridgeHandsOverWhatHappenedInOrderAndSaysWhenRequestsStopOrStartGoingOut)
 {
+    using Kind = DeviceEvent::Kind;
+    const auto kinds = [](const ListUpdate& update) {
+        std::vector<Kind> told;
+        for (const DeviceEvent& event : update.events)
+            told.push_back(event.kind);
+        return told;
+    };
     CDeviceListBridge bridge([] { return true; });
     bridge.DeleteAllRows();
     const int row = List(bridge, Record("AA", "10.0.0.5"));
+    const int other = List(bridge, Record("BB", "10.0.0.8"));
+    // Changes one after another are one, from the first texts to the last.
     bridge.SetLatestReply(row, Record("AA", "10.0.0.6"), {});
+    bridge.SetLatestReply(other, Record("BB", "10.0.0.9"), {});
     bridge.SetLatestReply(row, Record("AA", "10.0.0.7"), {});
     ListUpdate update = bridge.TakeUpdate();
-    ASSERT_EQ(1u, update.rows.size());
-    ASSERT_EQ(1u, update.latest.size()) << "one per row, the latest";
-    EXPECT_EQ(u"10.0.0.7 ", update.latest[0].cells[COL_IP]);
+    ASSERT_EQ(2u, update.rows.size());
+    ASSERT_EQ((std::vector<Kind>{Kind::Changed, Kind::Changed}), kinds(update));
+    EXPECT_EQ(other, update.events[0].row);
+    EXPECT_EQ(row, update.events[1].row);
+    EXPECT_EQ(u"10.0.0.5 ", update.events[1].before[COL_IP]);
+    EXPECT_EQ(u"10.0.0.7 ", update.events[1].cells[COL_IP]);
+    // Changed and changed back before the window looked: nothing to tell.
+    bridge.SetLatestReply(row, Record("AA", "10.0.0.1"), {});
+    bridge.SetLatestReply(row, Record("AA", "10.0.0.7"), {});
+    EXPECT_TRUE(bridge.TakeUpdate().events.empty());
 
-    // Silent, then back at once, within one batch: the reply comes last and carries the silence
-    // it ended, so that neither goes untold.
+    // Silent, then back at once, within one batch: both are told, in that order.
     for (int cycle = 0; cycle <= SILENT_CYCLES; ++cycle)
         bridge.OnCycleEnded(false);
     bridge.SetLatestReply(row, Record("AA", "10.0.0.7"), {});
     update = bridge.TakeUpdate();
-    EXPECT_TRUE(update.silent.empty());
-    ASSERT_EQ(1u, update.latest.size());
-    EXPECT_TRUE(update.latest[0].back);
-    EXPECT_TRUE(update.latest[0].endedSilence.has_value());
-    for (int cycle = 0; cycle <= SILENT_CYCLES; ++cycle)
-        bridge.OnCycleEnded(false);
-    EXPECT_EQ(1u, bridge.TakeUpdate().silent.size());
-    bridge.SetLatestReply(row, Record("AA", "10.0.0.7"), {});
-    update = bridge.TakeUpdate();
-    ASSERT_EQ(1u, update.latest.size());
-    EXPECT_FALSE(update.latest[0].endedSilence) << "a silence already taken is not told twice";
+    EXPECT_EQ((std::vector<Kind>{Kind::Silent, Kind::Silent, Kind::Back}), kinds(update));
+    EXPECT_EQ(row, update.events.back().row);
 
     bridge.OnRequestNotSent();
     bridge.OnRequestNotSent();
@@ -221,8 +255,8 @@ TEST(LiveList, TheListSaysWhatChangedWhatIsSilentAndHowManyItCouldNotTake)
 
     // Row 0 re-addressed and renamed, row 1 silent, row 2 edited to row 0's new address.
     ListUpdate live;
-    live.latest.push_back({0, Cells(u"10.0.0.9 ", u"gate "), {}, false, std::nullopt});
-    live.silent.push_back({1, WallClock::time_point{}});
+    live.events = {Told(DeviceEvent::Kind::Changed, 0, Cells(u"10.0.0.9 ", u"gate ")),
+                   Told(DeviceEvent::Kind::Silent, 1, Cells(u"10.0.0.2 "))};
     live.unlisted = 4;
     ListChange change = presenter.Apply(live);
     EXPECT_TRUE(change.repaint);
@@ -256,7 +290,7 @@ TEST(LiveList, TheListSaysWhatChangedWhatIsSilentAndHowManyItCouldNotTake)
     presenter.WriteBackSnapshot();
     EXPECT_FALSE(presenter.Marked(2, COL_IP));
     ListUpdate same;
-    same.latest.push_back({2, Cells(u"10.0.0.9 "), {}, false, std::nullopt});
+    same.events = {Told(DeviceEvent::Kind::Changed, 2, Cells(u"10.0.0.9 "))};
     presenter.Apply(same);
     EXPECT_TRUE(presenter.Marked(0, COL_IP));
     EXPECT_TRUE(presenter.Marked(2, COL_IP));
@@ -270,8 +304,8 @@ TEST(LiveList, TheListSaysWhatChangedWhatIsSilentAndHowManyItCouldNotTake)
 
     // The silent device answers again; a deleted one's replies change nothing.
     ListUpdate back;
-    back.latest.push_back({1, Cells(u"10.0.0.2 "), {}, true, std::nullopt});
-    back.latest.push_back({42, Cells(u"10.0.0.3 "), {}, false, std::nullopt});
+    back.events = {Told(DeviceEvent::Kind::Back, 1, Cells(u"10.0.0.2 ")),
+                   Told(DeviceEvent::Kind::Changed, 42, Cells(u"10.0.0.3 "))};
     presenter.Apply(back);
     EXPECT_FALSE(presenter.Silent(1));
     EXPECT_EQ(3, presenter.Size());

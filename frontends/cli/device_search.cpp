@@ -66,32 +66,27 @@ SearchResult CDeviceSearch::Run(std::optional<Clock::duration> duration, std::op
         }
         if (result.devices.size() > before)
             onCount_(static_cast<int>(result.devices.size()));
-        const auto tellSilent = [&](Known& device, WallClock::time_point lastHeard) {
-            device.silent = true;
-            device.lastReply = std::chrono::duration_cast<Milliseconds>(lastHeard - wallStart);
-            onEvent_({SearchEvent::Kind::Silent, latest(device), {}, device.lastReply, 0});
-        };
-        for (const LatestReply& reply : update.latest) {
-            const auto found = known.find(reply.row);
+        for (const DeviceEvent& event : update.events) {
+            const auto found = known.find(event.row);
             if (found == known.end())
                 continue;
             Known& device = found->second;
-            if (reply.endedSilence && !device.silent)
-                tellSilent(device, *reply.endedSilence);
-            const RowCells previous = device.latest;
-            device.latest = reply.cells;
-            device.heardOn = reply.heardOn;
+            if (event.kind == DeviceEvent::Kind::Silent) {
+                device.silent = true;
+                device.lastReply =
+                    std::chrono::duration_cast<Milliseconds>(event.lastHeard - wallStart);
+                onEvent_({SearchEvent::Kind::Silent, latest(device), {}, device.lastReply, 0});
+                continue;
+            }
+            device.latest = event.cells;
+            device.heardOn = event.heardOn;
             device.lastReply = listed;
-            if (device.silent) {
+            if (event.kind == DeviceEvent::Kind::Back) {
                 device.silent = false;
                 onEvent_({SearchEvent::Kind::Back, latest(device), {}, {}, 0});
+            } else if (event.kind == DeviceEvent::Kind::Changed) {
+                onEvent_({SearchEvent::Kind::Changed, latest(device), event.before, {}, 0});
             }
-            if (ReplyTextsDiffer(reply.cells, previous))
-                onEvent_({SearchEvent::Kind::Changed, latest(device), previous, {}, 0});
-        }
-        for (const SilentDevice& silent : update.silent) {
-            if (const auto found = known.find(silent.row); found != known.end())
-                tellSilent(found->second, silent.lastHeard);
         }
         if (update.unlisted > result.unlisted) {
             result.unlisted = update.unlisted;
