@@ -19,6 +19,8 @@ namespace udp {
 // Starts the platform's sockets layer, Windows Sockets 1.1 on Windows; false when it cannot be
 // used, or only another version. Called once, before the first socket.
 bool StartSockets();
+// The sockets layer StartSockets starts, as a message names it.
+const char* SocketsLayerName();
 
 // A new IPv4 datagram socket with the default protocol, or BC_INVALID_SOCKET.
 bc_socket_t Open();

@@ -24,6 +24,11 @@ bool StartSockets()
     return true;
 }
 
+const char* SocketsLayerName()
+{
+    return "BSD sockets";
+}
+
 bc_socket_t Open()
 {
     const int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);

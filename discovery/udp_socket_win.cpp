@@ -159,6 +159,11 @@ bool StartSockets()
     return true;
 }
 
+const char* SocketsLayerName()
+{
+    return "Windows Sockets 1.1";
+}
+
 bc_socket_t Open()
 {
     const SOCKET s = ::socket(AF_INET, SOCK_DGRAM, 0);

@@ -40,12 +40,6 @@ void DeviceRows::Sort(const RowLess& before)
     std::stable_sort(rows_.begin(), rows_.end(), before);
 }
 
-void DeviceRows::Append(std::vector<DeviceRow> rows)
-{
-    rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()),
-                 std::make_move_iterator(rows.end()));
-}
-
 void DeviceRows::RemoveAt(int position)
 {
     if (position >= 0 && position < Size())

@@ -52,8 +52,6 @@ public:
     int PositionOf(RowId id) const;
 
     void Clear() { rows_.clear(); }
-    // Adds rows after the last one, whatever the order.
-    void Append(std::vector<DeviceRow> rows);
     // Where a row would go to keep the list in order.
     int PlaceOf(const DeviceRow& row, const RowLess& before) const;
     void InsertAt(int position, DeviceRow row);

@@ -414,6 +414,14 @@ ListChange CListPresenter::SetFilter(std::u16string filter)
     return change;
 }
 
+std::vector<RowId> CListPresenter::ShownIds() const
+{
+    std::vector<RowId> ids;
+    for (const int full : shown_)
+        ids.push_back(rows_.At(full).id);
+    return ids;
+}
+
 ListChange CListPresenter::OpenPlan(CAddressPlan plan, std::u16string name)
 {
     plan_ = std::move(plan);

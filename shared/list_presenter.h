@@ -78,6 +78,8 @@ public:
     // How many rows there are, shown or not.
     int Total() const { return rows_.Size(); }
     const DeviceRow& At(int position) const { return rows_.At(Full(position)); }
+    // The identities of the rows shown, in the list's order.
+    std::vector<RowId> ShownIds() const;
     // The position of a row, or -1 when it is not shown.
     int PositionOf(RowId id) const;
     RowOrder Order() const { return order_; }

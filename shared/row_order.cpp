@@ -68,7 +68,7 @@ int Compare(const DeviceRow& a, const DeviceRow& b, int column)
     case COL_GATEWAY:
         return CompareByValue(ParseIpv4(textA), ParseIpv4(textB), textA, textB);
     case COL_PORT:
-        return CompareByValue(ParseDecimal(textA, 5), ParseDecimal(textB, 5), textA, textB);
+        return CompareByValue(ParsePort(textA), ParsePort(textB), textA, textB);
     case COL_CHN:
     case COL_VERSION:
         return CompareNatural(textA, textB);

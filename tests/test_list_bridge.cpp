@@ -54,7 +54,8 @@ public:
         ListUpdate update = bridge.TakeUpdate();
         if (update.cleared)
             rows.Clear();
-        rows.Append(update.rows);
+        for (const DeviceRow& row : update.rows)
+            rows.InsertAt(rows.Size(), row);
         return update;
     }
 

@@ -83,10 +83,8 @@ TEST(ListRules, RowsSortByValueWhereTheColumnHoldsOneAndByTextElsewhere)
     };
     for (const auto& c : cases) {
         DeviceRows rows;
-        std::vector<DeviceRow> heard;
         for (std::size_t i = 0; i < c.texts.size(); ++i)
-            heard.push_back(Row(static_cast<RowId>(i), c.column, c.texts[i]));
-        rows.Append(heard);
+            rows.InsertAt(rows.Size(), Row(static_cast<RowId>(i), c.column, c.texts[i]));
         rows.Sort(InOrder({c.column, false}));
         std::vector<int> ascending;
         for (int p = 0; p < rows.Size(); ++p)

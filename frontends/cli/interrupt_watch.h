@@ -4,13 +4,7 @@
 #pragma once
 
 #include <functional>
-
-#ifndef _WIN32
-#include <signal.h>
-
-#include <atomic>
-#include <thread>
-#endif
+#include <memory>
 
 class CInterruptWatch
 {
@@ -25,10 +19,9 @@ public:
     CInterruptWatch& operator=(const CInterruptWatch&) = delete;
 
 private:
+    // What the platform needs to watch, beside the callback.
+    struct Watcher;
+
     std::function<void(int)> onInterrupt_;
-#ifndef _WIN32
-    sigset_t previousMask_{};
-    std::atomic<bool> ending_{false};
-    std::thread watcher_;
-#endif
+    std::unique_ptr<Watcher> watcher_;
 };

@@ -174,7 +174,8 @@ int main(int argc, char** argv)
 
     // Without the sockets layer no request can go out.
     if (!udp::StartSockets()) {
-        Complain("the sockets layer (Windows Sockets 1.1) cannot be started");
+        Complain(std::string("the sockets layer (") + udp::SocketsLayerName()
+                 + ") cannot be started");
         return EXIT_REQUEST_NOT_SENT;
     }
     // Standard output carries the devices alone.

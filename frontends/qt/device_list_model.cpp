@@ -3,22 +3,10 @@
 #include <QApplication>
 #include <QStyle>
 
-namespace {
-
-std::vector<RowId> IdsOf(const CListPresenter& presenter)
-{
-    std::vector<RowId> ids;
-    for (int position = 0; position < presenter.Size(); ++position)
-        ids.push_back(presenter.At(position).id);
-    return ids;
-}
-
-} // namespace
-
 DeviceListModel::DeviceListModel(const CListPresenter& presenter, QObject* parent)
     : QAbstractTableModel(parent),
       presenter_(presenter),
-      shown_(IdsOf(presenter)),
+      shown_(presenter.ShownIds()),
       oddAddress_(QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning)),
       changed_(QApplication::style()->standardIcon(QStyle::SP_BrowserReload)),
       asPlanned_(QApplication::style()->standardIcon(QStyle::SP_DialogApplyButton)),
@@ -115,7 +103,7 @@ void DeviceListModel::Show(const ListChange& change)
         endResetModel();
         if (presenter_.Size() > 0) {
             beginInsertRows({}, 0, presenter_.Size() - 1);
-            shown_ = IdsOf(presenter_);
+            shown_ = presenter_.ShownIds();
             endInsertRows();
         }
         return;
@@ -156,7 +144,7 @@ void DeviceListModel::ShowNewOrder()
     for (const QModelIndex& index : before)
         after << this->index(presenter_.PositionOf(shown_[static_cast<std::size_t>(index.row())]),
                              index.column());
-    shown_ = IdsOf(presenter_);
+    shown_ = presenter_.ShownIds();
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }

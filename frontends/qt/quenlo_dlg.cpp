@@ -339,7 +339,7 @@ void CQuenloDlg::OnRefresh()
 
 void CQuenloDlg::OnSysCommand(unsigned commandId)
 {
-    if ((commandId & 0xFFF0) == IDM_ABOUTBOX) {
+    if (commandId == IDM_ABOUTBOX) {
         CAboutDlg about(this);
         about.exec();
     }

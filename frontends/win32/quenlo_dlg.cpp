@@ -105,14 +105,6 @@ HICON MarkIcon(CellMark mark, int size)
     return static_cast<HICON>(::LoadImageW(nullptr, name, IMAGE_ICON, size, size, 0));
 }
 
-std::vector<RowId> IdsOf(const CListPresenter& presenter)
-{
-    std::vector<RowId> ids;
-    for (int position = 0; position < presenter.Size(); ++position)
-        ids.push_back(presenter.At(position).id);
-    return ids;
-}
-
 } // namespace
 
 CQuenloDlg::CQuenloDlg()
@@ -678,12 +670,12 @@ void CQuenloDlg::Show(const ListChange& change)
                               && change.steps.front().position == static_cast<int>(shown_.size());
     if (change.emptied) {
         ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-        shown_ = IdsOf(presenter_);
+        shown_ = presenter_.ShownIds();
         ListView_SetItemCountEx(list, presenter_.Size(), 0);
         ShowOrder();
     } else if (appendedOnly) {
         // Rows after the last one move no selection: only the new rows are drawn.
-        shown_ = IdsOf(presenter_);
+        shown_ = presenter_.ShownIds();
         ListView_SetItemCountEx(list, presenter_.Size(), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
     } else if (change.reordered || !change.steps.empty()) {
         std::vector<RowId> selected;
@@ -694,7 +686,7 @@ void CQuenloDlg::Show(const ListChange& change)
             focusedItem >= 0 && focusedItem < static_cast<int>(shown_.size())
                 ? shown_[static_cast<std::size_t>(focusedItem)]
                 : NO_ROW;
-        shown_ = IdsOf(presenter_);
+        shown_ = presenter_.ShownIds();
         ListView_SetItemCountEx(list, presenter_.Size(), LVSICF_NOSCROLL);
         ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
         for (const RowId id : selected) {
