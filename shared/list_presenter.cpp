@@ -92,8 +92,15 @@ std::vector<CellMark> CListPresenter::Marks() const
 
 PlanVerdict CListPresenter::VerdictAt(int full) const
 {
+    const auto found = verdicts_.find(rows_.At(full).id);
+    return found != verdicts_.end() ? found->second : PlanVerdict{};
+}
+
+void CListPresenter::Judge(const DeviceRow& row)
+{
     // What the device answers now is checked, not what an edit made of its row.
-    return plan_ ? CheckAgainstPlan(*plan_, rows_.At(full).latest) : PlanVerdict{};
+    if (plan_)
+        verdicts_[row.id] = CheckAgainstPlan(*plan_, row.latest);
 }
 
 bool CListPresenter::ChangedAt(int full) const
@@ -205,6 +212,7 @@ ListChange CListPresenter::Apply(ListUpdate update)
     if (update.cleared) {
         rows_.Clear();
         shown_.clear();
+        verdicts_.clear();
         order_ = keptOrder_.value_or(RowOrder{});
         keptOrder_.reset();
         operatorsWidths_ = std::exchange(keptWidths_, false);
@@ -235,6 +243,7 @@ ListChange CListPresenter::Apply(ListUpdate update)
         added.push_back(row.id);
         if (const std::optional<std::string> key = MacKey(row.latest[COL_MAC]))
             heardKeys_.insert(*key);
+        Judge(row);
         if (reselect_.erase(row.listed[COL_MAC]) > 0)
             change.select.push_back(row.id);
         const bool matches = RowMatches(row.cells, filter_);
@@ -296,6 +305,7 @@ void CListPresenter::ApplyLiveness(const ListUpdate& update, ListChange& change)
             row->latest = event.cells;
             row->heardOn = event.heardOn;
             row->silent = false;
+            Judge(*row);
             replies = true;
         }
     }
@@ -426,6 +436,9 @@ ListChange CListPresenter::OpenPlan(CAddressPlan plan, std::u16string name)
 {
     plan_ = std::move(plan);
     planName_ = std::move(name);
+    verdicts_.clear();
+    for (int full = 0; full < rows_.Size(); ++full)
+        Judge(rows_.At(full));
     MeasureAll();
     ListChange change;
     change.repaint = true;
@@ -589,7 +602,7 @@ std::string CListPresenter::SaveText(OutputFormat format,
     }
     if (plan_) {
         for (FoundDevice& device : devices)
-            device.plan = CheckAgainstPlan(*plan_, device.row.latest);
+            device.plan = verdicts_.at(device.row.id);
     }
     OutputStyle style;
     style.format = format;

@@ -20,6 +20,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // One step of a change to the rows, at positions that hold when the steps before it are done.
@@ -173,6 +174,8 @@ private:
     int Full(int position) const { return shown_.at(static_cast<std::size_t>(position)); }
     CellMark MarkAt(int full, int column) const;
     PlanVerdict VerdictAt(int full) const;
+    // Judges the row against the plan, if one is open.
+    void Judge(const DeviceRow& row);
     // The marks of every row, to tell whether any changed.
     std::vector<CellMark> Marks() const;
     bool ChangedAt(int full) const;
@@ -210,6 +213,9 @@ private:
     std::set<std::u16string> reselect_;
     std::optional<CAddressPlan> plan_;
     std::u16string planName_;
+    // Each row's verdict against the plan, judged when the row or its device's reply comes and
+    // when a plan is opened, so that marks, tooltips and the status line only read it.
+    std::unordered_map<RowId, PlanVerdict> verdicts_;
     // The MAC keys of the devices listed in this search, deleted rows' too: a device that
     // answered is not missing.
     std::set<std::string> heardKeys_;
