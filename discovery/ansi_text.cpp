@@ -4,24 +4,12 @@
 #include <cstddef>
 #include <utility>
 
-namespace {
-
-void AppendCodePoint(std::u16string& out, char32_t c)
-{
-    if (c < 0x10000) {
-        out.push_back(static_cast<char16_t>(c));
-    } else {
-        c -= 0x10000;
-        out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-        out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-    }
-}
-
-} // namespace
-
 bool DecodeUtf8(std::string_view bytes, std::u16string* out)
 {
-    std::u16string text;
+    // Never more units than bytes: the text is written in place and cut to its length at the end,
+    // which keeps a whole plan file quick to decode.
+    std::u16string text(bytes.size(), u'\0');
+    char16_t* unit = text.data();
     std::size_t i = 0;
     while (i < bytes.size()) {
         const auto lead = static_cast<unsigned char>(bytes[i]);
@@ -29,8 +17,11 @@ bool DecodeUtf8(std::string_view bytes, std::u16string* out)
         char32_t c;
         char32_t least;
         if (lead < 0x80) {
-            length = 1, c = lead, least = 0;
-        } else if ((lead & 0xE0) == 0xC0) {
+            *unit++ = lead;
+            ++i;
+            continue;
+        }
+        if ((lead & 0xE0) == 0xC0) {
             length = 2, c = lead & 0x1F, least = 0x80;
         } else if ((lead & 0xF0) == 0xE0) {
             length = 3, c = lead & 0x0F, least = 0x800;
@@ -50,9 +41,16 @@ bool DecodeUtf8(std::string_view bytes, std::u16string* out)
         // Overlong forms, surrogates and values past Unicode are not UTF-8.
         if (c < least || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
             return false;
-        AppendCodePoint(text, c);
+        if (c < 0x10000) {
+            *unit++ = static_cast<char16_t>(c);
+        } else {
+            c -= 0x10000;
+            *unit++ = static_cast<char16_t>(0xD800 + (c >> 10));
+            *unit++ = static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+        }
         i += length;
     }
+    text.resize(static_cast<std::size_t>(unit - text.data()));
     *out = std::move(text);
     return true;
 }

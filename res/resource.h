@@ -72,6 +72,9 @@
 #define IDS_MISSING_NO_PLAN     186
 #define IDS_MISSING_NONE        187
 #define IDS_MISSING_COUNT       188
+#define IDS_PLAN_NOT_REGULAR    189
+#define IDS_PLAN_MORE_SKIPPED   190
+#define IDS_PLAN_TOO_MANY_DEVICES 191
 #define IDR_MAINFRAME           128
 #define IDR_ROW_MENU            130
 #define IDD_ADDRESS_EDIT        132

@@ -5,6 +5,7 @@
 #include "text_format.h"
 
 #include <algorithm>
+#include <deque>
 #include <utility>
 
 namespace {
@@ -43,6 +44,7 @@ char LowerHex(char16_t c)
 std::u16string DecodeUtf16(std::string_view bytes, bool bigEndian)
 {
     std::u16string text;
+    text.reserve(bytes.size() / 2);
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
         const auto first = static_cast<unsigned char>(bytes[i]);
         const auto second = static_cast<unsigned char>(bytes[i + 1]);
@@ -70,14 +72,62 @@ bool IsLineEnd(char16_t c)
     return c == u'\n' || c == u'\r';
 }
 
-// One line of the file split into fields, or the reason it cannot be.
+// Whether TrimBlanks leaves nothing of the field, asked once of every field of every line.
+bool IsBlank(std::u16string_view field)
+{
+    return std::all_of(field.begin(), field.end(), [](char16_t c) { return c == u' '; });
+}
+
+// One line of the file split into fields, or the reason it cannot be. Its fields are views of
+// the text, or of storage of its own for a quoted field whose doubled quotes were undone, which
+// is used again for the next line: reading a line allocates nothing once the lines before were as
+// long.
 struct Record {
     int line = 0;
     // Where it begins in the text, and whether a quoted field took in a line break.
     std::size_t start = 0;
     bool manyLines = false;
-    std::vector<std::u16string> fields;
+    // How many fields the line has, and how many up to its last one that is not blank.
+    std::size_t count = 0;
+    std::size_t used = 0;
     std::optional<PlanFault> fault;
+
+    // Whether the line holds nothing but blanks and separators.
+    bool Blank() const { return !fault && used == 0; }
+    // The fields kept, the first MAX_PLAN_FIELDS.
+    std::size_t Kept() const { return std::min(count, MAX_PLAN_FIELDS); }
+    std::u16string_view Field(std::size_t place) const { return fields_[place]; }
+
+    void Clear()
+    {
+        count = 0;
+        used = 0;
+    }
+    void AddField(std::u16string_view field)
+    {
+        if (count < fields_.size())
+            fields_[count] = field;
+        else if (count < MAX_PLAN_FIELDS)
+            fields_.push_back(field);
+        ++count;
+        if (!IsBlank(field))
+            used = count;
+    }
+    // Emptied storage for the text of the field that begins now; a deque, so that the fields
+    // before keep their place as it grows.
+    std::u16string& Storage()
+    {
+        std::u16string& storage = count >= MAX_PLAN_FIELDS ? uncounted_
+                                  : count < storage_.size() ? storage_[count]
+                                                            : storage_.emplace_back();
+        storage.clear();
+        return storage;
+    }
+
+private:
+    std::vector<std::u16string_view> fields_;
+    std::deque<std::u16string> storage_;
+    std::u16string uncounted_;
 };
 
 // Splits text into records. A quoted field may hold separators, line breaks and doubled quotes.
@@ -102,24 +152,30 @@ public:
         while (at_ < text_.size() && !IsLineEnd(text_[at_]))
             ++at_;
         EndLine();
-        record.fields.clear();
+        record.Clear();
     }
 
-    Record Next()
+    void Next(Record& record)
     {
-        Record record;
         record.line = line_;
         record.start = at_;
-        std::u16string field;
-        bool fieldStarted = false;
+        record.manyLines = false;
+        record.fault.reset();
+        record.Clear();
+        // The field's text: from its first character up to here, or what its quotes held.
+        std::size_t from = at_;
+        std::optional<std::u16string_view> quoted;
+        bool started = false;
+        std::size_t end = text_.size();
         while (at_ < text_.size()) {
             const char16_t c = text_[at_];
-            if (c == u'"' && !fieldStarted) {
+            if (c == u'"' && !started) {
                 const int opened = line_;
-                if (!ReadQuoted(field)) {
+                quoted = ReadQuoted(record);
+                if (!quoted) {
                     record.fault = PlanFault::UnclosedQuote;
                     SkipFirstLine(record);
-                    return record;
+                    return;
                 }
                 record.manyLines = record.manyLines || line_ != opened;
                 while (at_ < text_.size() && text_[at_] == u' ')
@@ -130,53 +186,71 @@ public:
                     record.fault = line_ == opened ? PlanFault::TextAfterQuote
                                                    : PlanFault::UnclosedQuote;
                     SkipFirstLine(record);
-                    return record;
+                    return;
                 }
-                fieldStarted = true;
+                started = true;
             } else if (c == separator_) {
-                record.fields.push_back(std::move(field));
-                field.clear();
-                fieldStarted = false;
-                ++at_;
+                record.AddField(quoted ? *quoted : text_.substr(from, at_ - from));
+                quoted.reset();
+                started = false;
+                from = ++at_;
             } else if (IsLineEnd(c)) {
+                end = at_;
                 EndLine();
                 break;
-            } else {
-                field.push_back(c);
+            } else if (c == u' ' && !started) {
                 // Blanks before an opening quote do not start the field.
-                fieldStarted = fieldStarted || c != u' ';
                 ++at_;
+            } else {
+                // Up to the next separator or line end in one go, quotes and all.
+                started = true;
+                while (at_ < text_.size() && text_[at_] != separator_ && !IsLineEnd(text_[at_]))
+                    ++at_;
             }
         }
-        record.fields.push_back(std::move(field));
-        return record;
+        record.AddField(quoted ? *quoted : text_.substr(from, end - from));
     }
 
 private:
-    // Reads a quoted field from its opening quote to past its closing one; false at the end of
-    // the text with the quote still open.
-    bool ReadQuoted(std::u16string& field)
+    // Reads a quoted field from its opening quote to past its closing one: what the quotes hold,
+    // in the record's storage with each doubled quote made one where it has any; none at the end
+    // of the text with the quote still open.
+    std::optional<std::u16string_view> ReadQuoted(Record& record)
     {
-        field.clear();
+        const std::size_t begin = at_ + 1;
+        bool doubled = false;
         int lines = 0;
-        for (std::size_t i = at_ + 1; i < text_.size(); ++i) {
-            if (text_[i] == u'"') {
-                if (i + 1 < text_.size() && text_[i + 1] == u'"') {
-                    field.push_back(u'"');
-                    ++i;
-                    continue;
-                }
-                at_ = i + 1;
-                line_ += lines;
-                return true;
-            }
-            if (text_[i] == u'\n' || (text_[i] == u'\r' && (i + 1 == text_.size() || text_[i + 1] != u'\n')))
+        std::size_t close = begin;
+        for (; close < text_.size(); ++close) {
+            const char16_t c = text_[close];
+            if (c == u'"') {
+                if (close + 1 == text_.size() || text_[close + 1] != u'"')
+                    break;
+                doubled = true;
+                ++close;
+            } else if (c == u'\n'
+                       || (c == u'\r' && (close + 1 == text_.size() || text_[close + 1] != u'\n'))) {
                 ++lines;
-            field.push_back(text_[i]);
+            }
         }
-        return false;
+        if (close == text_.size())
+            return std::nullopt;
+        at_ = close + 1;
+        line_ += lines;
+        const std::u16string_view inside = text_.substr(begin, close - begin);
+        if (!doubled)
+            return inside;
+        std::u16string& undone = record.Storage();
+        for (std::size_t from = 0;;) {
+            const std::size_t quote = inside.find(u'"', from);
+            if (quote == std::u16string_view::npos) {
+                undone.append(inside.substr(from));
+                return undone;
+            }
+            undone.append(inside.substr(from, quote + 1 - from));
+            from = quote + 2;
+        }
     }
-
 
     // Past one line end (CR LF, LF or CR), if one is here.
     void EndLine()
@@ -222,37 +296,50 @@ char16_t ChooseSeparator(std::u16string_view text)
     return semicolons > commas ? u';' : u',';
 }
 
-bool Blank(const std::u16string& field)
-{
-    return TrimBlanks(field).empty();
-}
-
-bool BlankRecord(const Record& record)
-{
-    return !record.fault && std::all_of(record.fields.begin(), record.fields.end(), Blank);
-}
-
 // A heading as the names table writes it: without blanks, underscores and hyphens, ASCII in
-// lowercase, and without the byte order mark a spreadsheet may leave in the first heading.
-std::u16string Heading(std::u16string_view text)
+// lowercase, and without the byte order mark a spreadsheet may leave in the first heading; cut
+// after limit characters, as it then names no column anyway.
+std::u16string Heading(std::u16string_view text, std::size_t limit)
 {
     std::u16string name;
     for (const char16_t c : text) {
         if (c == u' ' || c == u'_' || c == u'-' || c == u'\uFEFF' || c == u'\u3000')
             continue;
+        if (name.size() == limit)
+            break;
         name.push_back(c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c);
     }
     return name;
 }
 
-std::optional<int> HeadingColumn(const std::u16string& heading)
+std::optional<int> HeadingColumn(std::u16string_view heading)
 {
-    const std::u16string name = Heading(heading);
+    static const std::size_t longest = [] {
+        std::size_t length = 0;
+        for (const auto& entry : HEADING_NAMES) {
+            for (const std::u16string_view name : entry.names)
+                length = std::max(length, name.size());
+        }
+        return length;
+    }();
+    const std::u16string name = Heading(heading, longest + 1);
     for (const auto& entry : HEADING_NAMES) {
         if (std::find(entry.names.begin(), entry.names.end(), name) != entry.names.end())
             return entry.column;
     }
     return std::nullopt;
+}
+
+// A text at fault as a problem keeps it: whole when short, else cut with "…", never between the
+// halves of a character.
+std::u16string ProblemText(std::u16string_view text)
+{
+    if (text.size() <= PLAN_PROBLEM_TEXT)
+        return std::u16string(text);
+    std::size_t kept = PLAN_PROBLEM_TEXT - 1;
+    if (text[kept - 1] >= 0xD800 && text[kept - 1] <= 0xDBFF)
+        --kept;
+    return std::u16string(text.substr(0, kept)) + u'\u2026';
 }
 
 } // namespace
@@ -311,27 +398,25 @@ PlanReading ReadAddressPlan(std::string_view bytes)
     const std::u16string text = DecodePlanText(bytes);
     CRecordReader reader(text, ChooseSeparator(text));
 
-    std::optional<Record> heading;
-    while (!heading && !reader.AtEnd()) {
-        Record record = reader.Next();
-        if (!BlankRecord(record))
-            heading = std::move(record);
-    }
-    if (!heading || heading->fault) {
+    Record heading;
+    do
+        reader.Next(heading);
+    while (heading.Blank() && !reader.AtEnd());
+    if (heading.Blank() || heading.fault) {
         reading.error = PlanError::NoHeading;
         return reading;
     }
     // Each known column's place in a line.
     std::array<std::optional<std::size_t>, COL_COUNT> places{};
     std::array<bool, COL_COUNT> columns{};
-    for (std::size_t place = 0; place < heading->fields.size(); ++place) {
-        const std::optional<int> column = HeadingColumn(heading->fields[place]);
+    for (std::size_t place = 0; place < heading.Kept(); ++place) {
+        const std::optional<int> column = HeadingColumn(heading.Field(place));
         if (!column)
             continue;
         auto& known = places[static_cast<std::size_t>(*column)];
         if (known) {
             reading.error = PlanError::RepeatedColumn;
-            reading.heading = std::u16string(TrimBlanks(heading->fields[place]));
+            reading.heading = ProblemText(TrimBlanks(heading.Field(place)));
             return reading;
         }
         known = place;
@@ -343,44 +428,41 @@ PlanReading ReadAddressPlan(std::string_view bytes)
     }
     reading.plan.SetColumns(columns);
 
-    const std::size_t named = heading->fields.size();
+    const std::size_t named = heading.count;
     Record record;
-    const auto skip = [&](PlanFault fault, std::u16string what, int other = 0) {
-        reading.problems.push_back({record.line, fault, std::move(what), other});
+    const auto skip = [&](PlanFault fault, std::u16string_view what = {}, int other = 0) {
+        // Only the problems kept cost their text.
+        if (reading.skipped++ < KEPT_PLAN_PROBLEMS)
+            reading.problems.push_back({record.line, fault, ProblemText(what), other});
         if (record.manyLines)
             reader.SkipFirstLine(record);
     };
+    // A field of the line by its column, blanks around it aside; empty where the plan has none.
+    const auto planned = [&](int column) {
+        const auto place = places[static_cast<std::size_t>(column)];
+        return place ? TrimBlanks(record.Field(*place)) : std::u16string_view();
+    };
     while (!reader.AtEnd()) {
-        record = reader.Next();
-        if (BlankRecord(record))
+        reader.Next(record);
+        if (record.Blank())
             continue;
         if (record.fault) {
-            reading.problems.push_back({record.line, *record.fault, {}, 0});
+            skip(*record.fault);
             continue;
         }
         // Empty fields after the last named one carry nothing; any other count is a line that
         // does not fit its heading.
-        const auto filled = std::find_if(record.fields.rbegin(), record.fields.rend(),
-                                         [](const std::u16string& f) { return !Blank(f); });
-        const std::size_t used = static_cast<std::size_t>(record.fields.rend() - filled);
-        if (record.fields.size() < named || used > named) {
-            const std::size_t count = record.fields.size() < named ? record.fields.size() : used;
+        if (record.count < named || record.used > named) {
+            const std::size_t count = record.count < named ? record.count : record.used;
             skip(PlanFault::FieldCount, AsciiText(std::to_string(count)), static_cast<int>(named));
             continue;
         }
-        PlannedDevice device;
-        device.line = record.line;
-        for (int column = 0; column < COL_COUNT; ++column) {
-            if (const auto place = places[static_cast<std::size_t>(column)])
-                device.texts[static_cast<std::size_t>(column)] =
-                    std::u16string(TrimBlanks(record.fields[*place]));
-        }
-        const std::u16string& mac = device.texts[COL_MAC];
-        const std::optional<std::string> key = MacKey(mac);
+        const std::u16string_view mac = planned(COL_MAC);
         if (mac.empty()) {
-            skip(PlanFault::NoMac, {});
+            skip(PlanFault::NoMac);
             continue;
         }
+        std::optional<std::string> key = MacKey(mac);
         if (!key) {
             skip(PlanFault::BadMac, mac);
             continue;
@@ -389,17 +471,25 @@ PlanReading ReadAddressPlan(std::string_view bytes)
             skip(PlanFault::RepeatedMac, mac, first->line);
             continue;
         }
-        const std::u16string& ip = device.texts[COL_IP];
-        const std::u16string& port = device.texts[COL_PORT];
-        const std::u16string& gateway = device.texts[COL_GATEWAY];
+        const std::u16string_view ip = planned(COL_IP);
+        const std::u16string_view port = planned(COL_PORT);
+        const std::u16string_view gateway = planned(COL_GATEWAY);
         if (!ip.empty() && !ParseIpv4(ip)) {
             skip(PlanFault::BadIp, ip);
         } else if (!port.empty() && !ParsePort(port)) {
             skip(PlanFault::BadPort, port);
         } else if (!gateway.empty() && !ParseIpv4(gateway)) {
             skip(PlanFault::BadGateway, gateway);
+        } else if (reading.plan.Devices().size() == MAX_PLANNED_DEVICES) {
+            PlanReading tooMany;
+            tooMany.error = PlanError::TooManyDevices;
+            return tooMany;
         } else {
-            device.macKey = *key;
+            PlannedDevice device;
+            device.line = record.line;
+            device.macKey = std::move(*key);
+            for (int column = 0; column < COL_COUNT; ++column)
+                device.texts[static_cast<std::size_t>(column)] = planned(column);
             reading.plan.Add(std::move(device));
         }
     }

@@ -20,6 +20,23 @@ constexpr std::array<int, 4> PLAN_COLUMNS = {COL_CHN, COL_IP, COL_PORT, COL_GATE
 // The largest plan file read: far more than any site's spreadsheet, and little to hold.
 constexpr std::size_t MAX_PLAN_BYTES = 16 * 1024 * 1024;
 
+// The most devices a plan may plan: far more than any site has. A file of MAC texts alone could
+// plan nearly a million, each held in some 350 bytes, 20 times its line, and the list's status
+// line goes through every planned device whenever the list changes.
+constexpr std::size_t MAX_PLANNED_DEVICES = 65536;
+
+// The fields of a line that are kept, as many as an old spreadsheet's columns; the fields after
+// them are counted, not kept, so that a line of millions of separators costs nothing to hold. A
+// heading's columns past them are ignored like unknown ones.
+constexpr std::size_t MAX_PLAN_FIELDS = 256;
+
+// The skipped lines whose problems are kept, in file order; the others are only counted. Nobody
+// reads more than this many, and a file of millions of bad lines must not cost a problem each.
+constexpr std::size_t KEPT_PLAN_PROBLEMS = 100;
+
+// The longest text at fault a problem keeps, in UTF-16 units, "…" included.
+constexpr std::size_t PLAN_PROBLEM_TEXT = 40;
+
 // A MAC text as a key: its twelve hex digits in lowercase, written with '-', with ':' or with no
 // separator, in either case, blanks around it ignored; none for any other text.
 std::optional<std::string> MacKey(std::u16string_view text);
@@ -49,14 +66,15 @@ enum class PlanFault {
 struct PlanProblem {
     int line = 0;
     PlanFault fault = PlanFault::NoMac;
-    // The text at fault; FieldCount: the number of fields.
+    // The text at fault, cut to PLAN_PROBLEM_TEXT with "…" at its end when longer; FieldCount:
+    // the number of fields.
     std::u16string text;
     // RepeatedMac: the line that planned the MAC first. FieldCount: how many the heading names.
     int other = 0;
 };
 
 // Why a file is no plan at all.
-enum class PlanError { None, TooLarge, NoHeading, NoMacColumn, RepeatedColumn };
+enum class PlanError { None, TooLarge, NoHeading, NoMacColumn, RepeatedColumn, TooManyDevices };
 
 class CAddressPlan
 {
@@ -79,11 +97,12 @@ private:
 
 struct PlanReading {
     PlanError error = PlanError::None;
-    // RepeatedColumn: the heading named twice.
+    // RepeatedColumn: the heading named twice, cut as a problem's text is.
     std::u16string heading;
     CAddressPlan plan;
-    // The lines skipped, in file order.
+    // The first KEPT_PLAN_PROBLEMS lines skipped, in file order, and how many were skipped in all.
     std::vector<PlanProblem> problems;
+    std::size_t skipped = 0;
 };
 
 // Reads a plan file's bytes: UTF-8 with or without its byte order mark, UTF-16 with its byte order

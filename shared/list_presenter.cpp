@@ -459,6 +459,9 @@ std::u16string CListPresenter::PlanErrorText(const PlanReading& reading) const
         return strings_(IDS_PLAN_NO_MAC_COLUMN);
     case PlanError::RepeatedColumn:
         return FormatText(strings_(IDS_PLAN_REPEATED_COLUMN), {VisibleText(reading.heading)});
+    case PlanError::TooManyDevices:
+        return FormatText(strings_(IDS_PLAN_TOO_MANY_DEVICES),
+                          {AsciiText(std::to_string(MAX_PLANNED_DEVICES))});
     }
     return {};
 }
@@ -466,12 +469,11 @@ std::u16string CListPresenter::PlanErrorText(const PlanReading& reading) const
 std::u16string CListPresenter::PlanProblemsText(const PlanReading& reading,
                                                 std::u16string_view name) const
 {
-    if (reading.problems.empty())
+    if (reading.skipped == 0)
         return {};
-    const auto number = [](int n) { return AsciiText(std::to_string(n)); };
+    const auto number = [](auto n) { return AsciiText(std::to_string(n)); };
     std::u16string text =
-        FormatText(strings_(IDS_PLAN_SKIPPED),
-                   {VisibleText(name), number(static_cast<int>(reading.problems.size()))})
+        FormatText(strings_(IDS_PLAN_SKIPPED), {VisibleText(name), number(reading.skipped)})
         + u"\n";
     for (const PlanProblem& problem : reading.problems) {
         const std::u16string at = VisibleText(problem.text);
@@ -507,6 +509,10 @@ std::u16string CListPresenter::PlanProblemsText(const PlanReading& reading,
         }
         text += FormatText(strings_(IDS_PLAN_LINE), {number(problem.line), why}) + u"\n";
     }
+    if (reading.skipped > reading.problems.size())
+        text += FormatText(strings_(IDS_PLAN_MORE_SKIPPED),
+                           {number(reading.skipped - reading.problems.size())})
+                + u"\n";
     return text;
 }
 

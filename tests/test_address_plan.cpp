@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -168,6 +169,108 @@ TEST(AddressPlan, BadLinesAreSkippedWithTheirLineAndNeverGuessed)
     };
     for (const auto& f : files)
         EXPECT_EQ(f.error, ReadAddressPlan(f.file).error) << f.file.substr(0, 30);
+}
+
+TEST(AddressPlan, WhateverTheFileWhatIsKeptOfItIsBounded)
+{
+    // A line of the MAC then these fields.
+    const auto line = [](std::size_t fields, std::string_view field = "") {
+        std::string text = "001122334455";
+        for (std::size_t i = 1; i < fields; ++i)
+            text.append(",").append(field);
+        return text + "\n";
+    };
+    // A heading of the MAC column, unknown ones, and the IP column at place ip.
+    const auto heading = [](std::size_t ip) {
+        std::string text = "mac";
+        for (std::size_t place = 1; place <= ip; ++place)
+            text += place == ip ? ",ip" : ",note";
+        return text + "\n";
+    };
+    std::string notes;
+    for (std::size_t place = 0; place < MAX_PLAN_FIELDS; ++place)
+        notes += "note,";
+    const std::u16string emoji = u"\U0001F600";
+    std::string many = "mac\n";
+    for (int i = 0; i < 250; ++i)
+        many += "x\n";
+    std::string mostDevices = "mac\n";
+    for (std::size_t i = 0; i < MAX_PLANNED_DEVICES; ++i) {
+        char mac[16];
+        std::snprintf(mac, sizeof mac, "%012zx\n", i);
+        mostDevices += mac;
+    }
+    const struct {
+        const char* what;
+        std::string file;
+        PlanError error;
+        std::size_t devices;
+        std::size_t skipped;
+        // The last problem kept, when any is.
+        std::size_t kept;
+        int line;
+        std::u16string text;
+        int other;
+    } cases[] = {
+        {"problems past the kept ones are counted", many, PlanError::None, 0, 250,
+         KEPT_PLAN_PROBLEMS, static_cast<int>(KEPT_PLAN_PROBLEMS) + 1, u"x", 0},
+        {"a text at fault is cut", "mac\n" + std::string(100, 'y'), PlanError::None, 0, 1, 1, 2,
+         std::u16string(PLAN_PROBLEM_TEXT - 1, u'y') + u"\u2026", 0},
+        {"never inside a character",
+         "mac\n" + std::string(PLAN_PROBLEM_TEXT - 2, 'y') + "\xF0\x9F\x98\x80yy",
+         PlanError::None, 0, 1, 1, 2, std::u16string(PLAN_PROBLEM_TEXT - 2, u'y') + u"\u2026", 0},
+        {"a text that fits stays whole",
+         "mac\n" + std::string(PLAN_PROBLEM_TEXT - 2, 'y') + "\xF0\x9F\x98\x80",
+         PlanError::None, 0, 1, 1, 2, std::u16string(PLAN_PROBLEM_TEXT - 2, u'y') + emoji, 0},
+        {"fields past the kept ones are counted", "mac,ip\n" + line(1000, "x"), PlanError::None, 0,
+         1, 1, 2, u"1000", 2},
+        {"blank ones after them carry nothing", "mac,ip\n" + line(1000), PlanError::None, 1, 0, 0,
+         0, u"", 0},
+        {"the last column kept is read", heading(MAX_PLAN_FIELDS - 1)
+         + line(MAX_PLAN_FIELDS, "300.1.1.1"), PlanError::None, 0, 1, 1, 2, u"300.1.1.1", 0},
+        {"a column past it is not",
+         heading(MAX_PLAN_FIELDS) + line(MAX_PLAN_FIELDS + 1, "300.1.1.1"), PlanError::None, 1, 0,
+         0, 0, u"", 0},
+        {"nor the MAC column", notes + "mac\n" + line(1), PlanError::NoMacColumn, 0, 0, 0, 0, u"",
+         0},
+        {"a heading's name is not cut into a known one", "mac,Default Gateway 2\n001122334455,x\n",
+         PlanError::None, 1, 0, 0, 0, u"", 0},
+        {"the most devices a plan may plan", mostDevices, PlanError::None, MAX_PLANNED_DEVICES, 0,
+         0, 0, u"", 0},
+        {"one more is no plan", mostDevices + "ffffffffffff\n", PlanError::TooManyDevices, 0, 0, 0,
+         0, u"", 0},
+    };
+    for (const auto& c : cases) {
+        const PlanReading reading = ReadAddressPlan(c.file);
+        EXPECT_EQ(c.error, reading.error) << c.what;
+        EXPECT_EQ(c.devices, reading.plan.Devices().size()) << c.what;
+        EXPECT_EQ(c.skipped, reading.skipped) << c.what;
+        ASSERT_EQ(c.kept, reading.problems.size()) << c.what;
+        if (c.kept == 0)
+            continue;
+        EXPECT_EQ(c.line, reading.problems.back().line) << c.what;
+        EXPECT_EQ(c.text, reading.problems.back().text) << c.what;
+        EXPECT_EQ(c.other, reading.problems.back().other) << c.what;
+    }
+
+    // The window lists the lines kept, then says how many more there are.
+    const CListPresenter presenter([](int id) -> std::u16string {
+        switch (id) {
+        case IDS_PLAN_SKIPPED:
+            return u"%1 skips %2:";
+        case IDS_PLAN_LINE:
+            return u"line %1: %2";
+        case IDS_FAULT_BAD_MAC:
+            return u"MAC %1";
+        case IDS_PLAN_MORE_SKIPPED:
+            return u"%1 more";
+        default:
+            return {};
+        }
+    });
+    const std::u16string text = presenter.PlanProblemsText(ReadAddressPlan(many), u"site.csv");
+    EXPECT_TRUE(text.starts_with(u"site.csv skips 250:\nline 2: MAC x\n")) << Narrow(text);
+    EXPECT_TRUE(text.ends_with(u"\nline 101: MAC x\n150 more\n")) << Narrow(text);
 }
 
 TEST(AddressPlan, AnswersAreJudgedByWhatTheySay)

@@ -466,8 +466,10 @@ class Plan(unittest.TestCase):
 
     def test_only_a_site_as_planned_exits_0_and_a_plan_that_cannot_be_read_is_a_usage_error(self):
         planned = self.plan("site.csv", self.HEADING + self.FRONT_PLANNED)
+        # 101 lines skipped: the first 100 are named, the last only counted.
         skipping = self.plan("skipping.csv", self.HEADING + self.FRONT_PLANNED
-                             + "02:4E:51:3C:40:09,前门9,10.60.1.300,8000,10.60.1.1\n")
+                             + "02:4E:51:3C:40:09,前门9,10.60.1.300,8000,10.60.1.1\n"
+                             + "x\n" * 100)
         with Devices([self.FRONT, self.STRANGER]):
             good = find("-n", "3", "--plan", planned, "--format", "tsv")
             skipped = find("-n", "3", "--plan", skipping, "--format", "tsv")
@@ -479,17 +481,23 @@ class Plan(unittest.TestCase):
                           ["02:4E:51:3C:40:02", "as-planned", "3", ""],
                           ["02:4E:51:3C:6F:10", "not-in-plan", "", ""]])
         self.assertEqual((skipped.returncode, skipped.stdout), (7, good.stdout))
-        self.assertIn(f"{skipping} line 4: bad IP address \"10.60.1.300\", skipped\n",
-                      skipped.stderr.decode())
+        told = skipped.stderr.decode()
+        self.assertIn(f"{skipping} line 4: bad IP address \"10.60.1.300\", skipped\n", told)
+        self.assertEqual(told.count(", skipped\n"), 100)
+        self.assertIn(f"quenlo-find: {skipping}: 1 more line skipped, not shown\n", told)
         nobody = find("-t", "0.5", "--plan", planned)
         self.assertEqual(nobody.returncode, 7, "every planned device is missing")
 
         none = os.path.join(self.folder.name, "none.csv")
+        fifo = os.path.join(self.folder.name, "fifo.csv")
+        os.mkfifo(fifo)
         names = self.plan("names.csv", "name,ip\nx,10.0.0.1\n")
         large = self.plan("large.csv", self.HEADING + "," * (16 * 1024 * 1024))
         for options, message in (
                 ([none], f"cannot read the plan {none}: No such file or directory"),
-                ([self.folder.name], f"cannot read the plan {self.folder.name}: Is a directory"),
+                ([self.folder.name], f"cannot read the plan {self.folder.name}: not a regular"
+                                     " file"),
+                ([fifo], f"cannot read the plan {fifo}: not a regular file"),
                 ([names], f"{names} is no address plan: its heading names no MAC column"),
                 ([large], f"{large} is no address plan: larger than 16 MiB"),
                 ([planned, "--watch"],

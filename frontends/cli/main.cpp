@@ -169,6 +169,9 @@ int main(int argc, char** argv)
         }
         for (const PlanProblem& problem : file.reading.problems)
             Complain(SkippedLineText(*options.plan, problem));
+        if (file.reading.skipped > file.reading.problems.size())
+            Complain(MoreSkippedText(*options.plan,
+                                     file.reading.skipped - file.reading.problems.size()));
         plan = std::move(file.reading);
     }
 

@@ -1,14 +1,10 @@
 #include "plan_check.h"
 
 #include "ansi_text.h"
+#include "plan_file.h"
 #include "visible_text.h"
 
 #include <algorithm>
-#include <array>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <memory>
 
 namespace {
 
@@ -46,6 +42,8 @@ std::string PlanErrorText(const PlanReading& reading)
         return "its heading names no MAC column";
     case PlanError::RepeatedColumn:
         return "its heading names one column twice, the second time as " + Quoted(reading.heading);
+    case PlanError::TooManyDevices:
+        return "it plans more than " + std::to_string(MAX_PLANNED_DEVICES) + " devices";
     }
     return std::string();
 }
@@ -89,22 +87,15 @@ std::size_t CountOf(const std::vector<FoundDevice>& report, PlanVerdict::Kind ki
 PlanFile ReadPlanFile(const std::string& path)
 {
     PlanFile file;
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream(std::fopen(path.c_str(), "rb"),
-                                                                 std::fclose);
-    std::string bytes;
-    if (stream) {
-        std::array<char, 64 * 1024> chunk;
-        std::size_t got = 0;
-        // One byte past the limit tells a file too large, without reading any more of it.
-        while (bytes.size() <= MAX_PLAN_BYTES
-               && (got = std::fread(chunk.data(), 1, chunk.size(), stream.get())) > 0)
-            bytes.append(chunk.data(), got);
-    }
-    if (!stream || std::ferror(stream.get())) {
-        file.error = "cannot read the plan " + Shown(path) + ": " + std::strerror(errno);
+    const PlanFileBytes read = ReadPlanBytes(CommandLinePath(path));
+    if (read.outcome != PlanFileBytes::Outcome::Read) {
+        file.error = "cannot read the plan " + Shown(path) + ": "
+                     + (read.outcome == PlanFileBytes::Outcome::NotRegular
+                            ? std::string("not a regular file")
+                            : ToUtf8(DecodeAnsi(read.error.message())));
         return file;
     }
-    file.reading = ReadAddressPlan(bytes);
+    file.reading = ReadAddressPlan(read.bytes);
     if (file.reading.error != PlanError::None)
         file.error = Shown(path) + " is no address plan: " + PlanErrorText(file.reading);
     return file;
@@ -114,6 +105,12 @@ std::string SkippedLineText(const std::string& path, const PlanProblem& problem)
 {
     return Shown(path) + " line " + std::to_string(problem.line) + ": " + FaultText(problem)
            + ", skipped";
+}
+
+std::string MoreSkippedText(const std::string& path, std::size_t count)
+{
+    return Shown(path) + ": " + std::to_string(count) + (count == 1 ? " more line" : " more lines")
+           + " skipped, not shown";
 }
 
 std::string PlanSummary(const CAddressPlan& plan, const std::vector<FoundDevice>& report)
@@ -128,7 +125,7 @@ std::string PlanSummary(const CAddressPlan& plan, const std::vector<FoundDevice>
 
 bool SiteAsPlanned(const PlanReading& reading, const std::vector<FoundDevice>& report)
 {
-    return reading.problems.empty()
+    return reading.skipped == 0
            && std::none_of(report.begin(), report.end(), [](const FoundDevice& device) {
                   return device.plan->kind == PlanVerdict::Kind::Differs
                          || device.plan->kind == PlanVerdict::Kind::Missing;

@@ -5,6 +5,7 @@
 #include "address_plan.h"
 #include "device_output.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -14,11 +15,15 @@ struct PlanFile {
     std::string error;
 };
 
-// Reads the plan in the file at path, which is only read, and never past MAX_PLAN_BYTES.
+// Reads the plan in the file at path, as the command line names it: a regular file, which is only
+// read, and never past MAX_PLAN_BYTES.
 PlanFile ReadPlanFile(const std::string& path);
 
 // A skipped line as "plan.csv line 7: no MAC, skipped".
 std::string SkippedLineText(const std::string& path, const PlanProblem& problem);
+
+// The skipped lines after the kept ones, as "plan.csv: 3 more lines skipped, not shown".
+std::string MoreSkippedText(const std::string& path, std::size_t count);
 
 // What a plan's report found: "12 planned, 10 as planned, 1 differs, 1 missing; 3 not in the
 // plan".

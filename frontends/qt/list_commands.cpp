@@ -3,15 +3,16 @@
 #include "quenlo_dlg.h"
 
 #include "app_message_box.h"
+#include "plan_file.h"
 #include "resource.h"
 #include "text_format.h"
 #include "text_view.h"
 
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <filesystem>
 #include <optional>
 #include <vector>
 
@@ -87,17 +88,16 @@ void CQuenloDlg::OpenPlan(const QString& path)
                           {name, reason})),
                       QMessageBox::Warning);
     };
-    // One byte past the largest plan is enough to tell that a file is too large for one.
-    QFile file(path);
-    const QByteArray bytes = file.open(QIODevice::ReadOnly)
-                                 ? file.read(static_cast<qint64>(MAX_PLAN_BYTES) + 1)
-                                 : QByteArray();
-    if (file.error() != QFileDevice::NoError) {
-        failed(file.errorString().toStdU16String());
+    const PlanFileBytes file = ReadPlanBytes(std::filesystem::path(path.toStdU16String()));
+    if (file.outcome == PlanFileBytes::Outcome::NotRegular) {
+        failed(LoadResourceString(IDS_PLAN_NOT_REGULAR).toStdU16String());
         return;
     }
-    PlanReading reading = ReadAddressPlan(std::string_view(bytes.constData(),
-                                                           static_cast<std::size_t>(bytes.size())));
+    if (file.outcome == PlanFileBytes::Outcome::Failed) {
+        failed(QString::fromLocal8Bit(file.error.message()).toStdU16String());
+        return;
+    }
+    PlanReading reading = ReadAddressPlan(file.bytes);
     if (reading.error != PlanError::None) {
         failed(presenter_.PlanErrorText(reading));
         return;

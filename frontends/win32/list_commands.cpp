@@ -4,6 +4,7 @@
 
 #include "address_plan.h"
 #include "app_message_box.h"
+#include "plan_file.h"
 #include "resource_text.h"
 #include "row_menu.h"
 #include "text_format.h"
@@ -12,7 +13,6 @@
 
 #include <commdlg.h>
 
-#include <algorithm>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -79,33 +79,6 @@ DWORD WriteWhole(const std::wstring& path, const std::string& bytes)
     return error;
 }
 
-// Reads at most limit bytes of the file at path, opened for reading only and shared with whatever
-// holds it open, such as a spreadsheet program. Returns the error, or 0.
-DWORD ReadAtMost(const std::wstring& path, std::size_t limit, std::string& bytes)
-{
-    const HANDLE file =
-        ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return ::GetLastError();
-    constexpr std::size_t CHUNK = 64 * 1024;
-    DWORD error = 0;
-    bytes.clear();
-    while (bytes.size() < limit) {
-        const std::size_t at = bytes.size();
-        const auto wanted = static_cast<DWORD>(std::min(CHUNK, limit - at));
-        bytes.resize(at + wanted);
-        DWORD read = 0;
-        if (!::ReadFile(file, bytes.data() + at, wanted, &read, nullptr))
-            error = ::GetLastError();
-        bytes.resize(at + read);
-        if (error != 0 || read == 0)
-            break;
-    }
-    ::CloseHandle(file);
-    return error;
-}
-
 // A file type of the dialog: its name, then its pattern.
 std::wstring FileType(const std::wstring& name, const std::wstring& pattern)
 {
@@ -168,12 +141,15 @@ void CQuenloDlg::OnOpenPlan()
         return;
     path.resize(path.find(L'\0'));
     const std::u16string name = Utf16(path.substr(path.find_last_of(L"\\/") + 1));
-    // One byte more than a plan may have is enough to tell that the file is too large.
-    std::string bytes;
-    const DWORD error = ReadAtMost(path, MAX_PLAN_BYTES + 1, bytes);
-    PlanReading reading = error == 0 ? ReadAddressPlan(bytes) : PlanReading{};
+    const PlanFileBytes file = ReadPlanBytes(path);
+    PlanReading reading =
+        file.outcome == PlanFileBytes::Outcome::Read ? ReadAddressPlan(file.bytes) : PlanReading{};
     const std::u16string reason =
-        error != 0 ? Utf16(ErrorText(error)) : presenter_.PlanErrorText(reading);
+        file.outcome == PlanFileBytes::Outcome::NotRegular
+            ? Utf16(LoadResourceString(IDS_PLAN_NOT_REGULAR))
+        : file.outcome == PlanFileBytes::Outcome::Failed
+            ? Utf16(ErrorText(static_cast<DWORD>(file.error.value())))
+            : presenter_.PlanErrorText(reading);
     if (!reason.empty()) {
         Warn(Handle(), IDS_PLAN_OPEN_FAILED, {name, reason});
         return;
