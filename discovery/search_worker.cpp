@@ -34,16 +34,13 @@ struct SearchRun {
     udp::Waker waker;
 };
 
-int ListDevice(IDeviceListView& list, const DeviceEntry& device, const HeardOn& heardOn,
-               const BCDevNetInfo& record)
+// Lists a new device as the reply that put it into the table carried it.
+int ListDevice(IDeviceListView& list, const HeardOn& heardOn, const BCDevNetInfo& record)
 {
     const int row = list.AppendRow();
-    list.SetCellText(row, COL_CHN, FormatCellText(device.chn, sizeof device.chn));
-    list.SetCellText(row, COL_VERSION, FormatCellText(device.version, sizeof device.version));
-    list.SetCellText(row, COL_IP, FormatCellText(device.ip, sizeof device.ip));
-    list.SetCellText(row, COL_PORT, FormatCellText(device.port, sizeof device.port));
-    list.SetCellText(row, COL_GATEWAY, FormatCellText(device.gateway, sizeof device.gateway));
-    list.SetCellText(row, COL_MAC, FormatCellText(device.mac, sizeof device.mac));
+    const std::array<std::u16string, COL_COUNT> texts = ReplyCellTexts(record);
+    for (int column = 0; column < COL_COUNT; ++column)
+        list.SetCellText(row, column, texts[static_cast<std::size_t>(column)]);
     list.SetHeardOn(row, heardOn);
     list.SetRecord(row, record);
     list.TurnRedrawOn();
@@ -77,8 +74,7 @@ public:
             std::memcpy(&record, buffer_.data() + BC_HEADER_SIZE, sizeof record);
             heardOn.outsideLocalSubnets = LiesOutside(SlotText(record.ip), subnets);
             if (DeviceTable().Count() > known) {
-                const DeviceEntry& device = DeviceTable().Entry(DeviceTable().Count() - 1);
-                rows_.push_back(ListDevice(list_, device, heardOn, record));
+                rows_.push_back(ListDevice(list_, heardOn, record));
             } else if (const int entry = DeviceTable().Find(record); entry >= 0) {
                 list_.SetLatestReply(rows_.at(static_cast<std::size_t>(entry)), record, heardOn);
             } else {
@@ -166,6 +162,18 @@ std::u16string FormatCellText(const char* slot, std::size_t width)
 {
     // The blank after the decoding, so that a character cut off at the slot's end cannot take it.
     return DecodeAnsi(SlotText(slot, width)) + u' ';
+}
+
+std::array<std::u16string, COL_COUNT> ReplyCellTexts(const BCDevNetInfo& record)
+{
+    std::array<std::u16string, COL_COUNT> texts;
+    texts[COL_CHN] = FormatCellText(record.chn, sizeof record.chn);
+    texts[COL_VERSION] = FormatCellText(record.version, sizeof record.version);
+    texts[COL_IP] = FormatCellText(record.ip, sizeof record.ip);
+    texts[COL_PORT] = FormatCellText(record.port, sizeof record.port);
+    texts[COL_GATEWAY] = FormatCellText(record.gateway, sizeof record.gateway);
+    texts[COL_MAC] = FormatCellText(record.mac, sizeof record.mac);
+    return texts;
 }
 
 struct CSearchWorker::Worker {

@@ -5,6 +5,7 @@
 #include "heard_on.h"
 #include "unlisted_count.h"
 
+#include <array>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -62,6 +63,9 @@ public:
 // The wide text of a list cell: the slot's text (up to its first NUL, at most width bytes)
 // followed by one blank.
 std::u16string FormatCellText(const char* slot, std::size_t width);
+
+// A reply's texts as the list's cells, by column.
+std::array<std::u16string, COL_COUNT> ReplyCellTexts(const BCDevNetInfo& record);
 
 // Starts and stops searches from the window's thread. At most one search is recorded; a search
 // started while the previous one winds down begins as soon as that one has ended, so two workers

@@ -56,19 +56,6 @@ void CDeviceListBridge::RetryWake()
 
 namespace {
 
-// A reply's texts as the list shows them.
-RowCells ReplyCells(const BCDevNetInfo& record)
-{
-    RowCells cells;
-    cells[COL_CHN] = FormatCellText(record.chn, sizeof record.chn);
-    cells[COL_VERSION] = FormatCellText(record.version, sizeof record.version);
-    cells[COL_IP] = FormatCellText(record.ip, sizeof record.ip);
-    cells[COL_PORT] = FormatCellText(record.port, sizeof record.port);
-    cells[COL_GATEWAY] = FormatCellText(record.gateway, sizeof record.gateway);
-    cells[COL_MAC] = FormatCellText(record.mac, sizeof record.mac);
-    return cells;
-}
-
 bool ChangesReply(DeviceEvent::Kind kind)
 {
     return kind == DeviceEvent::Kind::Changed || kind == DeviceEvent::Kind::Moved;
@@ -160,7 +147,7 @@ void CDeviceListBridge::DeliverFillingRow()
 void CDeviceListBridge::SetLatestReply(int row, const BCDevNetInfo& record, const HeardOn& heardOn)
 {
     std::vector<DeviceEvent> events =
-        liveness_.Heard(row, ReplyCells(record), heardOn, WallClock::now());
+        liveness_.Heard(row, ReplyCellTexts(record), heardOn, WallClock::now());
     if (!events.empty()) {
         Post([&events](ListUpdate& update) {
             for (DeviceEvent& event : events)
