@@ -258,15 +258,16 @@ TEST(ListPresenter, AnUnreachableDeviceGetsTheCommandsForATemporaryAddressOnItsC
         CommandShell shell;
         std::string text;
     } cases[] = {
-        // .254 is another device's: the next one down, the mask of the gateway's subnet.
+        // .254 is another device's address and .253 a third one's gateway: the next one down,
+        // the mask of the gateway's subnet.
         {u"192.168.1.64", u"192.168.1.1", "eth1", CommandShell::Linux,
-         "192.168.1.64 on eth1\n\nmask 255.255.255.0 by 192.168.1.1\nfree 192.168.1.253\n\n"
-         "add:\nsudo ip addr add 192.168.1.253/24 dev eth1\n\n"
-         "remove:\nsudo ip addr del 192.168.1.253/24 dev eth1\n"},
+         "192.168.1.64 on eth1\n\nmask 255.255.255.0 by 192.168.1.1\nfree 192.168.1.252\n\n"
+         "add:\nsudo ip addr add 192.168.1.252/24 dev eth1\n\n"
+         "remove:\nsudo ip addr del 192.168.1.252/24 dev eth1\n"},
         {u"192.168.1.64", u"0.0.0.0", "en p0's", CommandShell::Linux,
-         "192.168.1.64 on en p0's\n\nmask 255.255.255.0\nfree 192.168.1.253\n\n"
-         "add:\nsudo ip addr add 192.168.1.253/24 dev 'en p0'\\''s'\n\n"
-         "remove:\nsudo ip addr del 192.168.1.253/24 dev 'en p0'\\''s'\n"},
+         "192.168.1.64 on en p0's\n\nmask 255.255.255.0\nfree 192.168.1.252\n\n"
+         "add:\nsudo ip addr add 192.168.1.252/24 dev 'en p0'\\''s'\n\n"
+         "remove:\nsudo ip addr del 192.168.1.252/24 dev 'en p0'\\''s'\n"},
         {u"172.16.5.9", u"172.16.0.1", "\xE4\xBB\xA5 2", CommandShell::Windows,
          "172.16.5.9 on ? 2\n\nmask 255.255.0.0 by 172.16.0.1\nfree 172.16.255.254\n\n"
          "add:\nnetsh interface ipv4 add address name=\"? 2\" address=172.16.255.254 "
@@ -278,8 +279,12 @@ TEST(ListPresenter, AnUnreachableDeviceGetsTheCommandsForATemporaryAddressOnItsC
         DeviceRow row = Heard(0, u"cam", c.ip, u"80", true);
         row.cells[COL_GATEWAY] = c.gateway + u" ";
         row.heardOn.interfaceName = c.card;
+        DeviceRow third = Heard(2, u"c", u"192.168.1.20", u"80");
+        third.cells[COL_GATEWAY] = third.latest[COL_GATEWAY] = u"192.168.1.253 ";
         CListPresenter presenter(Strings);
-        presenter.Apply(Batch({std::move(row), Heard(1, u"b", u"192.168.1.254", u"80")}, true));
+        presenter.Apply(Batch({std::move(row), Heard(1, u"b", u"192.168.1.254", u"80"),
+                               std::move(third)},
+                              true));
         ASSERT_TRUE(presenter.Outside(0));
         EXPECT_FALSE(presenter.Outside(1));
         std::string text;

@@ -20,6 +20,8 @@ std::u16string Strings(int id)
         return u"searching";
     case IDS_STATUS_COUNT:
         return u"%1 devices";
+    case IDS_STATUS_FILTERED:
+        return u"%1 of %2 devices";
     case IDS_STATUS_CHANGED:
         return u"%1 changed";
     case IDS_STATUS_SILENT:
@@ -266,6 +268,16 @@ TEST(LiveList, TheListSaysWhatChangedWhatIsSilentAndHowManyItCouldNotTake)
     EXPECT_TRUE(presenter.Silent(1));
     EXPECT_EQ("searching    3 devices，1 changed，1 silent    full, 4 more",
               Narrow(presenter.StatusText(true)));
+    // An update that does not count keeps the count; a filter hides no change and no silence,
+    // and blanks are no filter.
+    presenter.Apply(ListUpdate{});
+    presenter.SetFilter(u"10.0.0.3");
+    EXPECT_EQ("searching    1 of 3 devices，1 changed，1 silent    full, 4 more",
+              Narrow(presenter.StatusText(true)));
+    presenter.SetFilter(u"  ");
+    EXPECT_EQ("searching    3 devices，1 changed，1 silent    full, 4 more",
+              Narrow(presenter.StatusText(true)));
+    presenter.SetFilter(u"");
     // The count is exact up to its bound, and says "more" beyond it.
     const auto fullText = [&presenter](int unlisted) {
         ListUpdate flood;
