@@ -128,9 +128,11 @@ test-busy-round:
 	@$(call RUN_TESTS,$(BUILD_DIR)-windows,$(WINDOW_TESTS))
 	@$(call RUN_TESTS,$(BUILD_DIR)-windows32,$(WINDOW_TESTS))
 
-# The benchmarks, each in a private test network; their tables go into the README. The search
-# worker alone, then the real window offscreen, and under Xvfb with an accessibility listener.
+# The benchmarks; their tables go into the README. Reading the largest address plans, which opens
+# no socket; then, each in a private test network, the search worker alone, the real window
+# offscreen, and under Xvfb with an accessibility listener.
 bench: build
+	@$(BUILD_DIR)/bench/bench_plan
 	@tests/testnet/testnet.sh $(BUILD_DIR)/bench/bench_search
 	@QT_QPA_PLATFORM=offscreen tests/testnet/testnet.sh $(BUILD_DIR)/bench/bench_window
 	@tests/testnet/testnet.sh bench/a11y_listener.py $(BUILD_DIR)/bench/bench_window
