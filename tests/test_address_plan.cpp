@@ -74,11 +74,12 @@ TEST(AddressPlan, FilesAreReadInEveryWaySpreadsheetsWriteThem)
         std::u16string chn;
         std::u16string ip;
         int line;
+        std::u16string gateway = u"";
     } cases[] = {
         {"UTF-8 with its mark, Chinese headings, CRLF",
          "\xEF\xBB\xBF" "MAC地址,通道名称,IP地址,端口,网关\r\n"
          "00-11-22-33-44-55,门口,10.0.0.5,80,10.0.0.1\r\n",
-         u"门口", u"10.0.0.5", 2},
+         u"门口", u"10.0.0.5", 2, u"10.0.0.1"},
         {"semicolons, English headings in any case, an unknown column",
          "Location;Mac Address;IP;Name\n\nhall;00:11:22:33:44:55; 10.0.0.5 ;door\n",
          u"door", u"10.0.0.5", 3},
@@ -91,6 +92,11 @@ TEST(AddressPlan, FilesAreReadInEveryWaySpreadsheetsWriteThem)
          "mac,chn\n\"001122334455\",\"say \"\"hi\"\",\nbye\"\n", u"say \"hi\",\nbye", u"", 2},
         {"empty lines and lines of separators between",
          "\n\nmac,ip\n,\n\n00-11-22-33-44-55,10.0.0.5,\n", u"", u"10.0.0.5", 6},
+        {"the byte order mark, then an empty line",
+         "\xEF\xBB\xBF\r\nmac,ip\r\n001122334455,10.0.0.5\r\n", u"", u"10.0.0.5", 3},
+        {"a quoted heading holding more commas than there are semicolons, and more names",
+         "\"a,b,c,d,e\";MAC_Address;ip;默认网关\nx;00-11-22-33-44-55;10.0.0.5;10.0.0.1\n", u"",
+         u"10.0.0.5", 2, u"10.0.0.1"},
     };
     for (const auto& c : cases) {
         const PlanReading reading = ReadAddressPlan(c.file);
@@ -101,8 +107,14 @@ TEST(AddressPlan, FilesAreReadInEveryWaySpreadsheetsWriteThem)
         EXPECT_EQ("001122334455", device.macKey) << c.what;
         EXPECT_EQ(c.chn, device.texts[COL_CHN]) << c.what;
         EXPECT_EQ(c.ip, device.texts[COL_IP]) << c.what;
+        EXPECT_EQ(c.gateway, device.texts[COL_GATEWAY]) << c.what;
         EXPECT_EQ(c.line, device.line) << c.what;
     }
+    // A CRLF inside quotes is one line break of the file, as any other.
+    const PlanReading quoted =
+        ReadAddressPlan("mac,chn\r\n001122334455,\"a\r\nb\"\r\n001122334466,c\r\n");
+    ASSERT_EQ(2u, quoted.plan.Devices().size());
+    EXPECT_EQ(4, quoted.plan.Devices()[1].line);
 }
 
 TEST(AddressPlan, BadLinesAreSkippedWithTheirLineAndNeverGuessed)
@@ -381,4 +393,10 @@ TEST(AddressPlan, TheListsVerdictsFollowWhatTheDevicesAnswerNow)
               "door,V1,10.0.0.9,80,10.0.0.1,00-11-22-33-44-01,as-planned,2,\r\n"
               "door,V1,10.0.0.99,80,10.0.0.1,00-11-22-33-44-99,not-in-plan,,\r\n",
               presenter.SaveText(OutputFormat::Csv, std::nullopt));
+    // A new search that has heard nothing yet: every planned device is missing again.
+    ListUpdate fresh;
+    fresh.cleared = true;
+    presenter.Apply(std::move(fresh));
+    EXPECT_EQ(u"searching    0 devices    plan 3: 0 as planned, 0 differ, 3 missing, 0 unplanned",
+              presenter.StatusText(true));
 }
