@@ -296,14 +296,14 @@ char16_t ChooseSeparator(std::u16string_view text)
     return semicolons > commas ? u';' : u',';
 }
 
-// A heading as the names table writes it: without blanks, underscores and hyphens, ASCII in
-// lowercase, and without the byte order mark a spreadsheet may leave in the first heading; cut
-// after limit characters, as it then names no column anyway.
+// A heading as the names table writes it: without blanks, underscores and hyphens (ideographic
+// blanks too), ASCII in lowercase; cut after limit characters, as it then names no column anyway.
+// The byte order mark is gone with the decoding.
 std::u16string Heading(std::u16string_view text, std::size_t limit)
 {
     std::u16string name;
     for (const char16_t c : text) {
-        if (c == u' ' || c == u'_' || c == u'-' || c == u'\uFEFF' || c == u'\u3000')
+        if (c == u' ' || c == u'_' || c == u'-' || c == u'\u3000')
             continue;
         if (name.size() == limit)
             break;
@@ -377,11 +377,6 @@ const PlannedDevice* CAddressPlan::Find(const std::string& macKey) const
     return found == byKey_.end() ? nullptr : &devices_[found->second];
 }
 
-bool CAddressPlan::HasColumn(int column) const
-{
-    return columns_.at(static_cast<std::size_t>(column));
-}
-
 void CAddressPlan::Add(PlannedDevice device)
 {
     byKey_.emplace(device.macKey, devices_.size());
@@ -408,7 +403,6 @@ PlanReading ReadAddressPlan(std::string_view bytes)
     }
     // Each known column's place in a line.
     std::array<std::optional<std::size_t>, COL_COUNT> places{};
-    std::array<bool, COL_COUNT> columns{};
     for (std::size_t place = 0; place < heading.Kept(); ++place) {
         const std::optional<int> column = HeadingColumn(heading.Field(place));
         if (!column)
@@ -420,13 +414,11 @@ PlanReading ReadAddressPlan(std::string_view bytes)
             return reading;
         }
         known = place;
-        columns[static_cast<std::size_t>(*column)] = true;
     }
     if (!places[COL_MAC]) {
         reading.error = PlanError::NoMacColumn;
         return reading;
     }
-    reading.plan.SetColumns(columns);
 
     const std::size_t named = heading.count;
     Record record;

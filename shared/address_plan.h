@@ -82,17 +82,13 @@ public:
     const std::vector<PlannedDevice>& Devices() const { return devices_; }
     // The planned device with that key, or null.
     const PlannedDevice* Find(const std::string& macKey) const;
-    // Whether the plan has a column for the field at all.
-    bool HasColumn(int column) const;
 
     // Adds a device whose key no other device has.
     void Add(PlannedDevice device);
-    void SetColumns(std::array<bool, COL_COUNT> columns) { columns_ = columns; }
 
 private:
     std::vector<PlannedDevice> devices_;
     std::unordered_map<std::string, std::size_t> byKey_;
-    std::array<bool, COL_COUNT> columns_{};
 };
 
 struct PlanReading {
