@@ -2,6 +2,7 @@
 
 #include "ansi_text.h"
 #include "ipv4_text.h"
+#include "text_blanks.h"
 #include "text_format.h"
 
 #include <algorithm>

@@ -1,6 +1,7 @@
 #include "device_url.h"
 
 #include "ipv4_text.h"
+#include "text_blanks.h"
 #include "text_format.h"
 
 #include <optional>

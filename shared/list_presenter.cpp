@@ -2,6 +2,7 @@
 
 #include "clipboard_text.h"
 #include "ipv4_text.h"
+#include "text_blanks.h"
 #include "resource.h"
 #include "row_filter.h"
 #include "unlisted_count.h"

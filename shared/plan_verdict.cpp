@@ -1,6 +1,7 @@
 #include "plan_verdict.h"
 
 #include "ipv4_text.h"
+#include "text_blanks.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "row_filter.h"
 
-#include "ipv4_text.h"
+#include "text_blanks.h"
 #include "visible_text.h"
 
 #include <algorithm>

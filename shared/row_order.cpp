@@ -1,6 +1,7 @@
 #include "row_order.h"
 
 #include "ipv4_text.h"
+#include "text_blanks.h"
 
 #include <optional>
 #include <string_view>
