@@ -127,44 +127,48 @@ TEST(LiveList, ADeviceIsToldOnlyWhenItSaysSomethingNewOrFallsSilentOrComesBack)
     otherCard.interfaceName = "eth1";
     const struct Step {
         enum { Heard, CycleEnd } what;
-        std::u16string ip;        // Heard: what the reply carries
-        std::u16string version;
-        HeardOn heardOn;
+        // Heard: what the reply carries, and where it came in.
+        const char16_t* ip;
+        const char16_t* version;
+        const HeardOn* heardOn;
         std::vector<Kind> told;
     } steps[] = {
         // Listed in cycle 0 at 10.0.0.5; the same reply again and again is nothing new.
-        {Step::Heard, u"10.0.0.5 ", u"V1 ", inside, {}},
-        {Step::CycleEnd, {}, {}, {}, {}},
-        {Step::Heard, u"10.0.0.5 ", u"V1 ", inside, {}},
+        {Step::Heard, u"10.0.0.5 ", u"V1 ", &inside, {}},
+        {Step::CycleEnd, nullptr, nullptr, nullptr, {}},
+        {Step::Heard, u"10.0.0.5 ", u"V1 ", &inside, {}},
         // Re-addressed, or given new firmware: told once each, then quiet again.
-        {Step::Heard, u"10.0.0.9 ", u"V1 ", inside, {Kind::Changed}},
-        {Step::Heard, u"10.0.0.9 ", u"V1 ", inside, {}},
-        {Step::Heard, u"10.0.0.9 ", u"V2 ", inside, {Kind::Changed}},
+        {Step::Heard, u"10.0.0.9 ", u"V1 ", &inside, {Kind::Changed}},
+        {Step::Heard, u"10.0.0.9 ", u"V1 ", &inside, {}},
+        {Step::Heard, u"10.0.0.9 ", u"V2 ", &inside, {Kind::Changed}},
         // The same texts from elsewhere: outside the PC's subnets, on another card.
-        {Step::Heard, u"10.0.0.9 ", u"V2 ", outside, {Kind::Moved}},
-        {Step::Heard, u"10.0.0.9 ", u"V2 ", inside, {Kind::Moved}},
-        {Step::Heard, u"10.0.0.9 ", u"V2 ", otherCard, {Kind::Moved}},
-        {Step::CycleEnd, {}, {}, {}, {}}, // cycle 1, heard
-        {Step::CycleEnd, {}, {}, {}, {}}, // cycle 2, silent once
-        {Step::CycleEnd, {}, {}, {}, {}}, // cycle 3, twice
-        {Step::CycleEnd, {}, {}, {}, {Kind::Silent}}, // cycle 4, three times: silent
-        {Step::CycleEnd, {}, {}, {}, {}},             // said once
+        {Step::Heard, u"10.0.0.9 ", u"V2 ", &outside, {Kind::Moved}},
+        {Step::Heard, u"10.0.0.9 ", u"V2 ", &inside, {Kind::Moved}},
+        {Step::Heard, u"10.0.0.9 ", u"V2 ", &otherCard, {Kind::Moved}},
+        {Step::CycleEnd, nullptr, nullptr, nullptr, {}}, // cycle 1, heard
+        {Step::CycleEnd, nullptr, nullptr, nullptr, {}}, // cycle 2, silent once
+        {Step::CycleEnd, nullptr, nullptr, nullptr, {}}, // cycle 3, twice
+        {Step::CycleEnd, nullptr, nullptr, nullptr, {Kind::Silent}}, // cycle 4, three times: silent
+        {Step::CycleEnd, nullptr, nullptr, nullptr, {}},             // said once
         // It answers again, with other texts: back, then changed.
-        {Step::Heard, u"10.0.0.7 ", u"V2 ", otherCard, {Kind::Back, Kind::Changed}},
-        {Step::Heard, u"10.0.0.7 ", u"V2 ", otherCard, {}},
-        {Step::CycleEnd, {}, {}, {}, {}},
+        {Step::Heard, u"10.0.0.7 ", u"V2 ", &otherCard, {Kind::Back, Kind::Changed}},
+        {Step::Heard, u"10.0.0.7 ", u"V2 ", &otherCard, {}},
+        {Step::CycleEnd, nullptr, nullptr, nullptr, {}},
     };
     CDeviceLiveness liveness;
     liveness.Listed(7, Cells(u"10.0.0.5 "), inside, t0);
     RowCells before = Cells(u"10.0.0.5 ");
     for (std::size_t i = 0; i < std::size(steps); ++i) {
         const Step& step = steps[i];
-        RowCells cells = Cells(step.ip);
-        cells[COL_VERSION] = step.version;
-        const std::vector<DeviceEvent> told =
-            step.what == Step::Heard
-                ? liveness.Heard(7, cells, step.heardOn, t0 + std::chrono::seconds(i))
-                : liveness.CycleEnded();
+        RowCells cells;
+        std::vector<DeviceEvent> told;
+        if (step.what == Step::Heard) {
+            cells = Cells(step.ip);
+            cells[COL_VERSION] = step.version;
+            told = liveness.Heard(7, cells, *step.heardOn, t0 + std::chrono::seconds(i));
+        } else {
+            told = liveness.CycleEnded();
+        }
         std::vector<Kind> kinds;
         for (const DeviceEvent& event : told) {
             kinds.push_back(event.kind);
@@ -174,7 +178,7 @@ TEST(LiveList, ADeviceIsToldOnlyWhenItSaysSomethingNewOrFallsSilentOrComesBack)
                 continue;
             }
             EXPECT_EQ(cells, event.cells) << "step " << i;
-            EXPECT_EQ(step.heardOn, event.heardOn) << "step " << i;
+            EXPECT_EQ(*step.heardOn, event.heardOn) << "step " << i;
             if (event.kind == Kind::Changed) {
                 EXPECT_EQ(before, event.before) << "step " << i;
             }

@@ -1,13 +1,19 @@
 // Reading a plan's file: only a regular file is read, at once and never further than tells a file
-// too large; anything else is refused without waiting on it.
+// too large; anything else is refused without waiting on it. A window has it read and parsed off
+// its own thread.
 #include "address_plan.h"
 #include "plan_file.h"
+#include "plan_loader.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <mutex>
+#include <optional>
 #include <string>
 
 #ifdef _WIN32
@@ -118,4 +124,41 @@ TEST(PlanFile, OnlyARegularFileIsReadAndNoFurtherThanTellsOneTooLarge)
     EXPECT_EQ(plan, ReadPlanBytes(folder.Path() / "plan.csv").bytes);
     EXPECT_EQ(PlanError::TooLarge,
               ReadAddressPlan(ReadPlanBytes(folder.Path() / "huge.csv").bytes).error);
+}
+
+TEST(PlanFile, APlanIsLoadedOffTheCallersThreadOneAtATime)
+{
+    const Folder folder;
+    std::ofstream(folder.Path() / "plan.csv", std::ios::binary) << "mac\n001122334455\nbad\n";
+    std::mutex mutex;
+    std::condition_variable woken;
+    int wakes = 0;
+    CPlanLoader loader([&] {
+        std::lock_guard lock(mutex);
+        ++wakes;
+        woken.notify_all();
+        return true;
+    });
+    const auto waitForWake = [&](int count) {
+        std::unique_lock lock(mutex);
+        return woken.wait_for(lock, std::chrono::seconds(30), [&] { return wakes == count; });
+    };
+    ASSERT_TRUE(loader.Load(folder.Path() / "plan.csv", u"plan.csv"));
+    EXPECT_FALSE(loader.Load(folder.Path() / "other.csv", u"other.csv"))
+        << "one at a time, until the outcome is taken";
+    ASSERT_TRUE(waitForWake(1));
+    std::optional<LoadedPlan> loaded = loader.Take();
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(u"plan.csv", loaded->name);
+    EXPECT_EQ(Outcome::Read, loaded->outcome);
+    EXPECT_EQ(1u, loaded->reading.plan.Devices().size());
+    EXPECT_EQ(1u, loaded->reading.skipped);
+    EXPECT_FALSE(loader.Take()) << "taken once";
+
+    ASSERT_TRUE(loader.Load(folder.Path() / "none.csv", u"none.csv"));
+    ASSERT_TRUE(waitForWake(2));
+    loaded = loader.Take();
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(Outcome::Failed, loaded->outcome);
+    EXPECT_EQ(NO_SUCH_FILE, loaded->error.value());
 }

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QtTest>
 
@@ -26,6 +27,8 @@ namespace {
 
 // How long a window may take to become active again; reached only when something is wrong.
 constexpr int ACTIVE_LIMIT_MS = 30000;
+// How long reading a plan off the window's thread may take; reached only when something is wrong.
+constexpr int LOAD_LIMIT_MS = 30000;
 
 // Receives the URLs the program asks the desktop to open.
 class UrlCatcher : public QObject
@@ -607,7 +610,9 @@ void TestRowCommands::anAddressPlanGivesEachRowItsVerdict()
     };
     {
         ModalCatcher catcher({}, answer);
+        QSignalSpy loaded(dialog_.get(), &CQuenloDlg::planLoaded);
         QTest::keyClick(dialog_->DeviceList(), Qt::Key_O, Qt::ControlModifier);
+        QVERIFY(loaded.wait(LOAD_LIMIT_MS));
     }
     QCOMPARE(views, QStringList{u"地址计划中跳过的行\n地址计划 site.csv 中有 1 行无法读取，已跳过，"
                                 u"其中的设备不作检查：\n第 5 行：MAC 地址“00-11-22-33-44-0x”无法识别\n"_qs});
@@ -645,7 +650,9 @@ void TestRowCommands::anAddressPlanGivesEachRowItsVerdict()
     }
     {
         ModalCatcher catcher;
+        QSignalSpy loaded(dialog_.get(), &CQuenloDlg::planLoaded);
         dialog_->OpenPlan(path);
+        QVERIFY(loaded.wait(LOAD_LIMIT_MS));
         QCOMPARE(catcher.seen.size(), 1);
         QCOMPARE(catcher.seen[0].text, u"无法读取地址计划 site.csv：标题行中没有 MAC 列（可写作 MAC、MAC地址 或 物理地址）。"_qs);
     }

@@ -321,7 +321,6 @@ TEST_F(Win32Window, TheMarksAreInTheirCellsAloneAndExplainedByTooltips)
         });
     };
     std::wstring skipped;
-    viewText(L"地址计划中跳过的行", skipped);
     seams.openPath = path;
     BYTE keys[256] = {};
     ::GetKeyboardState(keys);
@@ -330,6 +329,10 @@ TEST_F(Win32Window, TheMarksAreInTheirCellsAloneAndExplainedByTooltips)
     ::SendMessageW(list, WM_KEYDOWN, 'O', 1);
     keys[VK_CONTROL] = 0;
     ::SetKeyboardState(keys);
+    // Read off the window's thread: the view comes once the window takes the plan.
+    ASSERT_TRUE(WaitUntilPosted(dialog.Handle(), CQuenloDlg::WM_PLAN_LOADED));
+    viewText(L"地址计划中跳过的行", skipped);
+    ASSERT_TRUE(PumpUntil([&skipped] { return !skipped.empty(); }));
     ::CloseHandle(held);
     EXPECT_EQ(L"地址计划 站点计划.csv 中有 1 行无法读取，已跳过，其中的设备不作检查：\r\n"
               L"第 5 行：MAC 地址“nonsense”无法识别\r\n",
@@ -346,6 +349,7 @@ TEST_F(Win32Window, TheMarksAreInTheirCellsAloneAndExplainedByTooltips)
     seams.menuChoice = ID_LIST_OPEN_PLAN;
     seams.openPath = std::wstring(folder) + L"没有这个计划.csv";
     dialog.OnListMenu(POINT{10, 10});
+    ASSERT_TRUE(PumpUntil([this] { return !seams.boxes.empty(); }));
     ASSERT_EQ(1u, seams.boxes.size());
     EXPECT_EQ(0u, seams.boxes[0].text.rfind(L"无法读取地址计划 没有这个计划.csv：", 0))
         << seams.boxes[0].text.size();

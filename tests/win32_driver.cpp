@@ -112,6 +112,18 @@ bool PumpUntil(const std::function<bool()>& condition)
     }
 }
 
+bool WaitUntilPosted(HWND window, UINT message)
+{
+    const auto limit = std::chrono::steady_clock::now() + WINDOW_WATCHDOG;
+    MSG posted;
+    while (!::PeekMessageW(&posted, window, message, message, PM_NOREMOVE)) {
+        if (std::chrono::steady_clock::now() > limit)
+            return false;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_POSTMESSAGE);
+    }
+    return true;
+}
+
 int ItemCount(HWND list)
 {
     return static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));

@@ -56,6 +56,10 @@ HWND FindDialog(const std::wstring& title);
 // Dispatches this thread's messages until condition holds; false after the watchdog.
 bool PumpUntil(const std::function<bool()>& condition);
 
+// Waits until the message has been posted to the window, dispatching nothing and leaving it
+// queued, so that what is posted after it runs after it; false after the watchdog.
+bool WaitUntilPosted(HWND window, UINT message);
+
 int ItemCount(HWND list);
 std::wstring ItemText(HWND list, int item, int column);
 std::wstring ClipboardText();

@@ -80,32 +80,37 @@ void CQuenloDlg::OnOpenPlan()
 
 void CQuenloDlg::OpenPlan(const QString& path)
 {
-    const std::u16string name = QFileInfo(path).fileName().toStdU16String();
-    const auto failed = [this, &name](const std::u16string& reason) {
+    planLoader_.Load(std::filesystem::path(path.toStdU16String()),
+                     QFileInfo(path).fileName().toStdU16String());
+}
+
+void CQuenloDlg::OnPlanLoaded()
+{
+    std::optional<LoadedPlan> loaded = planLoader_.Take();
+    if (!loaded)
+        return;
+    const auto failed = [this, &loaded](const std::u16string& reason) {
         AppMessageBox(this,
                       QString::fromStdU16String(FormatText(
                           LoadResourceString(IDS_PLAN_OPEN_FAILED).toStdU16String(),
-                          {name, reason})),
+                          {loaded->name, reason})),
                       QMessageBox::Warning);
     };
-    const PlanFileBytes file = ReadPlanBytes(std::filesystem::path(path.toStdU16String()));
-    if (file.outcome == PlanFileBytes::Outcome::NotRegular) {
+    PlanReading& reading = loaded->reading;
+    if (loaded->outcome == PlanFileBytes::Outcome::NotRegular) {
         failed(LoadResourceString(IDS_PLAN_NOT_REGULAR).toStdU16String());
-        return;
-    }
-    if (file.outcome == PlanFileBytes::Outcome::Failed) {
-        failed(QString::fromLocal8Bit(file.error.message()).toStdU16String());
-        return;
-    }
-    PlanReading reading = ReadAddressPlan(file.bytes);
-    if (reading.error != PlanError::None) {
+    } else if (loaded->outcome == PlanFileBytes::Outcome::Failed) {
+        failed(QString::fromLocal8Bit(loaded->error.message()).toStdU16String());
+    } else if (reading.error != PlanError::None) {
         failed(presenter_.PlanErrorText(reading));
-        return;
+    } else {
+        const std::u16string skipped = presenter_.PlanProblemsText(reading, loaded->name);
+        Show(presenter_.OpenPlan(std::move(reading.plan), loaded->name));
+        if (!skipped.empty())
+            ShowTextView(this, LoadResourceString(IDS_PLAN_PROBLEMS_TITLE),
+                         QString::fromStdU16String(skipped));
     }
-    Show(presenter_.OpenPlan(std::move(reading.plan), name));
-    if (const std::u16string skipped = presenter_.PlanProblemsText(reading, name); !skipped.empty())
-        ShowTextView(this, LoadResourceString(IDS_PLAN_PROBLEMS_TITLE),
-                     QString::fromStdU16String(skipped));
+    emit planLoaded();
 }
 
 void CQuenloDlg::OnMissingPlanned()

@@ -31,6 +31,9 @@ CQuenloDlg::CQuenloDlg(QWidget* parent)
       // The wake carries no data: the update itself crosses under the bridge's own lock.
       search_([this] {
           return QMetaObject::invokeMethod(this, &CQuenloDlg::OnListUpdate, Qt::QueuedConnection);
+      }),
+      planLoader_([this] {
+          return QMetaObject::invokeMethod(this, &CQuenloDlg::OnPlanLoaded, Qt::QueuedConnection);
       })
 {
     OnInitDialog();

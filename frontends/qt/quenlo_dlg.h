@@ -2,6 +2,7 @@
 #pragma once
 
 #include "list_presenter.h"
+#include "plan_loader.h"
 #include "search_session.h"
 #include "template_dialog.h"
 
@@ -70,10 +71,13 @@ public:
     // The cards the latest search request was meant for, in a small dialog.
     void OnNetworkCards();
     // Ctrl+O and the heading menu: an address plan the operator chooses, which the rows are
-    // checked against from then on. A file that is no plan is said so, and any plan open before
-    // stays; the lines skipped are shown.
+    // checked against from then on. It is read off the window's thread, and the window goes on
+    // meanwhile; a file that is no plan is said so, and any plan open before stays; the lines
+    // skipped are shown. While one plan is read, another is not started.
     void OnOpenPlan();
     void OpenPlan(const QString& path);
+    // Takes the plan that has been read and shows what it holds.
+    void OnPlanLoaded();
     // The planned devices that have not answered, in a small dialog.
     void OnMissingPlanned();
     // The text typed into the filter field.
@@ -89,6 +93,8 @@ public:
 signals:
     // A search worker has ended: its socket is closed and it touches the list no more.
     void searchEnded();
+    // A plan asked for has been read, and what it holds shown or said.
+    void planLoaded();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -126,4 +132,5 @@ private:
     std::vector<std::pair<int, QRect>> templateRects_;
     bool fitted_ = false;
     CSearchSession search_;
+    CPlanLoader planLoader_;
 };

@@ -140,22 +140,27 @@ void CQuenloDlg::OnOpenPlan()
     if (!Seams().openFileName(dialog))
         return;
     path.resize(path.find(L'\0'));
-    const std::u16string name = Utf16(path.substr(path.find_last_of(L"\\/") + 1));
-    const PlanFileBytes file = ReadPlanBytes(path);
-    PlanReading reading =
-        file.outcome == PlanFileBytes::Outcome::Read ? ReadAddressPlan(file.bytes) : PlanReading{};
+    planLoader_.Load(path, Utf16(path.substr(path.find_last_of(L"\\/") + 1)));
+}
+
+void CQuenloDlg::OnPlanLoaded()
+{
+    std::optional<LoadedPlan> loaded = planLoader_.Take();
+    if (!loaded)
+        return;
+    PlanReading& reading = loaded->reading;
     const std::u16string reason =
-        file.outcome == PlanFileBytes::Outcome::NotRegular
+        loaded->outcome == PlanFileBytes::Outcome::NotRegular
             ? Utf16(LoadResourceString(IDS_PLAN_NOT_REGULAR))
-        : file.outcome == PlanFileBytes::Outcome::Failed
-            ? Utf16(ErrorText(static_cast<DWORD>(file.error.value())))
+        : loaded->outcome == PlanFileBytes::Outcome::Failed
+            ? Utf16(ErrorText(static_cast<DWORD>(loaded->error.value())))
             : presenter_.PlanErrorText(reading);
     if (!reason.empty()) {
-        Warn(Handle(), IDS_PLAN_OPEN_FAILED, {name, reason});
+        Warn(Handle(), IDS_PLAN_OPEN_FAILED, {loaded->name, reason});
         return;
     }
-    const std::u16string problems = presenter_.PlanProblemsText(reading, name);
-    Show(presenter_.OpenPlan(std::move(reading.plan), name));
+    const std::u16string problems = presenter_.PlanProblemsText(reading, loaded->name);
+    Show(presenter_.OpenPlan(std::move(reading.plan), loaded->name));
     if (!problems.empty())
         ShowTextView(Handle(), IDS_PLAN_PROBLEMS_TITLE, problems);
 }

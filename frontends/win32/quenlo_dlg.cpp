@@ -118,7 +118,8 @@ CQuenloDlg::CQuenloDlg()
           // The firewall is where a Windows search that hears nothing most often loses its replies.
           true),
       // The wake carries no data: the update itself crosses under the bridge's own lock.
-      search_([this] { return ::PostMessageW(Handle(), WM_LIST_UPDATE, 0, 0) != FALSE; })
+      search_([this] { return ::PostMessageW(Handle(), WM_LIST_UPDATE, 0, 0) != FALSE; }),
+      planLoader_([this] { return ::PostMessageW(Handle(), WM_PLAN_LOADED, 0, 0) != FALSE; })
 {
 }
 
@@ -351,6 +352,9 @@ INT_PTR CQuenloDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& 
     switch (message) {
     case WM_LIST_UPDATE:
         OnListUpdate();
+        return TRUE;
+    case WM_PLAN_LOADED:
+        OnPlanLoaded();
         return TRUE;
     case WM_PORT_BUSY:
         if (!search_.Ended())

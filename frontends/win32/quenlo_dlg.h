@@ -3,6 +3,7 @@
 
 #include "dialog_window.h"
 #include "list_presenter.h"
+#include "plan_loader.h"
 #include "resource.h"
 #include "search_session.h"
 
@@ -19,6 +20,8 @@ public:
     static constexpr UINT WM_LIST_UPDATE = WM_APP + 1;
     // Posted when a search could not open the reply port, to say so outside the list's update.
     static constexpr UINT WM_PORT_BUSY = WM_APP + 2;
+    // Posted by the plan loader's wake: a plan has been read and waits in the loader.
+    static constexpr UINT WM_PLAN_LOADED = WM_APP + 3;
 
     explicit CQuenloDlg();
     ~CQuenloDlg() override;
@@ -70,9 +73,13 @@ public:
     // The cards the latest search request was meant for, in a small dialog.
     void OnNetworkCards();
     // Ctrl+O and the heading menu: the rows are checked against the address plan in a file the
-    // operator chooses, in place of any plan before. A file that cannot be read, or is no plan,
-    // is said so and the plan before stays; the lines skipped are shown in a view.
+    // operator chooses, in place of any plan before. It is read off the window's thread, and the
+    // window goes on meanwhile; a file that cannot be read, or is no plan, is said so and the plan
+    // before stays; the lines skipped are shown in a view. While one plan is read, another is
+    // not started.
     void OnOpenPlan();
+    // Takes the plan that has been read and shows what it holds.
+    void OnPlanLoaded();
     // The planned devices that have not answered, in a view.
     void OnMissingPlanned();
     // The heading menu, shown at a screen position.
@@ -147,4 +154,5 @@ private:
     // selection by position, and the window moves it with its rows.
     std::vector<RowId> shown_;
     CSearchSession search_;
+    CPlanLoader planLoader_;
 };
