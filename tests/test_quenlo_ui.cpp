@@ -33,7 +33,6 @@ private slots:
     void deviceListIsAReportList();
     void texts();
     void aboutBoxAndItsMenuItem();
-    void systemCommandsAreMaskedBeforeComparing();
     void helpKeySaysHelpCannotStart();
 
 private:
@@ -259,18 +258,6 @@ void TestQuenloUi::aboutBoxAndItsMenuItem()
     QCOMPARE(catcher.seen[0].actions.last(), QStringLiteral("关于 Quenlo(&A)..."));
     QCOMPARE(catcher.seen[1].className, QStringLiteral("CAboutDlg"));
     QCOMPARE(catcher.seen[1].title, QStringLiteral("关于 Quenlo"));
-}
-
-void TestQuenloUi::systemCommandsAreMaskedBeforeComparing()
-{
-    CQuenloDlg dialog;
-    dialog.show();
-    ModalCatcher catcher;
-    dialog.OnSysCommand(IDM_ABOUTBOX | 0x000F);
-    QCOMPARE(catcher.seen.size(), 1);
-    QCOMPARE(catcher.seen[0].className, QStringLiteral("CAboutDlg"));
-    dialog.OnSysCommand(0x0020);
-    QCOMPARE(catcher.seen.size(), 1);
 }
 
 void TestQuenloUi::helpKeySaysHelpCannotStart()
