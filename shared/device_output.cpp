@@ -325,30 +325,6 @@ std::string Json(const std::vector<FoundDevice>& devices, bool raw)
     return out;
 }
 
-// Columns aligned by the width each text takes on a terminal, two blanks apart.
-std::string Aligned(const std::vector<std::vector<std::string>>& lines)
-{
-    std::vector<std::size_t> widths(lines.front().size(), 0);
-    for (const auto& cells : lines) {
-        for (std::size_t i = 0; i < cells.size(); ++i)
-            widths[i] = std::max(widths[i], DisplayWidth(cells[i]));
-    }
-    std::string out;
-    for (const auto& cells : lines) {
-        // No blanks pad a line after its last text.
-        const auto end = std::find_if(cells.rbegin(), cells.rend(),
-                                      [](const std::string& cell) { return !cell.empty(); });
-        const auto used = static_cast<std::size_t>(cells.rend() - end);
-        for (std::size_t i = 0; i < used; ++i) {
-            out += cells[i];
-            if (i + 1 < used)
-                out.append(widths[i] - DisplayWidth(cells[i]) + 2, ' ');
-        }
-        out += '\n';
-    }
-    return out;
-}
-
 // The devices' texts in columns headed by the field names.
 std::string Table(const std::vector<FoundDevice>& devices, bool raw)
 {
@@ -358,7 +334,7 @@ std::string Table(const std::vector<FoundDevice>& devices, bool raw)
     std::vector<std::vector<std::string>> lines{Headings(raw, checked)};
     for (const FoundDevice& device : devices)
         lines.push_back(Cells(device, raw, checked, VisibleUtf8));
-    return Aligned(lines);
+    return AlignedColumns(lines);
 }
 
 } // namespace
@@ -386,25 +362,27 @@ std::string ToUtf8(std::u16string_view text)
     return bytes;
 }
 
-std::string FormatCards(const std::vector<NetworkCard>& cards,
-                        const std::vector<FoundDevice>& devices)
+std::string AlignedColumns(const std::vector<std::vector<std::string>>& lines)
 {
-    std::vector<std::vector<std::string>> lines{{"interface", "addresses", "request", "devices"}};
-    for (const NetworkCard& card : cards) {
-        std::string addresses;
-        for (const std::uint32_t address : card.addresses) {
-            if (!addresses.empty())
-                addresses += ',';
-            addresses += FormatIpv4(address);
-        }
-        const auto answered =
-            std::count_if(devices.begin(), devices.end(), [&card](const FoundDevice& device) {
-                return HeardOnCard(device.row.heardOn, card);
-            });
-        lines.push_back({VisibleUtf8(Utf8Text(card.name)), addresses,
-                         card.sent ? "sent" : "could-not-send", std::to_string(answered)});
+    std::vector<std::size_t> widths(lines.front().size(), 0);
+    for (const auto& cells : lines) {
+        for (std::size_t i = 0; i < cells.size(); ++i)
+            widths[i] = std::max(widths[i], DisplayWidth(cells[i]));
     }
-    return Aligned(lines);
+    std::string out;
+    for (const auto& cells : lines) {
+        // No blanks pad a line after its last text.
+        const auto end = std::find_if(cells.rbegin(), cells.rend(),
+                                      [](const std::string& cell) { return !cell.empty(); });
+        const auto used = static_cast<std::size_t>(cells.rend() - end);
+        for (std::size_t i = 0; i < used; ++i) {
+            out += cells[i];
+            if (i + 1 < used)
+                out.append(widths[i] - DisplayWidth(cells[i]) + 2, ' ');
+        }
+        out += '\n';
+    }
+    return out;
 }
 
 std::string FormatDevices(const std::vector<FoundDevice>& devices, const OutputStyle& style)

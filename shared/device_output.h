@@ -45,10 +45,9 @@ struct OutputStyle {
     bool excel = false;
 };
 
-// The cards a search's latest request was meant for, in columns: each one's name, addresses,
-// whether the request went out through it, and how many of the devices answered on it. UTF-8.
-std::string FormatCards(const std::vector<NetworkCard>& cards,
-                        const std::vector<FoundDevice>& devices);
+// Lines of texts in columns aligned by the width each text takes on a terminal, two blanks
+// apart; the first line says how many columns there are.
+std::string AlignedColumns(const std::vector<std::vector<std::string>>& lines);
 
 // Every device in the order given, UTF-8. Device texts are the cells' texts without their
 // trailing blank. When devices carry verdicts, three columns follow the texts (and the hex):

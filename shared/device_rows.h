@@ -46,6 +46,7 @@ public:
     int Size() const { return static_cast<int>(rows_.size()); }
     // The row at a position, 0 <= position < Size().
     const DeviceRow& At(int position) const { return rows_.at(static_cast<std::size_t>(position)); }
+    const std::vector<DeviceRow>& All() const { return rows_; }
     // The row with that identity, or null when it is no longer listed.
     DeviceRow* Find(RowId id);
     // The position of a row, or -1 when it is no longer listed.

@@ -190,17 +190,16 @@ std::u16string CListPresenter::StatusText(bool searching) const
     add(u"    ", beyondCount ? IDS_STATUS_FULL_MORE : IDS_STATUS_FULL,
         beyondCount ? MAX_UNLISTED_COUNTED : unlisted_);
     if (plan_) {
-        int verdicts[4] = {};
+        PlanCounts counts(*plan_);
         for (int full = 0; full < Total(); ++full)
-            ++verdicts[static_cast<int>(VerdictAt(full).kind)];
-        const std::size_t missing = MissingFromPlan(*plan_, heardKeys_).size();
+            counts.Add(VerdictAt(full).kind);
+        for (std::size_t i = MissingFromPlan().size(); i > 0; --i)
+            counts.Add(PlanVerdict::Kind::Missing);
+        const auto count = [](std::size_t n) { return AsciiText(std::to_string(n)); };
         text.append(u"    ").append(FormatText(
-            strings_(IDS_STATUS_PLAN),
-            {number(static_cast<int>(plan_->Devices().size())),
-             number(verdicts[static_cast<int>(PlanVerdict::Kind::AsPlanned)]),
-             number(verdicts[static_cast<int>(PlanVerdict::Kind::Differs)]),
-             number(static_cast<int>(missing)),
-             number(verdicts[static_cast<int>(PlanVerdict::Kind::NotInPlan)])}));
+            strings_(IDS_STATUS_PLAN), {count(counts.planned), count(counts.asPlanned),
+                                        count(counts.differs), count(counts.missing),
+                                        count(counts.notInPlan)}));
     }
     return text;
 }
@@ -425,6 +424,11 @@ ListChange CListPresenter::SetFilter(std::u16string filter)
     return change;
 }
 
+std::vector<const PlannedDevice*> CListPresenter::MissingFromPlan() const
+{
+    return plan_ ? ::MissingFromPlan(*plan_, heardKeys_) : std::vector<const PlannedDevice*>();
+}
+
 std::vector<RowId> CListPresenter::ShownIds() const
 {
     std::vector<RowId> ids;
@@ -445,105 +449,6 @@ ListChange CListPresenter::OpenPlan(CAddressPlan plan, std::u16string name)
     change.repaint = true;
     change.columns = true;
     return change;
-}
-
-std::u16string CListPresenter::PlanErrorText(const PlanReading& reading) const
-{
-    switch (reading.error) {
-    case PlanError::None:
-        return {};
-    case PlanError::TooLarge:
-        return strings_(IDS_PLAN_TOO_LARGE);
-    case PlanError::NoHeading:
-        return strings_(IDS_PLAN_NO_HEADING);
-    case PlanError::NoMacColumn:
-        return strings_(IDS_PLAN_NO_MAC_COLUMN);
-    case PlanError::RepeatedColumn:
-        return FormatText(strings_(IDS_PLAN_REPEATED_COLUMN), {VisibleText(reading.heading)});
-    case PlanError::TooManyDevices:
-        return FormatText(strings_(IDS_PLAN_TOO_MANY_DEVICES),
-                          {AsciiText(std::to_string(MAX_PLANNED_DEVICES))});
-    }
-    return {};
-}
-
-std::u16string CListPresenter::PlanProblemsText(const PlanReading& reading,
-                                                std::u16string_view name) const
-{
-    if (reading.skipped == 0)
-        return {};
-    const auto number = [](auto n) { return AsciiText(std::to_string(n)); };
-    std::u16string text =
-        FormatText(strings_(IDS_PLAN_SKIPPED), {VisibleText(name), number(reading.skipped)})
-        + u"\n";
-    for (const PlanProblem& problem : reading.problems) {
-        const std::u16string at = VisibleText(problem.text);
-        std::u16string why;
-        switch (problem.fault) {
-        case PlanFault::UnclosedQuote:
-            why = strings_(IDS_FAULT_UNCLOSED_QUOTE);
-            break;
-        case PlanFault::TextAfterQuote:
-            why = strings_(IDS_FAULT_TEXT_AFTER_QUOTE);
-            break;
-        case PlanFault::FieldCount:
-            why = FormatText(strings_(IDS_FAULT_FIELD_COUNT), {at, number(problem.other)});
-            break;
-        case PlanFault::NoMac:
-            why = strings_(IDS_FAULT_NO_MAC);
-            break;
-        case PlanFault::BadMac:
-            why = FormatText(strings_(IDS_FAULT_BAD_MAC), {at});
-            break;
-        case PlanFault::BadIp:
-            why = FormatText(strings_(IDS_FAULT_BAD_IP), {at});
-            break;
-        case PlanFault::BadPort:
-            why = FormatText(strings_(IDS_FAULT_BAD_PORT), {at});
-            break;
-        case PlanFault::BadGateway:
-            why = FormatText(strings_(IDS_FAULT_BAD_GATEWAY), {at});
-            break;
-        case PlanFault::RepeatedMac:
-            why = FormatText(strings_(IDS_FAULT_REPEATED_MAC), {at, number(problem.other)});
-            break;
-        }
-        text += FormatText(strings_(IDS_PLAN_LINE), {number(problem.line), why}) + u"\n";
-    }
-    if (reading.skipped > reading.problems.size())
-        text += FormatText(strings_(IDS_PLAN_MORE_SKIPPED),
-                           {number(reading.skipped - reading.problems.size())})
-                + u"\n";
-    return text;
-}
-
-std::u16string CListPresenter::MissingText() const
-{
-    if (!plan_)
-        return strings_(IDS_MISSING_NO_PLAN);
-    const std::vector<const PlannedDevice*> missing = MissingFromPlan(*plan_, heardKeys_);
-    const std::u16string name = VisibleText(planName_);
-    if (missing.empty())
-        return FormatText(strings_(IDS_MISSING_NONE), {name});
-    std::u16string text =
-        FormatText(strings_(IDS_MISSING_COUNT),
-                   {name, AsciiText(std::to_string(missing.size()))})
-        + u"\n";
-    for (const PlannedDevice* device : missing) {
-        std::u16string settings;
-        for (const int column : {COL_MAC, COL_CHN, COL_IP, COL_PORT, COL_GATEWAY}) {
-            const std::u16string& planned = device->texts[static_cast<std::size_t>(column)];
-            if (planned.empty())
-                continue;
-            if (!settings.empty())
-                settings += u"，";
-            settings += ColumnHeading(column) + u" " + VisibleText(planned);
-        }
-        text += FormatText(strings_(IDS_PLAN_LINE),
-                           {AsciiText(std::to_string(device->line)), settings})
-                + u"\n";
-    }
-    return text;
 }
 
 void CListPresenter::TakeSnapshot(int position)
@@ -633,63 +538,9 @@ DeviceUrl CListPresenter::WebPage(int position) const
     return DeviceWebPage(row.cells[COL_IP], row.cells[COL_PORT]);
 }
 
-std::u16string CListPresenter::CardsText() const
-{
-    if (!cards_)
-        return strings_(IDS_CARDS_NONE);
-    if (cards_->empty())
-        return strings_(IDS_CARDS_EMPTY);
-    std::u16string text;
-    for (const NetworkCard& card : *cards_) {
-        std::u16string addresses;
-        for (const std::uint32_t address : card.addresses) {
-            if (!addresses.empty())
-                addresses += u", ";
-            addresses += AsciiText(FormatIpv4(address));
-        }
-        int answered = 0;
-        for (int full = 0; full < rows_.Size(); ++full)
-            answered += HeardOnCard(rows_.At(full).heardOn, card) ? 1 : 0;
-        text += FormatText(strings_(card.sent ? IDS_CARD_SENT : IDS_CARD_NOT_SENT),
-                           {VisibleText(Utf8Text(card.name)), addresses,
-                            AsciiText(std::to_string(answered))})
-                + u"\n";
-    }
-    return text;
-}
-
 bool CListPresenter::Outside(int position) const
 {
     return position >= 0 && position < Size() && At(position).heardOn.outsideLocalSubnets;
-}
-
-std::u16string CListPresenter::ReachText(int position, CommandShell shell) const
-{
-    const DeviceRow& row = At(position);
-    // Every address the list knows of is taken, shown or not.
-    std::vector<std::uint32_t> taken;
-    for (int full = 0; full < rows_.Size(); ++full) {
-        for (const int column : {COL_IP, COL_GATEWAY}) {
-            const std::u16string& cell = rows_.At(full).cells[static_cast<std::size_t>(column)];
-            if (const auto address = ParseIpv4(cell))
-                taken.push_back(*address);
-        }
-    }
-    const std::u16string ip(TrimBlanks(VisibleText(row.cells[COL_IP])));
-    const std::u16string gateway(TrimBlanks(VisibleText(row.cells[COL_GATEWAY])));
-    const TemporaryAddress address = ChooseTemporaryAddress(ip, gateway, taken);
-    if (address.address == 0)
-        return strings_(IDS_REACH_NONE);
-    const std::u16string card = VisibleText(Utf8Text(row.heardOn.interfaceName));
-    const AddressCommands commands = TemporaryAddressCommands(address, card, shell);
-    const std::u16string mask = AsciiText(FormatIpv4(address.mask));
-    const std::u16string guess = address.maskFromGateway
-                                     ? FormatText(strings_(IDS_REACH_MASK_GATEWAY), {gateway, mask})
-                                     : FormatText(strings_(IDS_REACH_MASK_USUAL), {mask});
-    return FormatText(strings_(IDS_REACH_TEXT), {ip, card}) + u"\n\n" + guess + u"\n"
-           + FormatText(strings_(IDS_REACH_FREE), {AsciiText(FormatIpv4(address.address))})
-           + u"\n\n" + strings_(IDS_REACH_ADD) + u"\n" + commands.add + u"\n\n"
-           + strings_(IDS_REACH_REMOVE) + u"\n" + commands.remove + u"\n";
 }
 
 void CListPresenter::SetColumnMetrics(ColumnMetrics metrics)

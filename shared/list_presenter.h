@@ -10,7 +10,6 @@
 #include "device_rows.h"
 #include "device_url.h"
 #include "plan_verdict.h"
-#include "reach_commands.h"
 #include "row_order.h"
 #include "row_snapshot.h"
 #include "text_format.h"
@@ -124,12 +123,11 @@ public:
     // as the operator knows it.
     ListChange OpenPlan(CAddressPlan plan, std::u16string name);
     bool HasPlan() const { return plan_.has_value(); }
-    // Why a file is no plan, for a message; empty when it is one.
-    std::u16string PlanErrorText(const PlanReading& reading) const;
-    // The lines of a plan that were skipped and why, for a view; empty when none was.
-    std::u16string PlanProblemsText(const PlanReading& reading, std::u16string_view name) const;
-    // The planned devices that have not answered in this search, for a view.
-    std::u16string MissingText() const;
+    // The open plan's file name, as the operator knows it.
+    const std::u16string& PlanName() const { return planName_; }
+    // The planned devices that have not answered in this search, in plan order; none without a
+    // plan.
+    std::vector<const PlannedDevice*> MissingFromPlan() const;
 
     // The right click on the row at a position takes its snapshot, which the Edit command works
     // on and the copy commands read.
@@ -151,14 +149,12 @@ public:
     // The web page of the snapshot's texts.
     DeviceUrl SnapshotWebPage() const;
     DeviceUrl WebPage(int position) const;
-    // The cards the latest search request was meant for: each one's name, addresses, whether the
-    // request went out through it, and how many listed devices answered on it.
-    std::u16string CardsText() const;
+    // Every row, shown or not, in the list's order.
+    const DeviceRows& Rows() const { return rows_; }
+    // The cards the latest search request was meant for; none until a search has sent one.
+    const std::optional<std::vector<NetworkCard>>& Cards() const { return cards_; }
     // Whether the row at a position lies outside every subnet of this computer.
     bool Outside(int position) const;
-    // For such a row, what the operator can run in shell to reach it: a temporary address on the
-    // card that heard it, the guess of the device's mask, and the command that removes it again.
-    std::u16string ReachText(int position, CommandShell shell) const;
 
     void SetColumnMetrics(ColumnMetrics metrics);
     // The operator dragged a column's border: the widths stay as they are until the next search.

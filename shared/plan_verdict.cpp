@@ -70,3 +70,21 @@ const char* VerdictName(PlanVerdict::Kind kind)
     }
     return "";
 }
+
+void PlanCounts::Add(PlanVerdict::Kind kind)
+{
+    switch (kind) {
+    case PlanVerdict::Kind::NotInPlan:
+        ++notInPlan;
+        break;
+    case PlanVerdict::Kind::AsPlanned:
+        ++asPlanned;
+        break;
+    case PlanVerdict::Kind::Differs:
+        ++differs;
+        break;
+    case PlanVerdict::Kind::Missing:
+        ++missing;
+        break;
+    }
+}

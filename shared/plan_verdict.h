@@ -6,6 +6,7 @@
 #include "address_plan.h"
 #include "device_rows.h"
 
+#include <cstddef>
 #include <set>
 #include <string>
 #include <vector>
@@ -24,6 +25,21 @@ struct PlanVerdict {
     const PlannedDevice* planned = nullptr;
     // Differs: each planned field the device answers otherwise, in PLAN_COLUMNS order.
     std::vector<FieldDifference> differences;
+};
+
+// How a search's verdicts fall against a plan: one count per verdict, with a Missing verdict for
+// each planned device that did not answer.
+struct PlanCounts {
+    explicit PlanCounts(const CAddressPlan& plan) : planned(plan.Devices().size()) {}
+    void Add(PlanVerdict::Kind kind);
+    // Every planned device answered as planned; devices not in the plan do not count.
+    bool AllAsPlanned() const { return differs == 0 && missing == 0; }
+
+    std::size_t planned = 0;
+    std::size_t asPlanned = 0;
+    std::size_t differs = 0;
+    std::size_t missing = 0;
+    std::size_t notInPlan = 0;
 };
 
 // The verdict on a device that answered with these texts (a row's cells; blanks around a text

@@ -4,6 +4,7 @@
 #include "list_presenter.h"
 #include "plan_verdict.h"
 #include "resource.h"
+#include "site_messages.h"
 
 #include <gtest/gtest.h>
 
@@ -266,7 +267,8 @@ TEST(AddressPlan, WhateverTheFileWhatIsKeptOfItIsBounded)
     }
 
     // The window lists the lines kept, then says how many more there are.
-    const CListPresenter presenter([](int id) -> std::u16string {
+    const CListPresenter presenter({});
+    const CSiteMessages messages(presenter, [](int id) -> std::u16string {
         switch (id) {
         case IDS_PLAN_SKIPPED:
             return u"%1 skips %2:";
@@ -280,7 +282,7 @@ TEST(AddressPlan, WhateverTheFileWhatIsKeptOfItIsBounded)
             return {};
         }
     });
-    const std::u16string text = presenter.PlanProblemsText(ReadAddressPlan(many), u"site.csv");
+    const std::u16string text = messages.PlanProblemsText(ReadAddressPlan(many), u"site.csv");
     EXPECT_TRUE(text.starts_with(u"site.csv skips 250:\nline 2: MAC x\n")) << Narrow(text);
     EXPECT_TRUE(text.ends_with(u"\nline 101: MAC x\n150 more\n")) << Narrow(text);
 }
@@ -329,7 +331,7 @@ TEST(AddressPlan, AnswersAreJudgedByWhatTheySay)
 
 TEST(AddressPlan, TheListsVerdictsFollowWhatTheDevicesAnswerNow)
 {
-    CListPresenter presenter([](int id) -> std::u16string {
+    const StringLoader strings = [](int id) -> std::u16string {
         switch (id) {
         case IDS_STATUS_SEARCHING:
             return u"searching";
@@ -346,7 +348,9 @@ TEST(AddressPlan, TheListsVerdictsFollowWhatTheDevicesAnswerNow)
         default:
             return {};
         }
-    });
+    };
+    CListPresenter presenter(strings);
+    const CSiteMessages messages(presenter, strings);
     ListUpdate update;
     update.cleared = true;
     const RowCells heard[] = {Heard(u"00-11-22-33-44-01", u"10.0.0.9"),
@@ -387,7 +391,7 @@ TEST(AddressPlan, TheListsVerdictsFollowWhatTheDevicesAnswerNow)
     EXPECT_EQ(u"searching    2 devices，1 changed    plan 3: 1 as planned, 0 differ, 1 missing, 1 unplanned",
               presenter.StatusText(true));
     EXPECT_EQ(u"site.csv misses 1:\nline 4: mac 001122334403，IP 10.0.0.3\n",
-              presenter.MissingText());
+              messages.MissingText());
     // A saved list carries each row's verdict.
     EXPECT_EQ("\xEF\xBB\xBF" "chn,version,ip,port,gateway,mac,plan,plan_line,plan_differences\r\n"
               "door,V1,10.0.0.9,80,10.0.0.1,00-11-22-33-44-01,as-planned,2,\r\n"

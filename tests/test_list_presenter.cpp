@@ -2,6 +2,7 @@
 // told to redraw, marks and tooltips, the status line, the edit's write-back and the columns.
 #include "list_presenter.h"
 #include "resource.h"
+#include "site_messages.h"
 
 #include <gtest/gtest.h>
 
@@ -282,13 +283,14 @@ TEST(ListPresenter, AnUnreachableDeviceGetsTheCommandsForATemporaryAddressOnItsC
         DeviceRow third = Heard(2, u"c", u"192.168.1.20", u"80");
         third.cells[COL_GATEWAY] = third.latest[COL_GATEWAY] = u"192.168.1.253 ";
         CListPresenter presenter(Strings);
+        const CSiteMessages messages(presenter, Strings);
         presenter.Apply(Batch({std::move(row), Heard(1, u"b", u"192.168.1.254", u"80"),
                                std::move(third)},
                               true));
         ASSERT_TRUE(presenter.Outside(0));
         EXPECT_FALSE(presenter.Outside(1));
         std::string text;
-        for (const char16_t c16 : presenter.ReachText(0, c.shell))
+        for (const char16_t c16 : messages.ReachText(0, c.shell))
             text += c16 < 0x80 ? static_cast<char>(c16) : '?';
         EXPECT_EQ(c.text, text);
     }

@@ -6,6 +6,7 @@
 #include "find_options.h"
 #include "interrupt_watch.h"
 #include "plan_check.h"
+#include "site_messages.h"
 #include "terminal.h"
 #include "udp_socket.h"
 #include "visible_text.h"
@@ -237,14 +238,15 @@ int main(int argc, char** argv)
         if (!Written(FormatDevices(report, style)))
             return OutputFailed(errno);
         TellWhatChanged(result);
-        Complain("plan: " + PlanSummary(plan->plan, report));
+        const PlanCounts counts = CountReport(plan->plan, report);
+        Complain("plan: " + in_english::PlanSummary(counts));
         const int searchStatus = ExitStatus(result, caughtSignal);
         if (searchStatus != EXIT_FOUND && searchStatus != EXIT_NONE_FOUND)
             return searchStatus;
-        return SiteAsPlanned(*plan, report) ? EXIT_FOUND : EXIT_NOT_AS_PLANNED;
+        return SiteAsPlanned(*plan, counts) ? EXIT_FOUND : EXIT_NOT_AS_PLANNED;
     }
     if (!options.watch) {
-        if (!Written(options.interfaces ? FormatCards(result.cards, result.devices)
+        if (!Written(options.interfaces ? in_english::CardsTable(result.cards, result.devices)
                                         : FormatDevices(result.devices, style)))
             return OutputFailed(errno);
         TellWhatChanged(result);

@@ -25,10 +25,9 @@ std::string SkippedLineText(const std::string& path, const PlanProblem& problem)
 // The skipped lines after the kept ones, as "plan.csv: 3 more lines skipped, not shown".
 std::string MoreSkippedText(const std::string& path, std::size_t count);
 
-// What a plan's report found: "12 planned, 10 as planned, 1 differs, 1 missing; 3 not in the
-// plan".
-std::string PlanSummary(const CAddressPlan& plan, const std::vector<FoundDevice>& report);
+// How the verdicts of a plan's report fall.
+PlanCounts CountReport(const CAddressPlan& plan, const std::vector<FoundDevice>& report);
 
 // Whether the site is as planned: every planned device answered as planned, and no line of the
 // plan was skipped. Devices not in the plan do not count.
-bool SiteAsPlanned(const PlanReading& reading, const std::vector<FoundDevice>& report);
+bool SiteAsPlanned(const PlanReading& reading, const PlanCounts& counts);

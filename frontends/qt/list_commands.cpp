@@ -19,7 +19,7 @@
 void CQuenloDlg::OnNetworkCards()
 {
     ShowTextView(this, LoadResourceString(IDS_CARDS_TITLE),
-                 QString::fromStdU16String(presenter_.CardsText()));
+                 QString::fromStdU16String(messages_.CardsText()));
 }
 
 void CQuenloDlg::OnSaveList(bool selectedOnly)
@@ -102,9 +102,9 @@ void CQuenloDlg::OnPlanLoaded()
     } else if (loaded->outcome == PlanFileBytes::Outcome::Failed) {
         failed(QString::fromLocal8Bit(loaded->error.message()).toStdU16String());
     } else if (reading.error != PlanError::None) {
-        failed(presenter_.PlanErrorText(reading));
+        failed(messages_.PlanErrorText(reading));
     } else {
-        const std::u16string skipped = presenter_.PlanProblemsText(reading, loaded->name);
+        const std::u16string skipped = messages_.PlanProblemsText(reading, loaded->name);
         Show(presenter_.OpenPlan(std::move(reading.plan), loaded->name));
         if (!skipped.empty())
             ShowTextView(this, LoadResourceString(IDS_PLAN_PROBLEMS_TITLE),
@@ -116,5 +116,5 @@ void CQuenloDlg::OnPlanLoaded()
 void CQuenloDlg::OnMissingPlanned()
 {
     ShowTextView(this, LoadResourceString(IDS_MISSING_TITLE),
-                 QString::fromStdU16String(presenter_.MissingText()));
+                 QString::fromStdU16String(messages_.MissingText()));
 }

@@ -24,14 +24,24 @@
 #include <utility>
 #include <vector>
 
+namespace {
+
+std::u16string TableText(int id)
+{
+    return LoadResourceString(id).toStdU16String();
+}
+
+} // namespace
+
 CQuenloDlg::CQuenloDlg(QWidget* parent)
     : CTemplateDialog(IDD_MAIN, parent),
-      presenter_([](int id) { return LoadResourceString(id).toStdU16String(); }),
+      presenter_(TableText),
       model_(new DeviceListModel(presenter_, this)),
       // The wake carries no data: the update itself crosses under the bridge's own lock.
       search_([this] {
           return QMetaObject::invokeMethod(this, &CQuenloDlg::OnListUpdate, Qt::QueuedConnection);
       }),
+      messages_(presenter_, TableText),
       planLoader_([this] {
           return QMetaObject::invokeMethod(this, &CQuenloDlg::OnPlanLoaded, Qt::QueuedConnection);
       })
@@ -266,7 +276,7 @@ void CQuenloDlg::OnFilterChanged(const QString& text)
 void CQuenloDlg::UpdateStatus()
 {
     ControlAs<QLabel>(IDC_STATUS)->setText(
-        QString::fromStdU16String(presenter_.StatusText(search_.Worker().IsSearching())));
+        QString::fromStdU16String(commands_.StatusText()));
 }
 
 void CQuenloDlg::OnColumnClick(int column)
@@ -287,7 +297,7 @@ void CQuenloDlg::ShowOrder()
 
 void CQuenloDlg::OnListUpdate()
 {
-    Show(presenter_.Apply(search_.TakeUpdate()));
+    Show(commands_.TakeChange());
 }
 
 void CQuenloDlg::Show(const ListChange& change)
@@ -320,23 +330,19 @@ void CQuenloDlg::Show(const ListChange& change)
 
 void CQuenloDlg::OnBnClickedSearch()
 {
-    search_.Search();
+    commands_.Search();
     UpdateStatus();
 }
 
 void CQuenloDlg::OnBnClickedStop()
 {
-    search_.Stop();
+    commands_.Stop();
     UpdateStatus();
 }
 
 void CQuenloDlg::OnRefresh()
 {
-    std::vector<int> selected;
-    for (const QModelIndex& index : DeviceList()->selectionModel()->selectedRows())
-        selected.push_back(index.row());
-    presenter_.KeepView(selected);
-    search_.Refresh();
+    commands_.Refresh(SelectedPositions());
     UpdateStatus();
 }
 

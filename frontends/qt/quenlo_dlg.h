@@ -3,7 +3,9 @@
 
 #include "list_presenter.h"
 #include "plan_loader.h"
+#include "search_commands.h"
 #include "search_session.h"
+#include "site_messages.h"
 #include "template_dialog.h"
 
 #include <utility>
@@ -132,5 +134,7 @@ private:
     std::vector<std::pair<int, QRect>> templateRects_;
     bool fitted_ = false;
     CSearchSession search_;
+    CSearchCommands commands_{search_, presenter_};
+    CSiteMessages messages_;
     CPlanLoader planLoader_;
 };

@@ -133,7 +133,7 @@ void CQuenloDlg::OnRowReach()
                                    ? CommandShell::Windows
                                    : CommandShell::Linux;
     ShowTextView(this, LoadResourceString(IDS_REACH_TITLE),
-                 QString::fromStdU16String(presenter_.ReachText(position, shell)));
+                 QString::fromStdU16String(messages_.ReachText(position, shell)));
 }
 
 void CQuenloDlg::OpenWebPage(const DeviceUrl& page)

@@ -125,7 +125,7 @@ void CQuenloDlg::OnListMenu(POINT screen)
 
 void CQuenloDlg::OnNetworkCards()
 {
-    ShowTextView(Handle(), IDS_CARDS_TITLE, presenter_.CardsText());
+    ShowTextView(Handle(), IDS_CARDS_TITLE, messages_.CardsText());
 }
 
 void CQuenloDlg::OnOpenPlan()
@@ -154,12 +154,12 @@ void CQuenloDlg::OnPlanLoaded()
             ? Utf16(LoadResourceString(IDS_PLAN_NOT_REGULAR))
         : loaded->outcome == PlanFileBytes::Outcome::Failed
             ? Utf16(ErrorText(static_cast<DWORD>(loaded->error.value())))
-            : presenter_.PlanErrorText(reading);
+            : messages_.PlanErrorText(reading);
     if (!reason.empty()) {
         Warn(Handle(), IDS_PLAN_OPEN_FAILED, {loaded->name, reason});
         return;
     }
-    const std::u16string problems = presenter_.PlanProblemsText(reading, loaded->name);
+    const std::u16string problems = messages_.PlanProblemsText(reading, loaded->name);
     Show(presenter_.OpenPlan(std::move(reading.plan), loaded->name));
     if (!problems.empty())
         ShowTextView(Handle(), IDS_PLAN_PROBLEMS_TITLE, problems);
@@ -167,7 +167,7 @@ void CQuenloDlg::OnPlanLoaded()
 
 void CQuenloDlg::OnMissingPlanned()
 {
-    ShowTextView(Handle(), IDS_MISSING_TITLE, presenter_.MissingText());
+    ShowTextView(Handle(), IDS_MISSING_TITLE, messages_.MissingText());
 }
 
 void CQuenloDlg::OnSaveList(bool selectedOnly)

@@ -105,20 +105,22 @@ HICON MarkIcon(CellMark mark, int size)
     return static_cast<HICON>(::LoadImageW(nullptr, name, IMAGE_ICON, size, size, 0));
 }
 
+std::u16string TableText(int id)
+{
+    const std::wstring text = LoadResourceString(static_cast<unsigned>(id));
+    return std::u16string(text.begin(), text.end());
+}
+
 } // namespace
 
 CQuenloDlg::CQuenloDlg()
     : CDialogWindow(IDD_MAIN),
       icon_(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))),
-      presenter_(
-          [](int id) {
-              const std::wstring text = LoadResourceString(static_cast<unsigned>(id));
-              return std::u16string(text.begin(), text.end());
-          },
-          // The firewall is where a Windows search that hears nothing most often loses its replies.
-          true),
+      // The firewall is where a Windows search that hears nothing most often loses its replies.
+      presenter_(TableText, true),
       // The wake carries no data: the update itself crosses under the bridge's own lock.
       search_([this] { return ::PostMessageW(Handle(), WM_LIST_UPDATE, 0, 0) != FALSE; }),
+      messages_(presenter_, TableText),
       planLoader_([this] { return ::PostMessageW(Handle(), WM_PLAN_LOADED, 0, 0) != FALSE; })
 {
 }
@@ -663,7 +665,7 @@ LRESULT CALLBACK CQuenloDlg::ListProc(HWND list, UINT message, WPARAM wParam, LP
 
 void CQuenloDlg::OnListUpdate()
 {
-    Show(presenter_.Apply(search_.TakeUpdate()));
+    Show(commands_.TakeChange());
 }
 
 void CQuenloDlg::Show(const ListChange& change)
@@ -749,7 +751,7 @@ bool CQuenloDlg::ClearFilter()
 
 void CQuenloDlg::UpdateStatus()
 {
-    const std::u16string status = presenter_.StatusText(search_.Worker().IsSearching());
+    const std::u16string status = commands_.StatusText();
     ::SetDlgItemTextW(Handle(), IDC_STATUS, std::wstring(status.begin(), status.end()).c_str());
 }
 
@@ -771,19 +773,18 @@ void CQuenloDlg::RefitColumns()
 
 void CQuenloDlg::OnBnClickedSearch()
 {
-    search_.Search();
+    commands_.Search();
     UpdateStatus();
 }
 
 void CQuenloDlg::OnBnClickedStop()
 {
-    search_.Stop();
+    commands_.Stop();
     UpdateStatus();
 }
 
 void CQuenloDlg::OnRefresh()
 {
-    presenter_.KeepView(SelectedPositions());
-    search_.Refresh();
+    commands_.Refresh(SelectedPositions());
     UpdateStatus();
 }

@@ -5,7 +5,9 @@
 #include "list_presenter.h"
 #include "plan_loader.h"
 #include "resource.h"
+#include "search_commands.h"
 #include "search_session.h"
+#include "site_messages.h"
 
 #include <commctrl.h>
 
@@ -154,5 +156,7 @@ private:
     // selection by position, and the window moves it with its rows.
     std::vector<RowId> shown_;
     CSearchSession search_;
+    CSearchCommands commands_{search_, presenter_};
+    CSiteMessages messages_;
     CPlanLoader planLoader_;
 };

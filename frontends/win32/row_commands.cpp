@@ -114,7 +114,7 @@ void CQuenloDlg::OnRowReach()
     if (!presenter_.Outside(position))
         return;
     CTextViewDlg view(LoadResourceString(IDS_REACH_TITLE),
-                      presenter_.ReachText(position, CommandShell::Windows));
+                      messages_.ReachText(position, CommandShell::Windows));
     view.DoModal(Handle());
 }
 
