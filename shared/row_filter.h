@@ -5,7 +5,8 @@
 
 #include <string_view>
 
-// Whether a row's texts, as the list shows them, contain filter in any column, letters of either
-// case alike; the MAC also with or without its separators. Blanks around filter do not count, so
-// an empty filter matches every row.
+// Whether a row's texts, as the list shows them, contain filter in any column, Latin letters of
+// either case alike. A filter of hex digits and MAC separators (- and :) alone also finds the MAC
+// with or without its separators. Blanks around filter do not count, so an empty filter matches
+// every row.
 bool RowMatches(const RowCells& cells, std::u16string_view filter);

@@ -181,6 +181,10 @@ TEST(ListPresenter, TheFilterShowsTheRowsThatMatchAndPositionsCountAmongThem)
         {u" 1.64 ", {2, 4}},          // an address, blanks around it left out
         {u"4e-51-3c", {2, 3}},        // the MAC with other separators, or with none
         {u"1f0a", {2}},
+        {u"1F-0A", {2}},
+        {u"前门1", {1}},              // a name's fragment finds names, not MACs holding a 1
+        {u"仓库1", {3}},
+        {u"10.60.2.3", {3}},
         {u"v2.1", {4}},               // the version
         {u"8080", {2}},               // the port
         {u"nothing like it", {}},
