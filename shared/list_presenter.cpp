@@ -120,7 +120,7 @@ std::vector<std::u16string> CListPresenter::ToolTip(int position, int column) co
     }
     if (row.heardOn.outsideLocalSubnets)
         lines.push_back(strings_(IDS_TIP_OUTSIDE));
-    if (const int sharing = sharing_[static_cast<std::size_t>(Full(position))]; sharing > 1)
+    if (const int sharing = SharingAddress(position); sharing > 1)
         lines.push_back(FormatText(strings_(IDS_TIP_SHARED_IP), {AsciiText(std::to_string(sharing))}));
     if (Changed(position)) {
         lines.push_back(strings_(IDS_TIP_CHANGED));

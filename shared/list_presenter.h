@@ -155,6 +155,12 @@ public:
     const std::optional<std::vector<NetworkCard>>& Cards() const { return cards_; }
     // Whether the row at a position lies outside every subnet of this computer.
     bool Outside(int position) const;
+    // How many listed devices, the row's own included, report the address of the row at a
+    // position as they answer now.
+    int SharingAddress(int position) const
+    {
+        return sharing_.at(static_cast<std::size_t>(Full(position)));
+    }
 
     void SetColumnMetrics(ColumnMetrics metrics);
     // The operator dragged a column's border: the widths stay as they are until the next search.

@@ -207,7 +207,13 @@ std::u16string CSiteMessages::ReachText(int position, CommandShell shell) const
     const std::u16string guess = address.maskFromGateway
                                      ? FormatText(strings_(IDS_REACH_MASK_GATEWAY), {gateway, mask})
                                      : FormatText(strings_(IDS_REACH_MASK_USUAL), {mask});
-    return FormatText(strings_(IDS_REACH_TEXT), {ip, card}) + u"\n\n" + guess + u"\n"
+    std::u16string text = FormatText(strings_(IDS_REACH_TEXT), {ip, card}) + u"\n\n";
+    // Several devices at one address: whichever answers first is the one reached.
+    if (const int sharing = list_.SharingAddress(position); sharing > 1) {
+        text += FormatText(strings_(IDS_REACH_SHARED), {AsciiText(std::to_string(sharing)), ip})
+                + u"\n\n";
+    }
+    return text + guess + u"\n"
            + FormatText(strings_(IDS_REACH_FREE), {AsciiText(FormatIpv4(address.address))})
            + u"\n\n" + strings_(IDS_REACH_ADD) + u"\n" + commands.add + u"\n\n"
            + strings_(IDS_REACH_REMOVE) + u"\n" + commands.remove + u"\n";

@@ -45,6 +45,8 @@ std::u16string Strings(int id)
         return u"remove:";
     case IDS_REACH_NONE:
         return u"none";
+    case IDS_REACH_SHARED:
+        return u"%1 answer at %2";
     default:
         return {};
     }
@@ -278,6 +280,11 @@ TEST(ListPresenter, AnUnreachableDeviceGetsTheCommandsForATemporaryAddressOnItsC
          "add:\nnetsh interface ipv4 add address name=\"? 2\" address=172.16.255.254 "
          "mask=255.255.0.0\n\n"
          "remove:\nnetsh interface ipv4 delete address name=\"? 2\" address=172.16.255.254\n"},
+        // The third device answers at the same address: whichever answers is reached.
+        {u"192.168.1.20", u"192.168.1.1", "eth1", CommandShell::Linux,
+         "192.168.1.20 on eth1\n\n2 answer at 192.168.1.20\n\nmask 255.255.255.0 by 192.168.1.1\n"
+         "free 192.168.1.252\n\nadd:\nsudo ip addr add 192.168.1.252/24 dev eth1\n\n"
+         "remove:\nsudo ip addr del 192.168.1.252/24 dev eth1\n"},
         {u"192.168.1.x", u"192.168.1.1", "eth1", CommandShell::Linux, "none"},
     };
     for (const auto& c : cases) {

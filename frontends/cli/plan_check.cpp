@@ -28,7 +28,8 @@ PlanFile ReadPlanFile(const std::string& path)
     }
     file.reading = ReadAddressPlan(read.bytes);
     if (file.reading.error != PlanError::None)
-        file.error = Shown(path) + " is no address plan: " + in_english::PlanErrorText(file.reading);
+        file.error =
+            Shown(path) + " is no address plan: " + in_english::PlanErrorText(file.reading);
     return file;
 }
 
