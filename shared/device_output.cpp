@@ -407,6 +407,8 @@ std::vector<FoundDevice> PlanReport(const CAddressPlan& plan,
     std::unordered_map<const PlannedDevice*, std::vector<const FoundDevice*>> answered;
     for (FoundDevice& device : checked) {
         device.plan = CheckAgainstPlan(plan, device.row.cells);
+        if (device.row.silent)
+            device.plan = Silenced(std::move(*device.plan));
         if (device.plan->planned)
             answered[device.plan->planned].push_back(&device);
     }

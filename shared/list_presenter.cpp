@@ -76,6 +76,9 @@ CellMark CListPresenter::MarkAt(int full, int column) const
         case PlanVerdict::Kind::NotInPlan:
         case PlanVerdict::Kind::Missing:
             return CellMark::NotInPlan;
+        case PlanVerdict::Kind::Silent:
+            // Greyed as silent, with no tick: what it answered is not what the site has now.
+            return CellMark::None;
         }
     }
     return CellMark::None;
@@ -100,8 +103,10 @@ PlanVerdict CListPresenter::VerdictAt(int full) const
 void CListPresenter::Judge(const DeviceRow& row)
 {
     // What the device answers now is checked, not what an edit made of its row.
-    if (plan_)
-        verdicts_[row.id] = CheckAgainstPlan(*plan_, row.latest);
+    if (!plan_)
+        return;
+    PlanVerdict verdict = CheckAgainstPlan(*plan_, row.latest);
+    verdicts_[row.id] = row.silent ? Silenced(std::move(verdict)) : std::move(verdict);
 }
 
 bool CListPresenter::ChangedAt(int full) const
@@ -154,6 +159,9 @@ std::vector<std::u16string> CListPresenter::ToolTip(int position, int column) co
         case PlanVerdict::Kind::Missing:
             lines.push_back(strings_(IDS_TIP_NOT_IN_PLAN));
             break;
+        case PlanVerdict::Kind::Silent:
+            lines.push_back(FormatText(strings_(IDS_TIP_PLAN_SILENT), {line}));
+            break;
         }
     }
     if (row.silent)
@@ -199,7 +207,7 @@ std::u16string CListPresenter::StatusText(bool searching) const
         text.append(u"    ").append(FormatText(
             strings_(IDS_STATUS_PLAN), {count(counts.planned), count(counts.asPlanned),
                                         count(counts.differs), count(counts.missing),
-                                        count(counts.notInPlan)}));
+                                        count(counts.notInPlan), count(counts.silent)}));
     }
     return text;
 }
@@ -300,6 +308,7 @@ void CListPresenter::ApplyLiveness(const ListUpdate& update, ListChange& change)
         if (event.kind == DeviceEvent::Kind::Silent) {
             row->silent = true;
             row->lastHeard = event.lastHeard;
+            Judge(*row);
             silences = true;
         } else {
             row->latest = event.cells;

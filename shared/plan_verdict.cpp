@@ -45,6 +45,15 @@ PlanVerdict CheckAgainstPlan(const CAddressPlan& plan, const RowCells& heard)
     return verdict;
 }
 
+PlanVerdict Silenced(PlanVerdict verdict)
+{
+    if (verdict.planned) {
+        verdict.kind = PlanVerdict::Kind::Silent;
+        verdict.differences.clear();
+    }
+    return verdict;
+}
+
 std::vector<const PlannedDevice*> MissingFromPlan(const CAddressPlan& plan,
                                                   const std::set<std::string>& heard)
 {
@@ -67,6 +76,8 @@ const char* VerdictName(PlanVerdict::Kind kind)
         return "differs";
     case PlanVerdict::Kind::Missing:
         return "missing";
+    case PlanVerdict::Kind::Silent:
+        return "silent";
     }
     return "";
 }
@@ -85,6 +96,9 @@ void PlanCounts::Add(PlanVerdict::Kind kind)
         break;
     case PlanVerdict::Kind::Missing:
         ++missing;
+        break;
+    case PlanVerdict::Kind::Silent:
+        ++silent;
         break;
     }
 }

@@ -19,7 +19,9 @@ struct FieldDifference {
 };
 
 struct PlanVerdict {
-    enum class Kind { NotInPlan, AsPlanned, Differs, Missing };
+    // Silent: a planned device that answered in this search and has stopped answering; what it
+    // answered before is not what the site has now.
+    enum class Kind { NotInPlan, AsPlanned, Differs, Missing, Silent };
     Kind kind = Kind::NotInPlan;
     // The planned device, for every kind but NotInPlan; it lives as long as its plan.
     const PlannedDevice* planned = nullptr;
@@ -33,12 +35,13 @@ struct PlanCounts {
     explicit PlanCounts(const CAddressPlan& plan) : planned(plan.Devices().size()) {}
     void Add(PlanVerdict::Kind kind);
     // Every planned device answered as planned; devices not in the plan do not count.
-    bool AllAsPlanned() const { return differs == 0 && missing == 0; }
+    bool AllAsPlanned() const { return differs == 0 && missing == 0 && silent == 0; }
 
     std::size_t planned = 0;
     std::size_t asPlanned = 0;
     std::size_t differs = 0;
     std::size_t missing = 0;
+    std::size_t silent = 0;
     std::size_t notInPlan = 0;
 };
 
@@ -46,9 +49,14 @@ struct PlanCounts {
 // do not count).
 PlanVerdict CheckAgainstPlan(const CAddressPlan& plan, const RowCells& heard);
 
+// The verdict on a device that has stopped answering: Silent when it is planned, whatever it
+// answered before; a device not in the plan stays so.
+PlanVerdict Silenced(PlanVerdict verdict);
+
 // The planned devices none of whose MAC keys is among heard, in plan order.
 std::vector<const PlannedDevice*> MissingFromPlan(const CAddressPlan& plan,
                                                   const std::set<std::string>& heard);
 
-// The name scripts read a verdict by: "as-planned", "differs", "missing", "not-in-plan".
+// The name scripts read a verdict by: "as-planned", "differs", "missing", "silent",
+// "not-in-plan".
 const char* VerdictName(PlanVerdict::Kind kind);

@@ -256,7 +256,8 @@ std::string PlanSummary(const PlanCounts& counts)
 {
     return std::to_string(counts.planned) + " planned, " + std::to_string(counts.asPlanned)
            + " as planned, " + std::to_string(counts.differs) + " differs, "
-           + std::to_string(counts.missing) + " missing; " + std::to_string(counts.notInPlan)
+           + std::to_string(counts.silent) + " silent, " + std::to_string(counts.missing)
+           + " missing; " + std::to_string(counts.notInPlan)
            + " not in the plan";
 }
 

@@ -53,7 +53,7 @@ std::string PlanErrorText(const PlanReading& reading);
 std::string SkippedLineText(std::string_view name, const PlanProblem& problem);
 // The skipped lines after the kept ones: "plan.csv: 3 more lines skipped, not shown".
 std::string MoreSkippedText(std::string_view name, std::size_t count);
-// "12 planned, 10 as planned, 1 differs, 1 missing; 3 not in the plan".
+// "12 planned, 9 as planned, 1 differs, 1 silent, 1 missing; 3 not in the plan".
 std::string PlanSummary(const PlanCounts& counts);
 // The cards a search's latest request was meant for, in columns: each one's name, addresses,
 // whether the request went out through it, and how many of the devices answered on it. UTF-8.

@@ -339,8 +339,10 @@ TEST(AddressPlan, TheListsVerdictsFollowWhatTheDevicesAnswerNow)
             return u"%1 devices";
         case IDS_STATUS_CHANGED:
             return u"%1 changed";
+        case IDS_STATUS_SILENT:
+            return u"%1 silent";
         case IDS_STATUS_PLAN:
-            return u"plan %1: %2 as planned, %3 differ, %4 missing, %5 unplanned";
+            return u"plan %1: %2 as planned, %3 differ, %4 missing, %5 unplanned, %6 silent";
         case IDS_MISSING_COUNT:
             return u"%1 misses %2:";
         case IDS_PLAN_LINE:
@@ -370,7 +372,7 @@ TEST(AddressPlan, TheListsVerdictsFollowWhatTheDevicesAnswerNow)
     EXPECT_EQ(CellMark::AsPlanned, presenter.Mark(1, COL_MAC));
     EXPECT_EQ(CellMark::NotInPlan, presenter.Mark(2, COL_MAC));
     EXPECT_EQ(CellMark::None, presenter.Mark(1, COL_IP));
-    EXPECT_EQ(u"searching    3 devices    plan 3: 1 as planned, 1 differ, 1 missing, 1 unplanned",
+    EXPECT_EQ(u"searching    3 devices    plan 3: 1 as planned, 1 differ, 1 missing, 1 unplanned, 0 silent",
               presenter.StatusText(true));
 
     // The first device takes its planned address: as planned, with no new search.
@@ -388,7 +390,7 @@ TEST(AddressPlan, TheListsVerdictsFollowWhatTheDevicesAnswerNow)
     EXPECT_EQ(CellMark::AsPlanned, presenter.Mark(1, COL_MAC));
     // A deleted row's device answered: it is not missing.
     presenter.Remove(1);
-    EXPECT_EQ(u"searching    2 devices，1 changed    plan 3: 1 as planned, 0 differ, 1 missing, 1 unplanned",
+    EXPECT_EQ(u"searching    2 devices，1 changed    plan 3: 1 as planned, 0 differ, 1 missing, 1 unplanned, 0 silent",
               presenter.StatusText(true));
     EXPECT_EQ(u"site.csv misses 1:\nline 4: mac 001122334403，IP 10.0.0.3\n",
               messages.MissingText());
@@ -397,10 +399,29 @@ TEST(AddressPlan, TheListsVerdictsFollowWhatTheDevicesAnswerNow)
               "door,V1,10.0.0.9,80,10.0.0.1,00-11-22-33-44-01,as-planned,2,\r\n"
               "door,V1,10.0.0.99,80,10.0.0.1,00-11-22-33-44-99,not-in-plan,,\r\n",
               presenter.SaveText(OutputFormat::Csv, std::nullopt));
+    // A planned device that stops answering is no longer as planned; one not in the plan stays so.
+    ListUpdate silence;
+    for (const RowId row : {RowId{0}, RowId{2}}) {
+        DeviceEvent silent;
+        silent.kind = DeviceEvent::Kind::Silent;
+        silent.row = row;
+        silence.events.push_back(silent);
+    }
+    presenter.Apply(std::move(silence));
+    EXPECT_EQ(CellMark::None, presenter.Mark(0, COL_MAC));
+    EXPECT_EQ(CellMark::NotInPlan, presenter.Mark(1, COL_MAC));
+    EXPECT_EQ(u"searching    2 devices，1 changed，2 silent    plan 3: 0 as planned, 0 differ, 1 missing, 1 unplanned, 1 silent",
+              presenter.StatusText(true));
+    EXPECT_NE(std::string::npos,
+              presenter.SaveText(OutputFormat::Csv, std::nullopt).find(",silent,2,\r\n"));
+    ListUpdate back;
+    back.events.push_back(readdressed);
+    presenter.Apply(std::move(back));
+    EXPECT_EQ(CellMark::AsPlanned, presenter.Mark(0, COL_MAC));
     // A new search that has heard nothing yet: every planned device is missing again.
     ListUpdate fresh;
     fresh.cleared = true;
     presenter.Apply(std::move(fresh));
-    EXPECT_EQ(u"searching    0 devices    plan 3: 0 as planned, 0 differ, 3 missing, 0 unplanned",
+    EXPECT_EQ(u"searching    0 devices    plan 3: 0 as planned, 0 differ, 3 missing, 0 unplanned, 0 silent",
               presenter.StatusText(true));
 }

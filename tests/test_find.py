@@ -428,7 +428,7 @@ class Plan(unittest.TestCase):
         self.assertEqual(search.returncode, 7)
         told = told.decode()
         self.assertIn(f"quenlo-find: {path} line 5: no MAC, skipped\r\n", told)
-        self.assertIn("quenlo-find: plan: 4 planned, 2 as planned, 1 differs, 1 missing;"
+        self.assertIn("quenlo-find: plan: 4 planned, 2 as planned, 1 differs, 0 silent, 1 missing;"
                       " 1 not in the plan\r\n", told)
 
         lines = [json.loads(line) for line in out.decode().splitlines()]
@@ -474,7 +474,7 @@ class Plan(unittest.TestCase):
             good = find("-n", "3", "--plan", planned, "--format", "tsv")
             skipped = find("-n", "3", "--plan", skipping, "--format", "tsv")
         self.assertEqual((good.returncode, good.stderr.decode()),
-                         (0, "quenlo-find: plan: 2 planned, 2 as planned, 0 differs, 0 missing;"
+                         (0, "quenlo-find: plan: 2 planned, 2 as planned, 0 differs, 0 silent, 0 missing;"
                              " 1 not in the plan\n"))
         self.assertEqual([line.split("\t")[5:] for line in good.stdout.decode().splitlines()],
                          [["02:4E:51:3C:40:01", "as-planned", "2", ""],

@@ -45,8 +45,8 @@ Address plan: with --plan the devices are checked against the plan's MAC, chn,
 ip, port and gateway columns, each by the texts it answered with last. One line
 (json: one object) per device: first each planned device in plan order, then
 each device heard that is not in the plan. After the texts come plan (the
-verdict: as-planned, differs, missing or not-in-plan), plan_line (the plan's
-line) and plan_differences (each field as "ip PLANNED -> HEARD", joined by
+verdict: as-planned, differs, silent, missing or not-in-plan), plan_line (the
+plan's line) and plan_differences (each field as "ip PLANNED -> HEARD", joined by
 "; "); json has "plan": {"verdict", "line", "differences"}. A missing device
 shows the plan's texts; in json its device fields are null and the plan's
 texts are under "plan"."planned". Each line of the plan that cannot be read is
@@ -59,8 +59,8 @@ than it holds; 130, 129, 143 ended by SIGINT (Ctrl+C), SIGHUP or SIGTERM, with
 the devices found so far printed. With --plan, 2 also when the file cannot be
 read or is no address plan; 3 to 6 and the signals as above; otherwise 0 when
 every planned device answered as planned and every line of the plan was read,
-and 7 when a planned device is missing or answers otherwise, or a line of the
-plan was skipped (devices not in the plan do not count).)";
+and 7 when a planned device is missing, answers otherwise or went silent, or a
+line of the plan was skipped (devices not in the plan do not count).)";
 
 // Accepts a text that is a Number as a whole, and one that good holds for; otherwise says what
 // the option needs. A whole number goes on in plain digits, since the parser's own conversion

@@ -127,7 +127,7 @@ int ExitStatus(const SearchResult& result, int caughtSignal)
 }
 
 // Each device as it answered last: a device that answered with other texts during the search is
-// judged by what it answers now.
+// judged by what it answers now, and one that stopped answering as silent.
 std::vector<FoundDevice> AsTheyAnswerNow(const SearchResult& result)
 {
     std::vector<FoundDevice> devices = result.devices;
@@ -135,6 +135,12 @@ std::vector<FoundDevice> AsTheyAnswerNow(const SearchResult& result)
         for (FoundDevice& device : devices) {
             if (device.row.id == event.device.row.id)
                 device = event.device;
+        }
+    }
+    for (const SearchEvent& event : result.silent) {
+        for (FoundDevice& device : devices) {
+            if (device.row.id == event.device.row.id)
+                device.row.silent = true;
         }
     }
     return devices;
