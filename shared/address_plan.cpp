@@ -402,12 +402,20 @@ PlanReading ReadAddressPlan(std::string_view bytes)
         reading.error = PlanError::NoHeading;
         return reading;
     }
-    // Each known column's place in a line.
+    // Each known column's place in a line, and the places of the plan's own columns.
     std::array<std::optional<std::size_t>, COL_COUNT> places{};
+    std::vector<std::size_t> extraPlaces;
+    std::vector<std::u16string> extraNames;
     for (std::size_t place = 0; place < heading.Kept(); ++place) {
         const std::optional<int> column = HeadingColumn(heading.Field(place));
-        if (!column)
+        if (!column) {
+            const std::u16string_view name = TrimBlanks(heading.Field(place));
+            if (!name.empty() && extraPlaces.size() < MAX_EXTRA_PLAN_COLUMNS) {
+                extraPlaces.push_back(place);
+                extraNames.push_back(ProblemText(name));
+            }
             continue;
+        }
         auto& known = places[static_cast<std::size_t>(*column)];
         if (known) {
             reading.error = PlanError::RepeatedColumn;
@@ -420,6 +428,7 @@ PlanReading ReadAddressPlan(std::string_view bytes)
         reading.error = PlanError::NoMacColumn;
         return reading;
     }
+    reading.plan.SetExtraColumns(std::move(extraNames));
 
     const std::size_t named = heading.count;
     Record record;
@@ -483,6 +492,10 @@ PlanReading ReadAddressPlan(std::string_view bytes)
             device.macKey = std::move(*key);
             for (int column = 0; column < COL_COUNT; ++column)
                 device.texts[static_cast<std::size_t>(column)] = planned(column);
+            for (const std::size_t place : extraPlaces)
+                device.extra.emplace_back(TrimBlanks(record.Field(place)));
+            while (!device.extra.empty() && device.extra.back().empty())
+                device.extra.pop_back();
             reading.plan.Add(std::move(device));
         }
     }

@@ -30,6 +30,11 @@ constexpr std::size_t MAX_PLANNED_DEVICES = 65536;
 // heading's columns past them are ignored like unknown ones.
 constexpr std::size_t MAX_PLAN_FIELDS = 256;
 
+// The plan's own columns carried beside the known ones (区域, 安装位置, 备注: where the installer
+// walks to), in the heading's order; later ones are ignored like columns with no name. Each costs
+// every planned device a text.
+constexpr std::size_t MAX_EXTRA_PLAN_COLUMNS = 8;
+
 // The skipped lines whose problems are kept, in file order; the others are only counted. Nobody
 // reads more than this many, and a file of millions of bad lines must not cost a problem each.
 constexpr std::size_t KEPT_PLAN_PROBLEMS = 100;
@@ -48,6 +53,9 @@ struct PlannedDevice {
     // The texts as the plan writes them, by column: the MAC, and each of PLAN_COLUMNS the plan
     // gives; an empty one is not checked.
     RowCells texts;
+    // The texts of the plan's own columns (CAddressPlan::ExtraColumns), in their order, blanks
+    // around them aside; none after the last that holds a text.
+    std::vector<std::u16string> extra;
 };
 
 // Why a line of the plan is skipped.
@@ -86,7 +94,12 @@ public:
     // Adds a device whose key no other device has.
     void Add(PlannedDevice device);
 
+    // The names the heading gives the plan's own columns, which no known column takes.
+    const std::vector<std::u16string>& ExtraColumns() const { return extraColumns_; }
+    void SetExtraColumns(std::vector<std::u16string> names) { extraColumns_ = std::move(names); }
+
 private:
+    std::vector<std::u16string> extraColumns_;
     std::vector<PlannedDevice> devices_;
     std::unordered_map<std::string, std::size_t> byKey_;
 };
@@ -105,6 +118,6 @@ struct PlanReading {
 // mark, or else GBK; fields separated by commas, semicolons or tabs, whichever the heading holds
 // most of, and quoted as spreadsheets quote them. The first line that is not empty is the heading;
 // its names, in English or Chinese, pick the MAC column and any of the channel name, IP, port and
-// gateway columns, and other columns are ignored. Each later line that is not empty plans one
+// gateway columns; the first MAX_EXTRA_PLAN_COLUMNS other columns with a name are carried along. Each later line that is not empty plans one
 // device, or is skipped with the reason; nothing in a line is guessed at.
 PlanReading ReadAddressPlan(std::string_view bytes);

@@ -125,11 +125,30 @@ bool Heard(const FoundDevice& device)
     return !device.plan || device.plan->kind != PlanVerdict::Kind::Missing;
 }
 
-// Whether the lines carry the verdict columns: when any device is checked against a plan.
-bool Checked(const std::vector<FoundDevice>& devices)
+// What a line holds beyond the six texts: the hex of each slot when raw; when the devices are
+// checked against a plan, the verdict's cells and the plan's own columns.
+struct Layout {
+    bool raw = false;
+    bool checked = false;
+    std::vector<std::u16string> planColumns;
+};
+
+Layout LayoutOf(const std::vector<FoundDevice>& devices, const OutputStyle& style)
 {
-    return std::any_of(devices.begin(), devices.end(),
-                       [](const FoundDevice& device) { return device.plan.has_value(); });
+    Layout layout{style.raw, false, {}};
+    layout.checked = std::any_of(devices.begin(), devices.end(),
+                                 [](const FoundDevice& device) { return device.plan.has_value(); });
+    if (layout.checked)
+        layout.planColumns = style.planColumns;
+    return layout;
+}
+
+// The text of a planned device's own column, empty where it has none.
+std::u16string PlanColumnText(const std::optional<PlanVerdict>& verdict, std::size_t place)
+{
+    if (!verdict || !verdict->planned || place >= verdict->planned->extra.size())
+        return std::u16string();
+    return verdict->planned->extra[place];
 }
 
 // A verdict's cells: its name, the plan's line, and each field the device answers otherwise as
@@ -154,10 +173,10 @@ void AddVerdictCells(std::vector<std::string>& cells, const std::optional<PlanVe
     cells.push_back(text(differences));
 }
 
-// Every cell of a device's line: the six texts made by text, the hex of each slot when raw, and
-// the verdict's cells when checked. A missing device has the plan's texts and no hex.
+// Every cell of a device's line as layout says, made by text. A missing device has the plan's
+// texts and no hex.
 template <class MakeText>
-std::vector<std::string> Cells(const FoundDevice& device, bool raw, bool checked, MakeText text)
+std::vector<std::string> Cells(const FoundDevice& device, const Layout& layout, MakeText text)
 {
     const bool heard = Heard(device);
     std::vector<std::string> cells;
@@ -165,26 +184,32 @@ std::vector<std::string> Cells(const FoundDevice& device, bool raw, bool checked
         cells.push_back(text(heard ? Text(device.row, column)
                                    : device.plan->planned->texts[static_cast<std::size_t>(column)]));
     }
-    if (raw) {
+    if (layout.raw) {
         for (const Field& field : FIELDS)
             cells.push_back(heard ? Hex(device.row, field) : std::string());
     }
-    if (checked)
+    if (layout.checked)
         AddVerdictCells(cells, device.plan, text);
+    for (std::size_t place = 0; place < layout.planColumns.size(); ++place)
+        cells.push_back(text(PlanColumnText(device.plan, place)));
     return cells;
 }
 
-std::vector<std::string> Headings(bool raw, bool checked)
+// The headings' line as layout says: the plan's own columns by the names the plan gives them.
+template <class MakeText>
+std::vector<std::string> Headings(const Layout& layout, MakeText text)
 {
     std::vector<std::string> headings;
     for (const Field& field : FIELDS)
         headings.push_back(field.name);
-    if (raw) {
+    if (layout.raw) {
         for (const Field& field : FIELDS)
             headings.push_back(std::string(field.name) + "_hex");
     }
-    if (checked)
+    if (layout.checked)
         headings.insert(headings.end(), {"plan", "plan_line", "plan_differences"});
+    for (const std::u16string& name : layout.planColumns)
+        headings.push_back(text(name));
     return headings;
 }
 
@@ -200,12 +225,12 @@ std::string Join(const std::vector<std::string>& cells, std::string_view separat
     return line.append(lineEnd);
 }
 
-std::string Tsv(const std::vector<FoundDevice>& devices, bool raw)
+std::string Tsv(const std::vector<FoundDevice>& devices, const OutputStyle& style)
 {
-    const bool checked = Checked(devices);
+    const Layout layout = LayoutOf(devices, style);
     std::string out;
     for (const FoundDevice& device : devices)
-        out += Join(Cells(device, raw, checked, SheetText), "\t", "\n");
+        out += Join(Cells(device, layout, SheetText), "\t", "\n");
     return out;
 }
 
@@ -224,17 +249,20 @@ std::string CsvField(const std::string& text)
     return quoted + '"';
 }
 
-std::string Csv(const std::vector<FoundDevice>& devices, bool raw, bool excel)
+std::string CsvLine(std::vector<std::string> cells)
 {
-    const bool checked = Checked(devices);
-    std::string out = excel ? std::string(UTF8_BYTE_ORDER_MARK) : std::string();
-    out += Join(Headings(raw, checked), ",", "\r\n");
-    for (const FoundDevice& device : devices) {
-        std::vector<std::string> cells = Cells(device, raw, checked, SheetText);
-        for (std::string& cell : cells)
-            cell = CsvField(cell);
-        out += Join(cells, ",", "\r\n");
-    }
+    for (std::string& cell : cells)
+        cell = CsvField(cell);
+    return Join(cells, ",", "\r\n");
+}
+
+std::string Csv(const std::vector<FoundDevice>& devices, const OutputStyle& style)
+{
+    const Layout layout = LayoutOf(devices, style);
+    std::string out = style.excel ? std::string(UTF8_BYTE_ORDER_MARK) : std::string();
+    out += CsvLine(Headings(layout, SheetText));
+    for (const FoundDevice& device : devices)
+        out += CsvLine(Cells(device, layout, SheetText));
     return out;
 }
 
@@ -266,7 +294,7 @@ std::string JsonString(std::string_view text)
 
 // The verdict as a JSON object: its name, the plan's line, each field the device answers
 // otherwise, and for a missing device the plan's texts, null where the plan leaves one empty.
-std::string JsonVerdict(const PlanVerdict& verdict)
+std::string JsonVerdict(const PlanVerdict& verdict, const std::vector<std::u16string>& planColumns)
 {
     std::vector<std::string> differences;
     for (const FieldDifference& difference : verdict.differences) {
@@ -288,18 +316,28 @@ std::string JsonVerdict(const PlanVerdict& verdict)
         }
         members.push_back("\"planned\":{" + Join(planned, ",", "") + "}");
     }
+    if (verdict.planned && !planColumns.empty()) {
+        std::vector<std::string> columns;
+        for (std::size_t place = 0; place < planColumns.size(); ++place) {
+            const std::u16string text = PlanColumnText(verdict, place);
+            columns.push_back(JsonString(ToUtf8(planColumns[place])) + ":"
+                              + (text.empty() ? "null" : JsonString(ToUtf8(text))));
+        }
+        members.push_back("\"columns\":{" + Join(columns, ",", "") + "}");
+    }
     return '{' + Join(members, ",", "") + '}';
 }
 
 // The members of a device's JSON object: its exact texts (and their bytes when raw), where and
 // when it was heard, null for what the system did not say and for every one of these when the
 // device did not answer, and its verdict when it has one.
-std::vector<std::string> JsonMembers(const FoundDevice& device, bool raw)
+std::vector<std::string> JsonMembers(const FoundDevice& device, const Layout& layout)
 {
     const bool heard = Heard(device);
     const HeardOn& on = device.row.heardOn;
-    const std::vector<std::string> names = Headings(raw, false);
-    const std::vector<std::string> values = Cells(device, raw, false, ToUtf8);
+    const Layout texts{layout.raw, false, {}};
+    const std::vector<std::string> names = Headings(texts, ToUtf8);
+    const std::vector<std::string> values = Cells(device, texts, ToUtf8);
     std::vector<std::string> members;
     for (std::size_t i = 0; i < names.size(); ++i)
         members.push_back(JsonString(names[i]) + ":" + (heard ? JsonString(values[i]) : "null"));
@@ -313,27 +351,28 @@ std::vector<std::string> JsonMembers(const FoundDevice& device, bool raw)
                       + (device.firstReply ? std::to_string(device.firstReply->count())
                                            : std::string("null")));
     if (device.plan)
-        members.push_back("\"plan\":" + JsonVerdict(*device.plan));
+        members.push_back("\"plan\":" + JsonVerdict(*device.plan, layout.planColumns));
     return members;
 }
 
-std::string Json(const std::vector<FoundDevice>& devices, bool raw)
+std::string Json(const std::vector<FoundDevice>& devices, const OutputStyle& style)
 {
+    const Layout layout = LayoutOf(devices, style);
     std::string out;
     for (const FoundDevice& device : devices)
-        out += '{' + Join(JsonMembers(device, raw), ",", "") + "}\n";
+        out += '{' + Join(JsonMembers(device, layout), ",", "") + "}\n";
     return out;
 }
 
 // The devices' texts in columns headed by the field names.
-std::string Table(const std::vector<FoundDevice>& devices, bool raw)
+std::string Table(const std::vector<FoundDevice>& devices, const OutputStyle& style)
 {
     if (devices.empty())
         return std::string();
-    const bool checked = Checked(devices);
-    std::vector<std::vector<std::string>> lines{Headings(raw, checked)};
+    const Layout layout = LayoutOf(devices, style);
+    std::vector<std::vector<std::string>> lines{Headings(layout, VisibleUtf8)};
     for (const FoundDevice& device : devices)
-        lines.push_back(Cells(device, raw, checked, VisibleUtf8));
+        lines.push_back(Cells(device, layout, VisibleUtf8));
     return AlignedColumns(lines);
 }
 
@@ -389,13 +428,13 @@ std::string FormatDevices(const std::vector<FoundDevice>& devices, const OutputS
 {
     switch (style.format) {
     case OutputFormat::Table:
-        return Table(devices, style.raw);
+        return Table(devices, style);
     case OutputFormat::Tsv:
-        return Tsv(devices, style.raw);
+        return Tsv(devices, style);
     case OutputFormat::Csv:
-        return Csv(devices, style.raw, style.excel);
+        return Csv(devices, style);
     case OutputFormat::Json:
-        return Json(devices, style.raw);
+        return Json(devices, style);
     }
     return std::string();
 }
@@ -435,7 +474,7 @@ std::string FormatEventHeading(const OutputStyle& style)
 {
     if (style.format != OutputFormat::Csv)
         return std::string();
-    std::vector<std::string> headings = Headings(style.raw, false);
+    std::vector<std::string> headings = Headings(Layout{style.raw, false, {}}, ToUtf8);
     headings.insert(headings.begin(), "event");
     return (style.excel ? std::string(UTF8_BYTE_ORDER_MARK) : std::string())
            + Join(headings, ",", "\r\n");
@@ -482,7 +521,7 @@ std::string FormatEvent(const SearchEvent& event, const OutputStyle& style)
             if (beyond)
                 members.push_back("\"more\":true");
         } else {
-            const std::vector<std::string> device = JsonMembers(event.device, style.raw);
+            const std::vector<std::string> device = JsonMembers(event.device, Layout{style.raw, false, {}});
             members.insert(members.end(), device.begin(), device.end());
         }
         if (event.kind == SearchEvent::Kind::Changed) {
@@ -500,12 +539,9 @@ std::string FormatEvent(const SearchEvent& event, const OutputStyle& style)
     }
     std::vector<std::string> cells =
         full ? std::vector<std::string>{UnlistedText(event.unlisted)}
-             : Cells(event.device, style.raw, false, SheetText);
+             : Cells(event.device, Layout{style.raw, false, {}}, SheetText);
     cells.insert(cells.begin(), name);
-    if (style.format == OutputFormat::Csv) {
-        for (std::string& cell : cells)
-            cell = CsvField(cell);
-        return Join(cells, ",", "\r\n");
-    }
+    if (style.format == OutputFormat::Csv)
+        return CsvLine(std::move(cells));
     return Join(cells, "\t", "\n");
 }

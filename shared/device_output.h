@@ -43,6 +43,9 @@ struct OutputStyle {
     bool raw = false;
     // A UTF-8 byte order mark first, for spreadsheet programs (csv).
     bool excel = false;
+    // The names of the plan's own columns (CAddressPlan::ExtraColumns), whose texts follow the
+    // verdict's when the devices are checked against it.
+    std::vector<std::u16string> planColumns;
 };
 
 // Lines of texts in columns aligned by the width each text takes on a terminal, two blanks
@@ -52,8 +55,10 @@ std::string AlignedColumns(const std::vector<std::vector<std::string>>& lines);
 // Every device in the order given, UTF-8. Device texts are the cells' texts without their
 // trailing blank. When devices carry verdicts, three columns follow the texts (and the hex):
 // plan (the verdict's name), plan_line (the plan's line, empty for not-in-plan) and
-// plan_differences ("ip 10.0.0.5 -> 10.0.0.9; port 80 -> 8000", planned before heard); in JSON
-// a "plan" member {"verdict","line","differences":[{"field","planned","heard"}]}. A missing
+// plan_differences ("ip 10.0.0.5 -> 10.0.0.9; port 80 -> 8000", planned before heard), then the
+// plan's own columns under the names it gives them (style.planColumns); in JSON a "plan" member
+// {"verdict","line","differences":[{"field","planned","heard"}]}, with "columns" {name: text or
+// null} for a planned device when the plan has columns of its own. A missing
 // device has the plan's texts, the version and the hex empty; in JSON its device members are
 // null and the plan's texts are under "plan"."planned".
 std::string FormatDevices(const std::vector<FoundDevice>& devices, const OutputStyle& style);

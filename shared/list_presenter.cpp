@@ -163,6 +163,16 @@ std::vector<std::u16string> CListPresenter::ToolTip(int position, int column) co
             lines.push_back(FormatText(strings_(IDS_TIP_PLAN_SILENT), {line}));
             break;
         }
+        // Where the plan puts the device: its own columns.
+        if (column == COL_MAC && verdict.planned) {
+            const std::vector<std::u16string>& names = plan_->ExtraColumns();
+            const std::vector<std::u16string>& texts = verdict.planned->extra;
+            for (std::size_t place = 0; place < texts.size(); ++place) {
+                if (!texts[place].empty())
+                    lines.push_back(FormatText(strings_(IDS_PLAN_COLUMN_TEXT),
+                                               {VisibleText(names[place]), VisibleText(texts[place])}));
+            }
+        }
     }
     if (row.silent)
         lines.push_back(FormatText(strings_(IDS_TIP_SILENT), {ClockText(row.lastHeard)}));
@@ -528,6 +538,8 @@ std::string CListPresenter::SaveText(OutputFormat format,
     OutputStyle style;
     style.format = format;
     style.excel = true;
+    if (plan_)
+        style.planColumns = plan_->ExtraColumns();
     return FormatDevices(devices, style);
 }
 

@@ -123,6 +123,8 @@ public:
     // as the operator knows it.
     ListChange OpenPlan(CAddressPlan plan, std::u16string name);
     bool HasPlan() const { return plan_.has_value(); }
+    // The open plan, or null.
+    const CAddressPlan* Plan() const { return plan_ ? &*plan_ : nullptr; }
     // The open plan's file name, as the operator knows it.
     const std::u16string& PlanName() const { return planName_; }
     // The planned devices that have not answered in this search, in plan order; none without a

@@ -425,3 +425,61 @@ TEST(AddressPlan, TheListsVerdictsFollowWhatTheDevicesAnswerNow)
     EXPECT_EQ(u"searching    0 devices    plan 3: 0 as planned, 0 differ, 3 missing, 0 unplanned, 0 silent",
               presenter.StatusText(true));
 }
+
+TEST(AddressPlan, ThePlansOwnColumnsReachTheInstaller)
+{
+    // A site's spreadsheet: its own columns around the known ones, one with no name, and more
+    // of them than are carried.
+    const CAddressPlan plan = Plan("序号,区域, 安装位置 ,MAC地址,IP地址,,备注,a,b,c,d,e\n"
+                                   "1,A区, 围墙西 ,001122334401,10.0.0.1,x,, , , , , \n"
+                                   "2,B区,大门,001122334402,10.0.0.2,,\"=1,2\",,,,,\n");
+    EXPECT_EQ((std::vector<std::u16string>{u"序号", u"区域", u"安装位置", u"备注", u"a", u"b",
+                                           u"c", u"d"}),
+              plan.ExtraColumns());
+    EXPECT_EQ((std::vector<std::u16string>{u"1", u"A区", u"围墙西"}), plan.Devices()[0].extra);
+    EXPECT_EQ((std::vector<std::u16string>{u"2", u"B区", u"大门", u"=1,2"}), plan.Devices()[1].extra);
+
+    const StringLoader strings = [](int id) -> std::u16string {
+        switch (id) {
+        case IDS_PLAN_COLUMN_TEXT:
+            return u"%1=%2";
+        case IDS_MISSING_COUNT:
+            return u"%1 misses %2:";
+        case IDS_PLAN_LINE:
+            return u"line %1: %2";
+        default:
+            return {};
+        }
+    };
+    CListPresenter presenter(strings);
+    const CSiteMessages messages(presenter, strings);
+    ListUpdate update;
+    update.cleared = true;
+    DeviceRow row;
+    row.cells = row.listed = row.latest = Heard(u"00-11-22-33-44-01", u"10.0.0.1");
+    update.rows.push_back(row);
+    presenter.Apply(std::move(update));
+    presenter.OpenPlan(plan, u"site.csv");
+
+    const std::vector<std::u16string> tip = presenter.ToolTip(0, COL_MAC);
+    EXPECT_EQ((std::vector<std::u16string>{u"序号=1", u"区域=A区", u"安装位置=围墙西"}),
+              std::vector<std::u16string>(tip.end() - 3, tip.end()));
+    EXPECT_EQ(u"site.csv misses 1:\nline 3: mac 001122334402，IP 10.0.0.2，序号 2，区域 B区，安装位置 "
+              u"大门，备注 =1,2\n",
+              messages.MissingText());
+    EXPECT_EQ("\xEF\xBB\xBF" "chn,version,ip,port,gateway,mac,plan,plan_line,plan_differences,"
+              "序号,区域,安装位置,备注,a,b,c,d\r\n"
+              "door,V1,10.0.0.1,80,10.0.0.1,00-11-22-33-44-01,as-planned,2,,1,A区,围墙西,,,,,\r\n",
+              presenter.SaveText(OutputFormat::Csv, std::nullopt));
+
+    // quenlo-find's report: a missing device's own columns too, and in JSON by name.
+    OutputStyle style;
+    style.format = OutputFormat::Json;
+    style.planColumns = plan.ExtraColumns();
+    const std::vector<FoundDevice> report = PlanReport(plan, {});
+    const std::string json = FormatDevices({report[1]}, style);
+    EXPECT_NE(std::string::npos,
+              json.find("\"columns\":{\"序号\":\"2\",\"区域\":\"B区\",\"安装位置\":\"大门\","
+                        "\"备注\":\"=1,2\",\"a\":null,\"b\":null,\"c\":null,\"d\":null}"))
+        << json;
+}

@@ -34,7 +34,7 @@ FoundDevice Plain()
 
 OutputStyle Style(OutputFormat format, bool raw = false, bool excel = false)
 {
-    return {format, raw, excel};
+    return {format, raw, excel, {}};
 }
 
 } // namespace

@@ -241,6 +241,7 @@ int main(int argc, char** argv)
         return OutputFailed(writeError);
     if (plan) {
         const std::vector<FoundDevice> report = PlanReport(plan->plan, AsTheyAnswerNow(result));
+        style.planColumns = plan->plan.ExtraColumns();
         if (!Written(FormatDevices(report, style)))
             return OutputFailed(errno);
         TellWhatChanged(result);
