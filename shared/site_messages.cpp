@@ -157,8 +157,10 @@ std::u16string CSiteMessages::MissingText() const
         }
         const std::vector<std::u16string>& names = list_.Plan()->ExtraColumns();
         for (std::size_t place = 0; place < device->extra.size(); ++place) {
-            if (!device->extra[place].empty())
-                settings += u"，" + VisibleText(names[place]) + u" " + VisibleText(device->extra[place]);
+            if (!device->extra[place].empty()) {
+                settings.append(u"，").append(VisibleText(names[place])).append(u" ");
+                settings.append(VisibleText(device->extra[place]));
+            }
         }
         text += FormatText(strings_(IDS_PLAN_LINE), {Number(device->line), settings}) + u"\n";
     }

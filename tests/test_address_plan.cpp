@@ -44,6 +44,31 @@ CAddressPlan Plan(std::string_view file)
     return std::move(reading.plan);
 }
 
+// The string table's texts the tests read, short and in English.
+std::u16string Strings(int id)
+{
+    switch (id) {
+    case IDS_STATUS_SEARCHING:
+        return u"searching";
+    case IDS_STATUS_COUNT:
+        return u"%1 devices";
+    case IDS_STATUS_CHANGED:
+        return u"%1 changed";
+    case IDS_STATUS_SILENT:
+        return u"%1 silent";
+    case IDS_STATUS_PLAN:
+        return u"plan %1: %2 as planned, %3 differ, %4 missing, %5 unplanned, %6 silent";
+    case IDS_MISSING_COUNT:
+        return u"%1 misses %2:";
+    case IDS_PLAN_LINE:
+        return u"line %1: %2";
+    case IDS_PLAN_COLUMN_TEXT:
+        return u"%1=%2";
+    default:
+        return {};
+    }
+}
+
 } // namespace
 
 TEST(AddressPlan, MacTextsAreKeyedOneWay)
@@ -331,28 +356,8 @@ TEST(AddressPlan, AnswersAreJudgedByWhatTheySay)
 
 TEST(AddressPlan, TheListsVerdictsFollowWhatTheDevicesAnswerNow)
 {
-    const StringLoader strings = [](int id) -> std::u16string {
-        switch (id) {
-        case IDS_STATUS_SEARCHING:
-            return u"searching";
-        case IDS_STATUS_COUNT:
-            return u"%1 devices";
-        case IDS_STATUS_CHANGED:
-            return u"%1 changed";
-        case IDS_STATUS_SILENT:
-            return u"%1 silent";
-        case IDS_STATUS_PLAN:
-            return u"plan %1: %2 as planned, %3 differ, %4 missing, %5 unplanned, %6 silent";
-        case IDS_MISSING_COUNT:
-            return u"%1 misses %2:";
-        case IDS_PLAN_LINE:
-            return u"line %1: %2";
-        default:
-            return {};
-        }
-    };
-    CListPresenter presenter(strings);
-    const CSiteMessages messages(presenter, strings);
+    CListPresenter presenter(Strings);
+    const CSiteMessages messages(presenter, Strings);
     ListUpdate update;
     update.cleared = true;
     const RowCells heard[] = {Heard(u"00-11-22-33-44-01", u"10.0.0.9"),
@@ -439,20 +444,8 @@ TEST(AddressPlan, ThePlansOwnColumnsReachTheInstaller)
     EXPECT_EQ((std::vector<std::u16string>{u"1", u"A区", u"围墙西"}), plan.Devices()[0].extra);
     EXPECT_EQ((std::vector<std::u16string>{u"2", u"B区", u"大门", u"=1,2"}), plan.Devices()[1].extra);
 
-    const StringLoader strings = [](int id) -> std::u16string {
-        switch (id) {
-        case IDS_PLAN_COLUMN_TEXT:
-            return u"%1=%2";
-        case IDS_MISSING_COUNT:
-            return u"%1 misses %2:";
-        case IDS_PLAN_LINE:
-            return u"line %1: %2";
-        default:
-            return {};
-        }
-    };
-    CListPresenter presenter(strings);
-    const CSiteMessages messages(presenter, strings);
+    CListPresenter presenter(Strings);
+    const CSiteMessages messages(presenter, Strings);
     ListUpdate update;
     update.cleared = true;
     DeviceRow row;
