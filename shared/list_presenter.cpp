@@ -101,7 +101,7 @@ void CListPresenter::Judge(const DeviceRow& row)
 {
     // What the device answers now is checked, not what an edit made of its row.
     if (plan_)
-        verdicts_[row.id] = CheckAgainstPlan(*plan_, row.latest);
+        verdicts_[row.id] = CheckAgainstPlan(*plan_, row.latest, row.latestNames);
 }
 
 bool CListPresenter::ChangedAt(int full) const
@@ -303,6 +303,7 @@ void CListPresenter::ApplyLiveness(const ListUpdate& update, ListChange& change)
             silences = true;
         } else {
             row->latest = event.cells;
+            row->latestNames = event.names;
             row->heardOn = event.heardOn;
             row->silent = false;
             Judge(*row);
