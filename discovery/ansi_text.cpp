@@ -66,3 +66,17 @@ std::u16string DecodeAnsi(std::string_view bytes)
         return text;
     return DecodeCodePage(bytes);
 }
+
+std::vector<std::u16string> EveryDecoding(std::string_view bytes, TextDecoder codePage)
+{
+    std::vector<std::u16string> texts;
+    const auto add = [&texts](std::u16string text) {
+        if (std::find(texts.begin(), texts.end(), text) == texts.end())
+            texts.push_back(std::move(text));
+    };
+    if (std::u16string utf8; DecodeUtf8(bytes, &utf8))
+        add(std::move(utf8));
+    add(DecodeGbk(bytes));
+    add(codePage(bytes));
+    return texts;
+}

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // UTF-8 when the bytes are valid UTF-8 and not plain ASCII; otherwise the legacy code page
 // (DecodeCodePage). Bytes that cannot be decoded become U+FFFD.
@@ -18,3 +19,12 @@ std::u16string DecodeGbk(std::string_view bytes);
 
 // The bytes as UTF-16 when they are valid UTF-8; false otherwise.
 bool DecodeUtf8(std::string_view bytes, std::u16string* out);
+
+// A decoding of narrow text into UTF-16.
+using TextDecoder = std::u16string (*)(std::string_view bytes);
+
+// Each text the bytes may be meant as, each once: UTF-8 when they are valid UTF-8, GBK, and what
+// codePage, the system's code page, makes of them. DecodeAnsi shows one of them; which one
+// depends on the system's code page.
+std::vector<std::u16string> EveryDecoding(std::string_view bytes,
+                                          TextDecoder codePage = DecodeCodePage);

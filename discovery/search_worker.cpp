@@ -176,6 +176,11 @@ std::array<std::u16string, COL_COUNT> ReplyCellTexts(const BCDevNetInfo& record)
     return texts;
 }
 
+NameDecodings ChannelNameDecodings(const BCDevNetInfo& record)
+{
+    return EveryDecoding(SlotText(record.chn));
+}
+
 struct CSearchWorker::Worker {
     SearchRun run;
     std::thread thread;

@@ -67,6 +67,13 @@ std::u16string FormatCellText(const char* slot, std::size_t width);
 // A reply's texts as the list's cells, by column.
 std::array<std::u16string, COL_COUNT> ReplyCellTexts(const BCDevNetInfo& record);
 
+// A channel name as each decoding the program knows reads it (EveryDecoding): what a plan writes
+// is among them whatever the system's code page, while the name's cell shows only one.
+using NameDecodings = std::vector<std::u16string>;
+
+// The reply's channel name in each decoding.
+NameDecodings ChannelNameDecodings(const BCDevNetInfo& record);
+
 // Starts and stops searches from the window's thread. At most one search is recorded; a search
 // started while the previous one winds down begins as soon as that one has ended, so two workers
 // never share the device table or the reply port, and the caller never waits. A search whose

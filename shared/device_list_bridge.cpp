@@ -137,6 +137,7 @@ void CDeviceListBridge::DeliverFillingRow()
         return;
     filling_.listed = filling_.cells;
     filling_.latest = filling_.cells;
+    filling_.latestNames = ChannelNameDecodings(filling_.record);
     filling_.lastHeard = WallClock::now();
     liveness_.Listed(filling_.id, filling_.cells, filling_.heardOn, filling_.lastHeard);
     Post([row = std::exchange(filling_, DeviceRow{})](ListUpdate& update) mutable {
@@ -148,6 +149,8 @@ void CDeviceListBridge::SetLatestReply(int row, const BCDevNetInfo& record, cons
 {
     std::vector<DeviceEvent> events =
         liveness_.Heard(row, ReplyCellTexts(record), heardOn, WallClock::now());
+    for (DeviceEvent& event : events)
+        event.names = ChannelNameDecodings(record);
     if (!events.empty()) {
         Post([&events](ListUpdate& update) {
             for (DeviceEvent& event : events)

@@ -33,12 +33,12 @@ std::vector<DeviceEvent> CDeviceLiveness::Heard(RowId row, const RowCells& cells
     device.lastHeard = now;
     if (device.silent) {
         device.silent = false;
-        events.push_back({DeviceEvent::Kind::Back, row, cells, heardOn, {}, {}, now});
+        events.push_back({DeviceEvent::Kind::Back, row, cells, heardOn, {}, {}, now, {}});
     }
     const bool textsDiffer = ReplyTextsDiffer(cells, device.cells);
     if (textsDiffer || !(heardOn == device.heardOn)) {
         events.push_back({textsDiffer ? DeviceEvent::Kind::Changed : DeviceEvent::Kind::Moved, row,
-                          cells, heardOn, device.cells, device.heardOn, now});
+                          cells, heardOn, device.cells, device.heardOn, now, {}});
         device.cells = cells;
         device.heardOn = heardOn;
     }
@@ -52,8 +52,8 @@ std::vector<DeviceEvent> CDeviceLiveness::CycleEnded()
         // Heard in cycle k, a device is silent once cycles k+1 to k+SILENT_CYCLES have ended.
         if (!device.silent && cycle_ - device.heardInCycle >= SILENT_CYCLES) {
             device.silent = true;
-            silent.push_back(
-                {DeviceEvent::Kind::Silent, row, device.cells, device.heardOn, {}, {}, device.lastHeard});
+            silent.push_back({DeviceEvent::Kind::Silent, row, device.cells, device.heardOn, {}, {},
+                              device.lastHeard, {}});
         }
     }
     ++cycle_;

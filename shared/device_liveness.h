@@ -41,6 +41,8 @@ struct DeviceEvent {
     HeardOn heardBefore;
     // Silent: when the device last answered.
     WallClock::time_point lastHeard;
+    // Changed, Moved, Back: the reply's channel name in each decoding.
+    NameDecodings names;
 };
 
 class CDeviceLiveness

@@ -445,7 +445,7 @@ std::vector<FoundDevice> PlanReport(const CAddressPlan& plan,
     std::vector<FoundDevice> checked = devices;
     std::unordered_map<const PlannedDevice*, std::vector<const FoundDevice*>> answered;
     for (FoundDevice& device : checked) {
-        device.plan = CheckAgainstPlan(plan, device.row.cells);
+        device.plan = CheckAgainstPlan(plan, device.row.cells, device.row.latestNames);
         if (device.row.silent)
             device.plan = Silenced(std::move(*device.plan));
         if (device.plan->planned)

@@ -32,6 +32,8 @@ struct DeviceRow {
     RowCells listed;
     // The texts of the device's latest reply.
     RowCells latest;
+    // The latest reply's channel name in each decoding: the plan is checked against these.
+    NameDecodings latestNames;
     // The device has not answered for a while; when it last did.
     bool silent = false;
     std::chrono::system_clock::time_point lastHeard;

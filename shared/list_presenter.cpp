@@ -105,7 +105,7 @@ void CListPresenter::Judge(const DeviceRow& row)
     // What the device answers now is checked, not what an edit made of its row.
     if (!plan_)
         return;
-    PlanVerdict verdict = CheckAgainstPlan(*plan_, row.latest);
+    PlanVerdict verdict = CheckAgainstPlan(*plan_, row.latest, row.latestNames);
     verdicts_[row.id] = row.silent ? Silenced(std::move(verdict)) : std::move(verdict);
 }
 
@@ -322,6 +322,7 @@ void CListPresenter::ApplyLiveness(const ListUpdate& update, ListChange& change)
             silences = true;
         } else {
             row->latest = event.cells;
+            row->latestNames = event.names;
             row->heardOn = event.heardOn;
             row->silent = false;
             Judge(*row);

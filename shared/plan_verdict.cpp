@@ -3,6 +3,8 @@
 #include "ipv4_text.h"
 #include "text_blanks.h"
 
+#include <algorithm>
+
 namespace {
 
 // Whether the device's text says what the plan's does: the same address, the same port number,
@@ -25,9 +27,19 @@ bool SameSetting(int column, std::u16string_view planned, std::u16string_view he
     }
 }
 
+// Whether the channel name is the planned one as its cell shows it or in any other decoding.
+bool SameName(std::u16string_view planned, std::u16string_view cell, const NameDecodings& names)
+{
+    return SameSetting(COL_CHN, planned, cell)
+           || std::any_of(names.begin(), names.end(), [planned](const std::u16string& name) {
+                  return SameSetting(COL_CHN, planned, name);
+              });
+}
+
 } // namespace
 
-PlanVerdict CheckAgainstPlan(const CAddressPlan& plan, const RowCells& heard)
+PlanVerdict CheckAgainstPlan(const CAddressPlan& plan, const RowCells& heard,
+                             const NameDecodings& names)
 {
     PlanVerdict verdict;
     const std::optional<std::string> key = MacKey(heard[COL_MAC]);
@@ -37,7 +49,9 @@ PlanVerdict CheckAgainstPlan(const CAddressPlan& plan, const RowCells& heard)
     for (const int column : PLAN_COLUMNS) {
         const auto at = static_cast<std::size_t>(column);
         const std::u16string& planned = verdict.planned->texts[at];
-        if (!planned.empty() && !SameSetting(column, planned, heard[at]))
+        const bool same = column == COL_CHN ? SameName(planned, heard[at], names)
+                                            : SameSetting(column, planned, heard[at]);
+        if (!planned.empty() && !same)
             verdict.differences.push_back({column, planned, std::u16string(TrimBlanks(heard[at]))});
     }
     verdict.kind = verdict.differences.empty() ? PlanVerdict::Kind::AsPlanned

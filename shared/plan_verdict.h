@@ -46,8 +46,10 @@ struct PlanCounts {
 };
 
 // The verdict on a device that answered with these texts (a row's cells; blanks around a text
-// do not count).
-PlanVerdict CheckAgainstPlan(const CAddressPlan& plan, const RowCells& heard);
+// do not count) and this channel name in each decoding. The name is as planned when any decoding
+// of it is: the cell shows the one the system's code page picks, which need not be the plan's.
+PlanVerdict CheckAgainstPlan(const CAddressPlan& plan, const RowCells& heard,
+                             const NameDecodings& names);
 
 // The verdict on a device that has stopped answering: Silent when it is planned, whatever it
 // answered before; a device not in the plan stays so.

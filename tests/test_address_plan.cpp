@@ -1,6 +1,9 @@
 // Checking a site against its address plan: how a plan file is read, which lines are skipped and
 // why, how an answer is matched to its planned device, and the verdicts the list shows.
 #include "address_plan.h"
+#include "ansi_text.h"
+#include "device_list_bridge.h"
+#include "device_output.h"
 #include "list_presenter.h"
 #include "plan_verdict.h"
 #include "resource.h"
@@ -34,6 +37,37 @@ std::string Utf16(std::string_view ascii)
     for (const char c : ascii)
         bytes.append({c, '\0'});
     return bytes;
+}
+
+// A device's reply: its MAC, and its channel name as the bytes it sends.
+BCDevNetInfo Reply(std::string_view mac, std::string_view name)
+{
+    BCDevNetInfo record{};
+    mac.copy(record.mac, sizeof record.mac);
+    name.copy(record.chn, sizeof record.chn);
+    return record;
+}
+
+// Lists a reply through the bridge as the search worker does.
+int List(CDeviceListBridge& bridge, const BCDevNetInfo& record)
+{
+    const int row = bridge.AppendRow();
+    const RowCells cells = ReplyCellTexts(record);
+    for (int column = 0; column < COL_COUNT; ++column)
+        bridge.SetCellText(row, column, cells[static_cast<std::size_t>(column)]);
+    bridge.SetRecord(row, record);
+    bridge.TurnRedrawOn();
+    return row;
+}
+
+// Code page 1252 as far as Chinese texts' bytes go, from 0xA0 up: each byte is the character of
+// its number.
+std::u16string Latin1(std::string_view bytes)
+{
+    std::u16string text;
+    for (const char c : bytes)
+        text.push_back(static_cast<unsigned char>(c));
+    return text;
 }
 
 CAddressPlan Plan(std::string_view file)
@@ -341,17 +375,68 @@ TEST(AddressPlan, AnswersAreJudgedByWhatTheySay)
         {"no MAC at all", Heard(u"", u"10.0.0.5"), Kind::NotInPlan, {}},
     };
     for (const auto& c : cases) {
-        const PlanVerdict verdict = CheckAgainstPlan(plan, c.heard);
+        const PlanVerdict verdict = CheckAgainstPlan(plan, c.heard, {});
         EXPECT_EQ(c.kind, verdict.kind) << c.what;
         std::vector<int> columns;
         for (const FieldDifference& difference : verdict.differences)
             columns.push_back(difference.column);
         EXPECT_EQ(c.differences, columns) << c.what;
     }
-    const PlanVerdict verdict = CheckAgainstPlan(plan, Heard(u"001122334455", u"10.0.0.9"));
+    const PlanVerdict verdict = CheckAgainstPlan(plan, Heard(u"001122334455", u"10.0.0.9"), {});
     ASSERT_EQ(1u, verdict.differences.size());
     EXPECT_EQ(u"10.0.0.5", verdict.differences[0].planned);
     EXPECT_EQ(u"10.0.0.9", verdict.differences[0].heard);
+}
+
+TEST(AddressPlan, ANameIsAsPlannedInAnyOfItsDecodingsWhateverTheCodePage)
+{
+    using Kind = PlanVerdict::Kind;
+    const struct {
+        const char* what;
+        std::string sent;   // the name's bytes in the reply
+        const char* planned;
+        std::u16string shownUnder1252;
+        Kind kind;
+    } cases[] = {
+        // Shown as code page 1252 reads it on an English Windows.
+        {"GBK", "\xC7\xB0\xC3\xC5" "31", "前门31", u"Ç°ÃÅ31", Kind::AsPlanned},
+        // Also valid UTF-8, as which every system shows it.
+        {"GBK that is UTF-8 too", "\xC7\xB0\xCC\xA8" "1", "前台1", u"ǰ̨1", Kind::AsPlanned},
+        {"UTF-8", "\xE5\x89\x8D\xE9\x97\xA8" "31", "前门31", u"前门31", Kind::AsPlanned},
+        {"another name", "\xBA\xF3\xC3\xC5" "31", "前门31", u"ºóÃÅ31", Kind::Differs},
+    };
+    for (const auto& c : cases) {
+        const CAddressPlan plan = Plan(std::string("mac,chn\n001122334401,") + c.planned
+                                       + "\n001122334402," + c.planned + "\n");
+        // The reply as a list on an English Windows holds it.
+        const PlanVerdict english = CheckAgainstPlan(
+            plan, Heard(u"00-11-22-33-44-01", u"10.0.0.5", u"80", u"10.0.0.1", c.shownUnder1252),
+            EveryDecoding(c.sent, Latin1));
+        EXPECT_EQ(c.kind, english.kind) << c.what;
+
+        // Under this system's code page: one device answers with the name from the first, the
+        // other is renamed to it while the search goes on.
+        CDeviceListBridge bridge([] { return true; });
+        bridge.DeleteAllRows();
+        List(bridge, Reply("00-11-22-33-44-01", c.sent));
+        const int renamed = List(bridge, Reply("00-11-22-33-44-02", "cam"));
+        bridge.SetLatestReply(renamed, Reply("00-11-22-33-44-02", c.sent), {});
+        ListUpdate update = bridge.TakeUpdate();
+        const std::vector<FoundDevice> report =
+            PlanReport(plan, {FoundDevice{update.rows.at(0), std::nullopt, std::nullopt}});
+        CListPresenter presenter({});
+        presenter.Apply(std::move(update));
+        presenter.OpenPlan(plan, u"site.csv");
+        EXPECT_EQ(c.kind, report.at(0).plan->kind) << c.what;
+        EXPECT_EQ(c.kind, presenter.Verdict(0).kind) << c.what;
+        EXPECT_EQ(c.kind, presenter.Verdict(1).kind) << c.what;
+
+        // A name that differs is shown as its cell shows it.
+        if (c.kind == Kind::Differs) {
+            EXPECT_EQ(c.shownUnder1252, english.differences.at(0).heard) << c.what;
+            EXPECT_EQ(DecodeAnsi(c.sent), presenter.Verdict(1).differences.at(0).heard) << c.what;
+        }
+    }
 }
 
 TEST(AddressPlan, TheListsVerdictsFollowWhatTheDevicesAnswerNow)

@@ -15,6 +15,7 @@ using Milliseconds = std::chrono::milliseconds;
 struct Known {
     std::size_t index = 0; // in the result's devices
     RowCells latest;
+    NameDecodings latestNames;
     HeardOn heardOn;
     bool silent = false;
     Milliseconds lastReply{0};
@@ -47,6 +48,7 @@ SearchResult CDeviceSearch::Run(std::optional<Clock::duration> duration, std::op
     const auto latest = [&result](const Known& device) {
         FoundDevice found = result.devices[device.index];
         found.row.cells = device.latest;
+        found.row.latestNames = device.latestNames;
         found.row.heardOn = device.heardOn;
         return found;
     };
@@ -60,7 +62,8 @@ SearchResult CDeviceSearch::Run(std::optional<Clock::duration> duration, std::op
         for (DeviceRow& row : update.rows) {
             if (result.devices.size() == wanted)
                 break;
-            known[row.id] = {result.devices.size(), row.cells, row.heardOn, false, listed};
+            known[row.id] = {result.devices.size(), row.cells, row.latestNames, row.heardOn, false,
+                             listed};
             result.devices.push_back({std::move(row), listed, std::nullopt});
             onEvent_({SearchEvent::Kind::New, result.devices.back(), {}, {}, 0});
         }
@@ -79,6 +82,7 @@ SearchResult CDeviceSearch::Run(std::optional<Clock::duration> duration, std::op
                 continue;
             }
             device.latest = event.cells;
+            device.latestNames = event.names;
             device.heardOn = event.heardOn;
             device.lastReply = listed;
             if (event.kind == DeviceEvent::Kind::Back) {
