@@ -11,9 +11,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -131,16 +133,38 @@ struct Layout {
     bool raw = false;
     bool checked = false;
     std::vector<std::u16string> planColumns;
+    // The listed texts where they differ from the cells.
+    bool listed = false;
 };
 
 Layout LayoutOf(const std::vector<FoundDevice>& devices, const OutputStyle& style)
 {
-    Layout layout{style.raw, false, {}};
+    Layout layout{style.raw, false, {}, false};
     layout.checked = std::any_of(devices.begin(), devices.end(),
                                  [](const FoundDevice& device) { return device.plan.has_value(); });
     if (layout.checked)
         layout.planColumns = style.planColumns;
+    layout.listed = std::any_of(devices.begin(), devices.end(),
+                                [](const FoundDevice& device) { return device.listed.has_value(); });
     return layout;
+}
+
+// The fields whose listed text is not the cell's, as "ip 192.168.1.64; chn 新设备".
+std::u16string ListedDifferences(const FoundDevice& device)
+{
+    std::u16string differences;
+    if (!device.listed)
+        return differences;
+    for (int column = 0; column < COL_COUNT; ++column) {
+        const std::u16string_view listed =
+            WithoutCellBlank((*device.listed)[static_cast<std::size_t>(column)]);
+        if (listed == Text(device.row, column))
+            continue;
+        if (!differences.empty())
+            differences += u"; ";
+        differences.append(AsciiText(FieldName(column))).append(u" ").append(listed);
+    }
+    return differences;
 }
 
 // The text of a planned device's own column, empty where it has none.
@@ -190,6 +214,8 @@ std::vector<std::string> Cells(const FoundDevice& device, const Layout& layout, 
     }
     if (layout.checked)
         AddVerdictCells(cells, device.plan, text);
+    if (layout.listed)
+        cells.push_back(text(ListedDifferences(device)));
     for (std::size_t place = 0; place < layout.planColumns.size(); ++place)
         cells.push_back(text(PlanColumnText(device.plan, place)));
     return cells;
@@ -208,6 +234,8 @@ std::vector<std::string> Headings(const Layout& layout, MakeText text)
     }
     if (layout.checked)
         headings.insert(headings.end(), {"plan", "plan_line", "plan_differences"});
+    if (layout.listed)
+        headings.push_back("listed");
     for (const std::u16string& name : layout.planColumns)
         headings.push_back(text(name));
     return headings;
@@ -294,6 +322,17 @@ std::string JsonString(std::string_view text)
 
 // The verdict as a JSON object: its name, the plan's line, each field the device answers
 // otherwise, and for a missing device the plan's texts, null where the plan leaves one empty.
+// Texts a list showed for a device, every field: "listed":{"chn":...,"mac":...}.
+std::string JsonListed(const RowCells& listed)
+{
+    std::vector<std::string> fields;
+    for (int column = 0; column < COL_COUNT; ++column) {
+        fields.push_back(JsonString(FieldName(column)) + ":"
+                         + JsonString(ToUtf8(WithoutCellBlank(listed[static_cast<std::size_t>(column)]))));
+    }
+    return "\"listed\":{" + Join(fields, ",", "") + "}";
+}
+
 std::string JsonVerdict(const PlanVerdict& verdict, const std::vector<std::u16string>& planColumns)
 {
     std::vector<std::string> differences;
@@ -335,7 +374,7 @@ std::vector<std::string> JsonMembers(const FoundDevice& device, const Layout& la
 {
     const bool heard = Heard(device);
     const HeardOn& on = device.row.heardOn;
-    const Layout texts{layout.raw, false, {}};
+    const Layout texts{layout.raw, false, {}, false};
     const std::vector<std::string> names = Headings(texts, ToUtf8);
     const std::vector<std::string> values = Cells(device, texts, ToUtf8);
     std::vector<std::string> members;
@@ -352,6 +391,8 @@ std::vector<std::string> JsonMembers(const FoundDevice& device, const Layout& la
                                            : std::string("null")));
     if (device.plan)
         members.push_back("\"plan\":" + JsonVerdict(*device.plan, layout.planColumns));
+    if (device.listed)
+        members.push_back(JsonListed(*device.listed));
     return members;
 }
 
@@ -439,42 +480,54 @@ std::string FormatDevices(const std::vector<FoundDevice>& devices, const OutputS
     return std::string();
 }
 
+std::vector<FoundDevice> InPlanOrder(const CAddressPlan& plan,
+                                     const std::vector<FoundDevice>& judged,
+                                     const std::vector<const PlannedDevice*>& missing)
+{
+    std::unordered_map<const PlannedDevice*, std::vector<const FoundDevice*>> answered;
+    for (const FoundDevice& device : judged) {
+        if (device.plan && device.plan->planned)
+            answered[device.plan->planned].push_back(&device);
+    }
+    const std::unordered_set<const PlannedDevice*> unanswered(missing.begin(), missing.end());
+    std::vector<FoundDevice> report;
+    for (const PlannedDevice& planned : plan.Devices()) {
+        if (const auto found = answered.find(&planned); found != answered.end()) {
+            for (const FoundDevice* device : found->second)
+                report.push_back(*device);
+        } else if (unanswered.count(&planned) > 0) {
+            FoundDevice device;
+            device.plan = PlanVerdict{PlanVerdict::Kind::Missing, &planned, {}};
+            report.push_back(std::move(device));
+        }
+    }
+    for (const FoundDevice& device : judged) {
+        if (!device.plan || !device.plan->planned)
+            report.push_back(device);
+    }
+    return report;
+}
+
 std::vector<FoundDevice> PlanReport(const CAddressPlan& plan,
                                     const std::vector<FoundDevice>& devices)
 {
-    std::vector<FoundDevice> checked = devices;
-    std::unordered_map<const PlannedDevice*, std::vector<const FoundDevice*>> answered;
-    for (FoundDevice& device : checked) {
+    std::vector<FoundDevice> judged = devices;
+    std::set<std::string> heard;
+    for (FoundDevice& device : judged) {
         device.plan = CheckAgainstPlan(plan, device.row.cells, device.row.latestNames);
         if (device.row.silent)
             device.plan = Silenced(std::move(*device.plan));
         if (device.plan->planned)
-            answered[device.plan->planned].push_back(&device);
+            heard.insert(device.plan->planned->macKey);
     }
-    std::vector<FoundDevice> report;
-    for (const PlannedDevice& planned : plan.Devices()) {
-        const auto found = answered.find(&planned);
-        if (found == answered.end()) {
-            FoundDevice missing;
-            missing.plan = PlanVerdict{PlanVerdict::Kind::Missing, &planned, {}};
-            report.push_back(std::move(missing));
-            continue;
-        }
-        for (const FoundDevice* device : found->second)
-            report.push_back(*device);
-    }
-    for (const FoundDevice& device : checked) {
-        if (!device.plan->planned)
-            report.push_back(device);
-    }
-    return report;
+    return InPlanOrder(plan, judged, MissingFromPlan(plan, heard));
 }
 
 std::string FormatEventHeading(const OutputStyle& style)
 {
     if (style.format != OutputFormat::Csv)
         return std::string();
-    std::vector<std::string> headings = Headings(Layout{style.raw, false, {}}, ToUtf8);
+    std::vector<std::string> headings = Headings(Layout{style.raw, false, {}, false}, ToUtf8);
     headings.insert(headings.begin(), "event");
     return (style.excel ? std::string(UTF8_BYTE_ORDER_MARK) : std::string())
            + Join(headings, ",", "\r\n");
@@ -521,17 +574,11 @@ std::string FormatEvent(const SearchEvent& event, const OutputStyle& style)
             if (beyond)
                 members.push_back("\"more\":true");
         } else {
-            const std::vector<std::string> device = JsonMembers(event.device, Layout{style.raw, false, {}});
+            const std::vector<std::string> device = JsonMembers(event.device, Layout{style.raw, false, {}, false});
             members.insert(members.end(), device.begin(), device.end());
         }
         if (event.kind == SearchEvent::Kind::Changed) {
-            std::vector<std::string> listed;
-            for (int column = 0; column < COL_COUNT; ++column) {
-                listed.push_back(JsonString(FIELDS[static_cast<std::size_t>(column)].name) + ":"
-                                 + JsonString(ToUtf8(WithoutCellBlank(
-                                     event.before[static_cast<std::size_t>(column)]))));
-            }
-            members.push_back("\"listed\":{" + Join(listed, ",", "") + "}");
+            members.push_back(JsonListed(event.before));
         }
         if (event.kind == SearchEvent::Kind::Silent)
             members.push_back("\"last_reply_ms\":" + std::to_string(event.lastReply.count()));
@@ -539,7 +586,7 @@ std::string FormatEvent(const SearchEvent& event, const OutputStyle& style)
     }
     std::vector<std::string> cells =
         full ? std::vector<std::string>{UnlistedText(event.unlisted)}
-             : Cells(event.device, Layout{style.raw, false, {}}, SheetText);
+             : Cells(event.device, Layout{style.raw, false, {}, false}, SheetText);
     cells.insert(cells.begin(), name);
     if (style.format == OutputFormat::Csv)
         return CsvLine(std::move(cells));

@@ -20,6 +20,8 @@ struct FoundDevice {
     std::optional<std::chrono::milliseconds> firstReply;
     // Its verdict, when it is checked against a plan.
     std::optional<PlanVerdict> plan;
+    // The texts a list shows for it, where they are not its cells (an older reply, an edit).
+    std::optional<RowCells> listed;
 };
 
 // What a search saw happen to a device, as it happened.
@@ -56,12 +58,21 @@ std::string AlignedColumns(const std::vector<std::vector<std::string>>& lines);
 // trailing blank. When devices carry verdicts, three columns follow the texts (and the hex):
 // plan (the verdict's name), plan_line (the plan's line, empty for not-in-plan) and
 // plan_differences ("ip 10.0.0.5 -> 10.0.0.9; port 80 -> 8000", planned before heard), then the
-// plan's own columns under the names it gives them (style.planColumns); in JSON a "plan" member
+// plan's own columns under the names it gives them (style.planColumns). When any device has
+// listed texts, a column listed follows with each field whose listed text differs
+// ("ip 192.168.1.64; chn 新设备"); in JSON a "listed" member with every field. In JSON a "plan" member
 // {"verdict","line","differences":[{"field","planned","heard"}]}, with "columns" {name: text or
 // null} for a planned device when the plan has columns of its own. A missing
 // device has the plan's texts, the version and the hex empty; in JSON its device members are
 // null and the plan's texts are under "plan"."planned".
 std::string FormatDevices(const std::vector<FoundDevice>& devices, const OutputStyle& style);
+
+// Devices judged against a plan, in its order: every planned device in plan order, as the
+// devices judged to be it (in the order given), or else as missing when it is among missing;
+// then every device that is not in the plan, in the order given.
+std::vector<FoundDevice> InPlanOrder(const CAddressPlan& plan,
+                                     const std::vector<FoundDevice>& judged,
+                                     const std::vector<const PlannedDevice*>& missing);
 
 // The devices of a plan's report, each with its verdict on its cells: every planned device in
 // plan order, as the devices with its MAC answered (in the order given) or else as missing, then

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <ctime>
 #include <map>
+#include <numeric>
 #include <optional>
 #include <utility>
 
@@ -524,23 +525,35 @@ std::u16string CListPresenter::CopyRows(std::vector<int> positions, bool heading
 std::string CListPresenter::SaveText(OutputFormat format,
                                      std::optional<std::vector<int>> selected) const
 {
-    std::vector<FoundDevice> devices;
+    std::vector<int> positions;
     if (selected) {
-        for (const int position : TopToBottom(std::move(*selected)))
-            devices.push_back({At(position), std::nullopt, std::nullopt});
+        positions = TopToBottom(std::move(*selected));
     } else {
-        for (const int full : shown_)
-            devices.push_back({rows_.At(full), std::nullopt, std::nullopt});
+        positions.resize(shown_.size());
+        std::iota(positions.begin(), positions.end(), 0);
     }
-    if (plan_) {
-        for (FoundDevice& device : devices)
-            device.plan = verdicts_.at(device.row.id);
+    std::vector<FoundDevice> devices;
+    for (const int position : positions) {
+        const DeviceRow& row = At(position);
+        FoundDevice device{row, std::nullopt, std::nullopt, std::nullopt};
+        if (plan_) {
+            // The texts the verdict was judged on, with the row's own beside them.
+            device.row.cells = row.latest;
+            device.plan = verdicts_.at(row.id);
+            if (row.cells != row.latest)
+                device.listed = row.cells;
+        }
+        devices.push_back(std::move(device));
     }
     OutputStyle style;
     style.format = format;
     style.excel = true;
-    if (plan_)
+    if (plan_) {
         style.planColumns = plan_->ExtraColumns();
+        // The whole list is the site's hand-over: the planned devices that did not answer too.
+        if (!selected)
+            devices = InPlanOrder(*plan_, devices, MissingFromPlan());
+    }
     return FormatDevices(devices, style);
 }
 

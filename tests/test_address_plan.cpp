@@ -423,7 +423,7 @@ TEST(AddressPlan, ANameIsAsPlannedInAnyOfItsDecodingsWhateverTheCodePage)
         bridge.SetLatestReply(renamed, Reply("00-11-22-33-44-02", c.sent), {});
         ListUpdate update = bridge.TakeUpdate();
         const std::vector<FoundDevice> report =
-            PlanReport(plan, {FoundDevice{update.rows.at(0), std::nullopt, std::nullopt}});
+            PlanReport(plan, {FoundDevice{update.rows.at(0), std::nullopt, std::nullopt, std::nullopt}});
         CListPresenter presenter({});
         presenter.Apply(std::move(update));
         presenter.OpenPlan(plan, u"site.csv");
@@ -484,11 +484,17 @@ TEST(AddressPlan, TheListsVerdictsFollowWhatTheDevicesAnswerNow)
               presenter.StatusText(true));
     EXPECT_EQ(u"site.csv misses 1:\nline 4: mac 001122334403，IP 10.0.0.3\n",
               messages.MissingText());
-    // A saved list carries each row's verdict.
-    EXPECT_EQ("\xEF\xBB\xBF" "chn,version,ip,port,gateway,mac,plan,plan_line,plan_differences\r\n"
-              "door,V1,10.0.0.9,80,10.0.0.1,00-11-22-33-44-01,as-planned,2,\r\n"
-              "door,V1,10.0.0.99,80,10.0.0.1,00-11-22-33-44-99,not-in-plan,,\r\n",
+    // The saved list is the hand-over: in plan order, the missing device too, each row with the
+    // texts its verdict was judged on and the ones the list showed beside them.
+    EXPECT_EQ("\xEF\xBB\xBF" "chn,version,ip,port,gateway,mac,plan,plan_line,plan_differences,listed\r\n"
+              "door,V1,10.0.0.1,80,10.0.0.1,00-11-22-33-44-01,as-planned,2,,ip 10.0.0.9\r\n"
+              ",,10.0.0.3,,,001122334403,missing,4,,\r\n"
+              "door,V1,10.0.0.99,80,10.0.0.1,00-11-22-33-44-99,not-in-plan,,,\r\n",
               presenter.SaveText(OutputFormat::Csv, std::nullopt));
+    // Selected rows are those rows alone.
+    EXPECT_EQ("\xEF\xBB\xBF" "chn,version,ip,port,gateway,mac,plan,plan_line,plan_differences\r\n"
+              "door,V1,10.0.0.99,80,10.0.0.1,00-11-22-33-44-99,not-in-plan,,\r\n",
+              presenter.SaveText(OutputFormat::Csv, std::vector<int>{1}));
     // A planned device that stops answering is no longer as planned; one not in the plan stays so.
     ListUpdate silence;
     for (const RowId row : {RowId{0}, RowId{2}}) {
@@ -503,7 +509,7 @@ TEST(AddressPlan, TheListsVerdictsFollowWhatTheDevicesAnswerNow)
     EXPECT_EQ(u"searching    2 devices，1 changed，2 silent    plan 3: 0 as planned, 0 differ, 1 missing, 1 unplanned, 1 silent",
               presenter.StatusText(true));
     EXPECT_NE(std::string::npos,
-              presenter.SaveText(OutputFormat::Csv, std::nullopt).find(",silent,2,\r\n"));
+              presenter.SaveText(OutputFormat::Csv, std::nullopt).find(",silent,2,,ip 10.0.0.9\r\n"));
     ListUpdate back;
     back.events.push_back(readdressed);
     presenter.Apply(std::move(back));
@@ -547,7 +553,8 @@ TEST(AddressPlan, ThePlansOwnColumnsReachTheInstaller)
               messages.MissingText());
     EXPECT_EQ("\xEF\xBB\xBF" "chn,version,ip,port,gateway,mac,plan,plan_line,plan_differences,"
               "序号,区域,安装位置,备注,a,b,c,d\r\n"
-              "door,V1,10.0.0.1,80,10.0.0.1,00-11-22-33-44-01,as-planned,2,,1,A区,围墙西,,,,,\r\n",
+              "door,V1,10.0.0.1,80,10.0.0.1,00-11-22-33-44-01,as-planned,2,,1,A区,围墙西,,,,,\r\n"
+              ",,10.0.0.2,,,001122334402,missing,3,,2,B区,大门,\"'=1,2\",,,,\r\n",
               presenter.SaveText(OutputFormat::Csv, std::nullopt));
 
     // quenlo-find's report: a missing device's own columns too, and in JSON by name.

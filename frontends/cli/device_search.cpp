@@ -64,7 +64,7 @@ SearchResult CDeviceSearch::Run(std::optional<Clock::duration> duration, std::op
                 break;
             known[row.id] = {result.devices.size(), row.cells, row.latestNames, row.heardOn, false,
                              listed};
-            result.devices.push_back({std::move(row), listed, std::nullopt});
+            result.devices.push_back({std::move(row), listed, std::nullopt, std::nullopt});
             onEvent_({SearchEvent::Kind::New, result.devices.back(), {}, {}, 0});
         }
         if (result.devices.size() > before)
