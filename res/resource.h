@@ -78,6 +78,7 @@
 #define IDS_REACH_SHARED        192
 #define IDS_TIP_PLAN_SILENT     193
 #define IDS_PLAN_COLUMN_TEXT    194
+#define IDS_TIP_EDITED          195
 #define IDR_MAINFRAME           128
 #define IDR_ROW_MENU            130
 #define IDD_ADDRESS_EDIT        132

@@ -82,7 +82,8 @@ CellMark CListPresenter::MarkAt(int full, int column) const
             return CellMark::None;
         }
     }
-    return CellMark::None;
+    // What the device reports comes first; an edit is said in the tooltip then.
+    return EditedAt(full, column) ? CellMark::Edited : CellMark::None;
 }
 
 std::vector<CellMark> CListPresenter::Marks() const
@@ -115,6 +116,13 @@ bool CListPresenter::ChangedAt(int full) const
     return ReplyTextsDiffer(rows_.At(full).latest, rows_.At(full).listed);
 }
 
+bool CListPresenter::EditedAt(int full, int column) const
+{
+    const DeviceRow& row = rows_.At(full);
+    const auto at = static_cast<std::size_t>(column);
+    return column != COL_VERSION && row.cells[at] != row.listed[at];
+}
+
 std::vector<std::u16string> CListPresenter::ToolTip(int position, int column) const
 {
     const DeviceRow& row = At(position);
@@ -123,6 +131,11 @@ std::vector<std::u16string> CListPresenter::ToolTip(int position, int column) co
         lines.push_back(FormatText(strings_(IDS_TIP_HEARD_ON),
                                    {VisibleText(Utf8Text(row.heardOn.interfaceName)),
                                     AsciiText(FormatIpv4(row.heardOn.localAddress))}));
+    }
+    if (Edited(position, column)) {
+        lines.push_back(FormatText(
+            strings_(IDS_TIP_EDITED),
+            {TrimBlanks(VisibleText(row.latest[static_cast<std::size_t>(column)]))}));
     }
     if (row.heardOn.outsideLocalSubnets)
         lines.push_back(strings_(IDS_TIP_OUTSIDE));

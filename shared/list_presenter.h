@@ -63,8 +63,9 @@ struct ColumnMetrics {
 };
 
 // What a cell's mark says: the IP cell's that its address is odd, the channel name's that the
-// device now answers with other settings; with a plan open, the MAC cell's the row's verdict.
-enum class CellMark { None, OddAddress, Changed, AsPlanned, PlanDiffers, NotInPlan };
+// device now answers with other settings; with a plan open, the MAC cell's the row's verdict;
+// else that an Edit changed the cell's text in the list alone.
+enum class CellMark { None, OddAddress, Changed, AsPlanned, PlanDiffers, Edited, NotInPlan };
 
 class CListPresenter
 {
@@ -93,6 +94,8 @@ public:
     bool Marked(int position, int column) const { return Mark(position, column) != CellMark::None; }
     // Whether the device's latest reply carries other texts than the row was listed with.
     bool Changed(int position) const { return ChangedAt(Full(position)); }
+    // Whether an Edit gave the cell another text than the row was listed with.
+    bool Edited(int position, int column) const { return EditedAt(Full(position), column); }
     // Whether the device has not answered for the last SILENT_CYCLES cycles.
     bool Silent(int position) const { return At(position).silent; }
     // The cell's tooltip lines: its whole text, where the device answered, what is odd about it.
@@ -183,6 +186,7 @@ private:
     // The marks of every row, to tell whether any changed.
     std::vector<CellMark> Marks() const;
     bool ChangedAt(int full) const;
+    bool EditedAt(int full, int column) const;
     // What the devices' latest replies and silences changed.
     void ApplyLiveness(const ListUpdate& update, ListChange& change);
     // After a row's cells changed: sorted again, measured again, drawn again.

@@ -38,6 +38,8 @@ std::u16string Strings(int id)
         return u"%1 %2>%3";
     case IDS_TIP_SILENT:
         return u"silent since %1";
+    case IDS_TIP_EDITED:
+        return u"edited, device says %1";
     default:
         return {};
     }
@@ -304,7 +306,9 @@ TEST(LiveList, TheListSaysWhatChangedWhatIsSilentAndHowManyItCouldNotTake)
     presenter.TakeSnapshot(2);
     presenter.Snapshot().ip = u"10.0.0.9 ";
     presenter.WriteBackSnapshot();
-    EXPECT_FALSE(presenter.Marked(2, COL_IP));
+    EXPECT_EQ(CellMark::Edited, presenter.Mark(2, COL_IP));
+    EXPECT_EQ(CellMark::None, presenter.Mark(2, COL_PORT)) << "only the cells the edit changed";
+    EXPECT_EQ("edited, device says 10.0.0.3", Narrow(presenter.ToolTip(2, COL_IP).back()));
     ListUpdate same;
     same.events = {Told(DeviceEvent::Kind::Changed, 2, Cells(u"10.0.0.9 "))};
     presenter.Apply(same);

@@ -342,7 +342,7 @@ TEST_F(Win32Window, TheMarksAreInTheirCellsAloneAndExplainedByTooltips)
     EXPECT_EQ(CellMark::NotInPlan, dialog.Presenter().Mark(2, COL_MAC));
     EXPECT_NE(std::wstring::npos, HoverToolTip(dialog, 1, COL_MAC)
                                       .find(L"与地址计划第 3 行不符：\r\nport：计划 80，实际 8080"));
-    EXPECT_EQ(L"已停止    共 3 台设备    计划 3 台：相符 1，不符 1，未应答 1；不在计划中 1", Status());
+    EXPECT_EQ(L"已停止    共 3 台设备    计划 3 台：相符 1，不符 1，已无应答 0，未应答 1；不在计划中 1", Status());
 
     // From the heading menu: a file that cannot be read is said so by its name, and the plan
     // before stays.

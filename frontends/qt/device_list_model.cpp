@@ -1,7 +1,26 @@
 #include "device_list_model.h"
 
 #include <QApplication>
+#include <QPainter>
+#include <QPixmap>
 #include <QStyle>
+
+namespace {
+
+// A blue dot: a text edited in the list alone, as the Windows window marks it.
+QIcon EditedIcon()
+{
+    QPixmap dot(16, 16);
+    dot.fill(Qt::transparent);
+    QPainter painter(&dot);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 90, 200));
+    painter.drawEllipse(QRectF(4, 4, 8, 8));
+    return QIcon(dot);
+}
+
+} // namespace
 
 DeviceListModel::DeviceListModel(const CListPresenter& presenter, QObject* parent)
     : QAbstractTableModel(parent),
@@ -11,7 +30,8 @@ DeviceListModel::DeviceListModel(const CListPresenter& presenter, QObject* paren
       changed_(QApplication::style()->standardIcon(QStyle::SP_BrowserReload)),
       asPlanned_(QApplication::style()->standardIcon(QStyle::SP_DialogApplyButton)),
       planDiffers_(QApplication::style()->standardIcon(QStyle::SP_MessageBoxCritical)),
-      notInPlan_(QApplication::style()->standardIcon(QStyle::SP_MessageBoxQuestion))
+      notInPlan_(QApplication::style()->standardIcon(QStyle::SP_MessageBoxQuestion)),
+      edited_(EditedIcon())
 {
 }
 
@@ -55,6 +75,8 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
             return planDiffers_;
         case CellMark::NotInPlan:
             return notInPlan_;
+        case CellMark::Edited:
+            return edited_;
         case CellMark::None:
             return {};
         }

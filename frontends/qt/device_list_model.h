@@ -43,4 +43,5 @@ private:
     QIcon asPlanned_;
     QIcon planDiffers_;
     QIcon notInPlan_;
+    QIcon edited_;
 };

@@ -44,9 +44,9 @@ int MarkImage(CellMark mark)
     return static_cast<int>(mark) - 1;
 }
 
-// A green check mark, as menus draw theirs: the system draws it black on white, which is the
-// icon's mask as it is.
-HICON CheckMarkIcon(int size)
+// A menu's glyph (a check mark, a bullet) in colour: the system draws it black on white, which
+// is the icon's mask as it is.
+HICON GlyphIcon(int size, UINT glyphKind, COLORREF tint)
 {
     const HDC screen = ::GetDC(nullptr);
     const HDC maskDc = ::CreateCompatibleDC(screen);
@@ -59,11 +59,11 @@ HICON CheckMarkIcon(int size)
     ::PatBlt(maskDc, 0, 0, size, size, WHITENESS);
     // A menu's check takes half its box: drawn in a larger one, it fills the icon as the others do.
     RECT glyph{-size / 3, -size / 3, size + size / 3, size + size / 3};
-    ::DrawFrameControl(maskDc, &glyph, DFC_MENU, DFCS_MENUCHECK);
+    ::DrawFrameControl(maskDc, &glyph, DFC_MENU, glyphKind);
     RECT box{0, 0, size, size};
-    const HBRUSH green = ::CreateSolidBrush(RGB(0, 150, 0));
-    ::FillRect(colourDc, &box, green);
-    ::DeleteObject(green);
+    const HBRUSH brush = ::CreateSolidBrush(tint);
+    ::FillRect(colourDc, &box, brush);
+    ::DeleteObject(brush);
     // Black where the mask lets the background through, as an icon's colours are there.
     constexpr DWORD AND_NOT_SOURCE = 0x00220326;
     ::BitBlt(colourDc, 0, 0, size, size, maskDc, 0, 0, AND_NOT_SOURCE);
@@ -79,7 +79,8 @@ HICON CheckMarkIcon(int size)
 }
 
 // The icon of a mark: an address outside every local subnet or shared by several devices, a
-// device that now answers with other settings, and a device's verdict against the plan.
+// device that now answers with other settings, a device's verdict against the plan, and a text
+// edited in the list alone.
 HICON MarkIcon(CellMark mark, int size)
 {
     LPCWSTR name = nullptr;
@@ -93,7 +94,9 @@ HICON MarkIcon(CellMark mark, int size)
         name = IDI_INFORMATION;
         break;
     case CellMark::AsPlanned:
-        return CheckMarkIcon(size);
+        return GlyphIcon(size, DFCS_MENUCHECK, RGB(0, 150, 0));
+    case CellMark::Edited:
+        return GlyphIcon(size, DFCS_MENUBULLET, RGB(0, 90, 200));
     case CellMark::PlanDiffers:
         name = IDI_ERROR;
         break;
