@@ -79,6 +79,7 @@
 #define IDS_TIP_PLAN_SILENT     193
 #define IDS_PLAN_COLUMN_TEXT    194
 #define IDS_TIP_EDITED          195
+#define IDS_TIP_VERDICT_NOW     196
 #define IDR_MAINFRAME           128
 #define IDR_ROW_MENU            130
 #define IDD_ADDRESS_EDIT        132
@@ -115,6 +116,7 @@
 #define ID_ROW_TAKE_LATEST      32788
 #define ID_LIST_OPEN_PLAN       32793
 #define ID_LIST_MISSING         32794
+#define ID_LIST_TAKE_ALL_LATEST 32795
 
 #define IDM_ABOUTBOX            0x0010
 

@@ -177,6 +177,9 @@ std::vector<std::u16string> CListPresenter::ToolTip(int position, int column) co
             lines.push_back(FormatText(strings_(IDS_TIP_PLAN_SILENT), {line}));
             break;
         }
+        // A changed row shows older texts than the verdict was judged on.
+        if (Changed(position) && verdict.kind != PlanVerdict::Kind::Silent)
+            lines.push_back(strings_(IDS_TIP_VERDICT_NOW));
         // Where the plan puts the device: its own columns.
         if (column == COL_MAC && verdict.planned) {
             const std::vector<std::u16string>& names = plan_->ExtraColumns();
@@ -381,11 +384,29 @@ ListChange CListPresenter::TakeLatest(int position)
 {
     if (position < 0 || position >= Size() || !Changed(position))
         return {};
-    DeviceRow& row = *rows_.Find(At(position).id);
+    TakeLatestInto(*rows_.Find(At(position).id));
+    return CellsEdited();
+}
+
+ListChange CListPresenter::TakeAllLatest()
+{
+    std::vector<RowId> changed;
+    for (int position = 0; position < Size(); ++position) {
+        if (Changed(position))
+            changed.push_back(At(position).id);
+    }
+    if (changed.empty())
+        return {};
+    for (const RowId id : changed)
+        TakeLatestInto(*rows_.Find(id));
+    return CellsEdited();
+}
+
+void CListPresenter::TakeLatestInto(DeviceRow& row)
+{
     for (const int c : REPLY_COLUMNS)
         row.cells[static_cast<std::size_t>(c)] = row.latest[static_cast<std::size_t>(c)];
     row.listed = row.latest;
-    return CellsEdited();
 }
 
 void CListPresenter::KeepView(const std::vector<int>& selected)

@@ -112,6 +112,8 @@ public:
     // Takes the device's latest texts into the row at a position, as an edit would: the row is
     // listed with them from now on.
     ListChange TakeLatest(int position);
+    // The same for every changed row shown, at once.
+    ListChange TakeAllLatest();
     // Before a search afresh: the next search keeps this order and the operator's column widths,
     // and selects the rows at these positions again as their devices answer.
     void KeepView(const std::vector<int>& selected);
@@ -187,6 +189,8 @@ private:
     std::vector<CellMark> Marks() const;
     bool ChangedAt(int full) const;
     bool EditedAt(int full, int column) const;
+    // The row is listed with its device's latest texts from now on.
+    static void TakeLatestInto(DeviceRow& row);
     // What the devices' latest replies and silences changed.
     void ApplyLiveness(const ListUpdate& update, ListChange& change);
     // After a row's cells changed: sorted again, measured again, drawn again.

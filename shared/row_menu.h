@@ -65,6 +65,9 @@ bool RunListCommand(Window& window, int id)
     case ID_LIST_MISSING:
         window.OnMissingPlanned();
         return true;
+    case ID_LIST_TAKE_ALL_LATEST:
+        window.OnTakeAllLatest();
+        return true;
     default:
         return false;
     }

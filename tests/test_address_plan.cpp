@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -98,6 +99,8 @@ std::u16string Strings(int id)
         return u"line %1: %2";
     case IDS_PLAN_COLUMN_TEXT:
         return u"%1=%2";
+    case IDS_TIP_VERDICT_NOW:
+        return u"judged on what it answers now";
     default:
         return {};
     }
@@ -473,6 +476,9 @@ TEST(AddressPlan, TheListsVerdictsFollowWhatTheDevicesAnswerNow)
     later.events.push_back(readdressed);
     presenter.Apply(std::move(later));
     EXPECT_EQ(CellMark::AsPlanned, presenter.Mark(0, COL_MAC));
+    // The row still shows its old address: the tooltip says which texts the tick is about.
+    const std::vector<std::u16string> tip = presenter.ToolTip(0, COL_MAC);
+    EXPECT_NE(tip.end(), std::find(tip.begin(), tip.end(), u"judged on what it answers now"));
     // An edit of the row changes what the list shows, not what the device answers.
     presenter.TakeSnapshot(1);
     presenter.Snapshot().ip = u"10.0.0.77";

@@ -315,12 +315,18 @@ TEST(LiveList, TheListSaysWhatChangedWhatIsSilentAndHowManyItCouldNotTake)
     EXPECT_TRUE(presenter.Marked(0, COL_IP));
     EXPECT_TRUE(presenter.Marked(2, COL_IP));
 
-    // Taking the new texts in: the row is listed with them, and opens the new address.
-    presenter.TakeLatest(0);
+    // Taking the new texts in, of every changed row shown: the row is listed with them, and
+    // opens the new address; a row the filter hides keeps its old texts.
+    presenter.SetFilter(u"M0");
+    presenter.TakeAllLatest();
+    presenter.SetFilter(u"");
     EXPECT_FALSE(presenter.Changed(0));
+    EXPECT_TRUE(presenter.Changed(2));
     EXPECT_EQ(u"gate ", presenter.At(0).cells[COL_CHN]);
     EXPECT_EQ("http://10.0.0.9:80", Narrow(presenter.WebPage(0).url));
     EXPECT_TRUE(presenter.TakeLatest(1).steps.empty()) << "nothing to take";
+    presenter.TakeLatest(2);
+    EXPECT_FALSE(presenter.Changed(2));
 
     // The silent device answers again; a deleted one's replies change nothing.
     ListUpdate back;

@@ -118,3 +118,8 @@ void CQuenloDlg::OnMissingPlanned()
     ShowTextView(this, LoadResourceString(IDS_MISSING_TITLE),
                  QString::fromStdU16String(messages_.MissingText()));
 }
+
+void CQuenloDlg::OnTakeAllLatest()
+{
+    Show(presenter_.TakeAllLatest());
+}

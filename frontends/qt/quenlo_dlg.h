@@ -82,6 +82,8 @@ public:
     void OnPlanLoaded();
     // The planned devices that have not answered, in a small dialog.
     void OnMissingPlanned();
+    // Every changed row shown takes its device's latest texts.
+    void OnTakeAllLatest();
     // The text typed into the filter field.
     void OnFilterChanged(const QString& text);
     // A click on a heading: sorted by that column, reversed, then first-heard order again.

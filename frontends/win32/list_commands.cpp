@@ -170,6 +170,11 @@ void CQuenloDlg::OnMissingPlanned()
     ShowTextView(Handle(), IDS_MISSING_TITLE, messages_.MissingText());
 }
 
+void CQuenloDlg::OnTakeAllLatest()
+{
+    Show(presenter_.TakeAllLatest());
+}
+
 void CQuenloDlg::OnSaveList(bool selectedOnly)
 {
     // The rows as they are when the operator asks, whatever the search adds meanwhile.

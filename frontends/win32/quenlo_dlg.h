@@ -84,6 +84,8 @@ public:
     void OnPlanLoaded();
     // The planned devices that have not answered, in a view.
     void OnMissingPlanned();
+    // Every changed row shown takes its device's latest texts.
+    void OnTakeAllLatest();
     // The heading menu, shown at a screen position.
     void OnListMenu(POINT screen);
     // A click on a heading: sorted by that column, reversed, then first-heard order again.
