@@ -20,6 +20,8 @@
 #include <QTableView>
 #include <QtTest>
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -292,6 +294,11 @@ void TestRowCommands::editDialogStartsWithTheRowsTextsAndOkFocused()
     QVERIFY(edit.Control(IDC_EDIT_IP)->y() < edit.Control(IDC_EDIT_PORT)->y());
     QVERIFY(edit.Control(IDC_EDIT_PORT)->y() < edit.Control(IDC_EDIT_MAC)->y());
     QVERIFY(edit.Control(IDC_EDIT_MAC)->y() < edit.Control(IDC_EDIT_GATEWAY)->y());
+    // The dialog says where the change goes.
+    const QList<QLabel*> labels = edit.findChildren<QLabel*>();
+    QVERIFY(std::any_of(labels.begin(), labels.end(), [](const QLabel* label) {
+        return label->text() == u"只修改列表，不会发送到设备。"_qs;
+    }));
 
     edit.show();
     QVERIFY(QTest::qWaitForWindowExposed(&edit));
@@ -374,6 +381,13 @@ void TestRowCommands::editThroughTheRowMenuWritesTheRowBack()
     QCOMPARE(Cell(1, COL_IP), QStringLiteral("10.0.0.7"));
     QCOMPARE(Cell(1, COL_PORT), QStringLiteral("8080 "));
     QCOMPARE(Cell(1, COL_MAC), QStringLiteral("AA:BB"));
+    // Each cell the edit changed is marked, and its tooltip says what the device answers.
+    const QAbstractItemModel* model = dialog_->DeviceList()->model();
+    QVERIFY(!model->data(model->index(1, COL_IP), Qt::DecorationRole).isNull());
+    QVERIFY(model->data(model->index(1, COL_PORT), Qt::DecorationRole).isNull());
+    QVERIFY(model->data(model->index(1, COL_IP), Qt::ToolTipRole)
+                .toString()
+                .endsWith(u"已编辑：只改了列表，设备应答的是 192.168.1.11"_qs));
 
     // The edited address opens with no digit lost.
     DoubleClick(CellCenter(1, COL_IP));

@@ -459,6 +459,7 @@ TEST_F(Win32Window, EditDialogUnchangedChangedAndCancelled)
         wchar_t ip[64] = {};
         ::GetDlgItemTextW(edit, IDC_EDIT_IP, ip, 64);
         EXPECT_EQ(std::wstring(L"10.60.1.9 "), ip) << "the cell's text, its blank included";
+        EXPECT_NE(nullptr, ::FindWindowExW(edit, nullptr, L"Static", L"只修改列表，不会发送到设备。"));
         ::SendMessageW(edit, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     });
     dialog.OnRowMenu(1, POINT{10, 10});
@@ -482,6 +483,10 @@ TEST_F(Win32Window, EditDialogUnchangedChangedAndCancelled)
     EXPECT_EQ(L"门厅", Cell(1, COL_CHN));
     EXPECT_EQ(L"V3.0.2 ", Cell(1, COL_VERSION));
     EXPECT_EQ(L"8080 ", Cell(1, COL_PORT));
+    // The edited cells say so, and what the device answers.
+    EXPECT_EQ(CellMark::Edited, dialog.Presenter().Mark(1, COL_IP));
+    EXPECT_NE(std::wstring::npos,
+              HoverToolTip(dialog, 1, COL_IP).find(L"已编辑：只改了列表，设备应答的是 10.60.1.9"));
 
     // Cancelled after typing, by Escape: the row stays as it was.
     WhenModal([&] {
