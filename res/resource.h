@@ -80,6 +80,18 @@
 #define IDS_PLAN_COLUMN_TEXT    194
 #define IDS_TIP_EDITED          195
 #define IDS_TIP_VERDICT_NOW     196
+#define IDS_STATUS_SHARED       197
+#define IDS_STATUS_OUTSIDE      198
+#define IDS_STATUS_EDITED       199
+#define IDS_STATE_ALL           200
+#define IDS_STATE_NEEDS_WORK    201
+#define IDS_STATE_CHANGED       202
+#define IDS_STATE_SILENT        203
+#define IDS_STATE_SHARED        204
+#define IDS_STATE_OUTSIDE       205
+#define IDS_STATE_EDITED        206
+#define IDS_STATE_DIFFERS       207
+#define IDS_STATE_NOT_IN_PLAN   208
 #define IDR_MAINFRAME           128
 #define IDR_ROW_MENU            130
 #define IDD_ADDRESS_EDIT        132
@@ -100,6 +112,7 @@
 #define IDC_STATUS              1011
 #define IDC_FILTER              1012
 #define IDC_TEXT_VIEW           1013
+#define IDC_STATE               1014
 
 #define ID_ROW_EDIT             32778
 #define ID_ROW_DELETE           32780

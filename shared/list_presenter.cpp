@@ -35,7 +35,15 @@ std::u16string ClockText(WallClock::time_point time)
     return AsciiText(text);
 }
 
+// The cells an Edit writes.
+constexpr int EDITABLE_COLUMNS[] = {COL_CHN, COL_IP, COL_PORT, COL_GATEWAY, COL_MAC};
+
 } // namespace
+
+int RowStateTextId(RowState state)
+{
+    return IDS_STATE_ALL + static_cast<int>(state);
+}
 
 CListPresenter::CListPresenter(StringLoader strings, bool firewallHint)
     : strings_(std::move(strings)), firewallHint_(firewallHint)
@@ -120,7 +128,9 @@ bool CListPresenter::EditedAt(int full, int column) const
 {
     const DeviceRow& row = rows_.At(full);
     const auto at = static_cast<std::size_t>(column);
-    return column != COL_VERSION && row.cells[at] != row.listed[at];
+    return std::find(std::begin(EDITABLE_COLUMNS), std::end(EDITABLE_COLUMNS), column)
+               != std::end(EDITABLE_COLUMNS)
+           && row.cells[at] != row.listed[at];
 }
 
 std::vector<std::u16string> CListPresenter::ToolTip(int position, int column) const
@@ -205,15 +215,21 @@ std::u16string CListPresenter::StatusText(bool searching) const
     const auto number = [](int n) { return AsciiText(std::to_string(n)); };
     std::u16string text = strings_(searching ? IDS_STATUS_SEARCHING : IDS_STATUS_STOPPED);
     text.append(u"    ").append(
-        TrimBlanks(filter_).empty()
+        TrimBlanks(filter_).empty() && state_ == RowState::All
             ? FormatText(strings_(IDS_STATUS_COUNT), {number(Total())})
             : FormatText(strings_(IDS_STATUS_FILTERED), {number(Size()), number(Total())}));
     // Counted over every row, shown or not: a filter hides no change and no silence.
     int changed = 0;
     int silent = 0;
+    int shared = 0;
+    int outside = 0;
+    int edited = 0;
     for (int full = 0; full < Total(); ++full) {
-        changed += ChangedAt(full) ? 1 : 0;
-        silent += rows_.At(full).silent ? 1 : 0;
+        changed += InState(full, RowState::Changed) ? 1 : 0;
+        silent += InState(full, RowState::Silent) ? 1 : 0;
+        shared += InState(full, RowState::SharedAddress) ? 1 : 0;
+        outside += InState(full, RowState::Outside) ? 1 : 0;
+        edited += InState(full, RowState::Edited) ? 1 : 0;
     }
     const auto add = [&](std::u16string_view separator, int id, int count) {
         if (count > 0)
@@ -221,6 +237,9 @@ std::u16string CListPresenter::StatusText(bool searching) const
     };
     add(u"，", IDS_STATUS_CHANGED, changed);
     add(u"，", IDS_STATUS_SILENT, silent);
+    add(u"，", IDS_STATUS_SHARED, shared);
+    add(u"，", IDS_STATUS_OUTSIDE, outside);
+    add(u"，", IDS_STATUS_EDITED, edited);
     const bool beyondCount = UnlistedBeyondCount(unlisted_);
     add(u"    ", beyondCount ? IDS_STATUS_FULL_MORE : IDS_STATUS_FULL,
         beyondCount ? MAX_UNLISTED_COUNTED : unlisted_);
@@ -302,6 +321,19 @@ ListChange CListPresenter::Apply(ListUpdate update)
         }
     }
     CountSharedAddresses();
+    // The state choice takes the new rows once their addresses are counted.
+    if (state_ != RowState::All) {
+        for (const RowId id : added) {
+            const int full = rows_.PositionOf(id);
+            const auto at = std::lower_bound(shown_.begin(), shown_.end(), full);
+            if (at == shown_.end() || *at != full || InState(full, state_))
+                continue;
+            const int position = static_cast<int>(at - shown_.begin());
+            shown_.erase(at);
+            if (!change.emptied)
+                change.steps.push_back({ListStep::Kind::Remove, position, {id}});
+        }
+    }
 
     // A new row whose address another row has marks that row too, which may widen its column.
     bool shares = false;
@@ -440,14 +472,63 @@ ListChange CListPresenter::Remove(int position)
 
 ListChange CListPresenter::SetFilter(std::u16string filter)
 {
-    ListChange change;
     if (filter == filter_)
-        return change;
+        return {};
     filter_ = std::move(filter);
+    return Refilter();
+}
+
+ListChange CListPresenter::ShowState(RowState state)
+{
+    if (state == state_)
+        return {};
+    state_ = state;
+    return Refilter();
+}
+
+bool CListPresenter::Shows(int full) const
+{
+    return RowMatches(rows_.At(full).cells, filter_) && InState(full, state_);
+}
+
+bool CListPresenter::InState(int full, RowState state) const
+{
+    const DeviceRow& row = rows_.At(full);
+    switch (state) {
+    case RowState::All:
+        return true;
+    case RowState::NeedsWork:
+        for (int other = static_cast<int>(RowState::Changed); other < ROW_STATE_COUNT; ++other) {
+            if (InState(full, static_cast<RowState>(other)))
+                return true;
+        }
+        return false;
+    case RowState::Changed:
+        return ChangedAt(full);
+    case RowState::Silent:
+        return row.silent;
+    case RowState::SharedAddress:
+        return sharing_[static_cast<std::size_t>(full)] > 1;
+    case RowState::Outside:
+        return row.heardOn.outsideLocalSubnets;
+    case RowState::Edited:
+        return std::any_of(std::begin(EDITABLE_COLUMNS), std::end(EDITABLE_COLUMNS),
+                           [&](int column) { return EditedAt(full, column); });
+    case RowState::PlanDiffers:
+        return plan_ && VerdictAt(full).kind == PlanVerdict::Kind::Differs;
+    case RowState::NotInPlan:
+        return plan_ && VerdictAt(full).kind == PlanVerdict::Kind::NotInPlan;
+    }
+    return false;
+}
+
+ListChange CListPresenter::Refilter()
+{
+    ListChange change;
     // Old and new shown rows both follow the rows' order: one walk tells which go and which come.
     std::vector<int> shown;
     for (int full = 0; full < rows_.Size(); ++full) {
-        if (RowMatches(rows_.At(full).cells, filter_))
+        if (Shows(full))
             shown.push_back(full);
     }
     int position = 0;

@@ -67,6 +67,24 @@ struct ColumnMetrics {
 // else that an Edit changed the cell's text in the list alone.
 enum class CellMark { None, OddAddress, Changed, AsPlanned, PlanDiffers, Edited, NotInPlan };
 
+// What the choice beside the filter shows: every row, the rows in one state an installer works
+// through, or those in any of them (NeedsWork). The plan's states need a plan open.
+enum class RowState {
+    All,
+    NeedsWork,
+    Changed,
+    Silent,
+    SharedAddress,
+    Outside,
+    Edited,
+    PlanDiffers,
+    NotInPlan,
+};
+constexpr int ROW_STATE_COUNT = static_cast<int>(RowState::NotInPlan) + 1;
+
+// The string table's name of a state, as the choice lists it.
+int RowStateTextId(RowState state);
+
 class CListPresenter
 {
 public:
@@ -123,6 +141,10 @@ public:
     // filtered too. A row an edit changes stays shown until the filter changes.
     ListChange SetFilter(std::u16string filter);
     const std::u16string& Filter() const { return filter_; }
+    // Shows only the rows in state, beside the filter; rows that come later are chosen too. A
+    // row whose state changes stays shown until the choice changes.
+    ListChange ShowState(RowState state);
+    RowState ShownState() const { return state_; }
 
     // Checks the rows against plan from now on, in place of any plan before; name is the file's,
     // as the operator knows it.
@@ -189,6 +211,11 @@ private:
     std::vector<CellMark> Marks() const;
     bool ChangedAt(int full) const;
     bool EditedAt(int full, int column) const;
+    bool InState(int full, RowState state) const;
+    // Whether the filter and the state choice show the row.
+    bool Shows(int full) const;
+    // Shows again the rows the filter and the state choice let through.
+    ListChange Refilter();
     // The row is listed with its device's latest texts from now on.
     static void TakeLatestInto(DeviceRow& row);
     // What the devices' latest replies and silences changed.
@@ -209,6 +236,7 @@ private:
     DeviceRows rows_;
     RowOrder order_;
     std::u16string filter_;
+    RowState state_ = RowState::All;
     // The places among rows_ of the rows shown, in order.
     std::vector<int> shown_;
     RowSnapshot snapshot_;

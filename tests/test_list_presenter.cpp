@@ -47,6 +47,16 @@ std::u16string Strings(int id)
         return u"none";
     case IDS_REACH_SHARED:
         return u"%1 answer at %2";
+    case IDS_STATUS_CHANGED:
+        return u"%1 changed";
+    case IDS_STATUS_SILENT:
+        return u"%1 silent";
+    case IDS_STATUS_SHARED:
+        return u"%1 shared";
+    case IDS_STATUS_OUTSIDE:
+        return u"%1 outside";
+    case IDS_STATUS_EDITED:
+        return u"%1 edited";
     default:
         return {};
     }
@@ -169,6 +179,8 @@ std::vector<DeviceRow> Site()
     rows[2].cells[COL_MAC] = u"02:4E:51:3C:1F:0A ";
     rows[3].cells[COL_MAC] = u"024e513c6f01 ";
     rows[4].cells[COL_VERSION] = u"V2.10 ";
+    for (DeviceRow& row : rows)
+        row.listed = row.latest = row.cells;
     return rows;
 }
 
@@ -211,7 +223,7 @@ TEST(ListPresenter, TheFilterShowsTheRowsThatMatchAndPositionsCountAmongThem)
                                                Heard(6, u"门厅", u"10.60.1.2", u"80")}));
     Replay(change, shown);
     EXPECT_EQ((std::vector<RowId>{5, 4, 2}), shown);
-    EXPECT_EQ("searching    3 of 7", Narrow(presenter.StatusText(true)));
+    EXPECT_EQ("searching    3 of 7\f1 outside", Narrow(presenter.StatusText(true)));
     EXPECT_TRUE(presenter.Marked(2, COL_IP));
     presenter.TakeSnapshot(1);
     EXPECT_EQ(4, presenter.Snapshot().row);
@@ -434,4 +446,76 @@ TEST(ListPresenter, ColumnsAreMeasuredByTheWindowsMetricsWithRoomForTheMark)
     presenter.Apply(Batch({}, true));
     EXPECT_FALSE(presenter.OperatorsColumnWidths());
     EXPECT_EQ(30, presenter.ColumnWidthsFor(1000)[COL_IP]) << "measured afresh: headings only";
+}
+
+TEST(ListPresenter, TheStateChoiceShowsTheRowsThatNeedWork)
+{
+    // One row in each state: 0 is fine, 1 changed, 2 silent, 3 and 4 share an address, 5 lies
+    // outside, 6 edited, 7 differs from the plan, 8 is not in it.
+    std::vector<DeviceRow> rows;
+    for (RowId id = 0; id < 9; ++id) {
+        DeviceRow row = Heard(id, u"cam", u"10.0.0." + std::u16string(1, char16_t(u'1' + id)),
+                              u"80", id == 5);
+        row.cells[COL_MAC] = u"00-11-22-33-44-0" + std::u16string(1, char16_t(u'0' + id)) + u" ";
+        row.listed = row.latest = row.cells;
+        rows.push_back(std::move(row));
+    }
+    rows[4].cells[COL_IP] = rows[4].listed[COL_IP] = rows[4].latest[COL_IP] = u"10.0.0.4 ";
+    CListPresenter presenter(Strings);
+    presenter.Apply(Batch(rows, true));
+    ListUpdate live;
+    DeviceEvent changed;
+    changed.row = 1;
+    changed.cells = rows[1].cells;
+    changed.cells[COL_IP] = u"10.0.0.99 ";
+    DeviceEvent silent;
+    silent.kind = DeviceEvent::Kind::Silent;
+    silent.row = 2;
+    live.events = {changed, silent};
+    presenter.Apply(live);
+    presenter.TakeSnapshot(6);
+    presenter.Snapshot().ip = u"10.0.0.77 ";
+    presenter.WriteBackSnapshot();
+    PlanReading plan = ReadAddressPlan("mac,ip\n001122334400,\n001122334401,\n001122334402,\n"
+                                       "001122334403,\n001122334404,\n001122334405,\n"
+                                       "001122334406,\n001122334407,10.0.0.1\n");
+    presenter.OpenPlan(std::move(plan.plan), u"site.csv");
+
+    const struct {
+        RowState state;
+        std::u16string filter;
+        std::vector<RowId> shown;
+    } cases[] = {
+        {RowState::Changed, u"", {1}},
+        {RowState::Silent, u"", {2}},
+        {RowState::SharedAddress, u"", {3, 4}},
+        {RowState::Outside, u"", {5}},
+        {RowState::Edited, u"", {6}},
+        {RowState::PlanDiffers, u"", {7}},
+        {RowState::NotInPlan, u"", {8}},
+        {RowState::NeedsWork, u"", {1, 2, 3, 4, 5, 6, 7, 8}},
+        {RowState::NeedsWork, u"10.0.0.4", {3, 4}}, // beside the filter
+        {RowState::All, u"", {0, 1, 2, 3, 4, 5, 6, 7, 8}},
+    };
+    std::vector<RowId> shown = Ids(presenter);
+    for (const auto& c : cases) {
+        Replay(presenter.SetFilter(c.filter), shown);
+        Replay(presenter.ShowState(c.state), shown);
+        EXPECT_EQ(c.shown, Ids(presenter)) << static_cast<int>(c.state);
+        EXPECT_EQ(Ids(presenter), shown) << "the steps lead a window there";
+    }
+
+    // New rows are chosen as they come, their shared address counted.
+    presenter.ShowState(RowState::SharedAddress);
+    shown = Ids(presenter);
+    DeviceRow twin = Heard(9, u"twin", u"10.0.0.9", u"80");
+    DeviceRow alone = Heard(10, u"alone", u"10.0.0.50", u"80");
+    Replay(presenter.Apply(Batch({twin, alone})), shown);
+    EXPECT_EQ((std::vector<RowId>{3, 4, 9}), Ids(presenter));
+    EXPECT_EQ(Ids(presenter), shown);
+    // The status line counts every state present, over every row, and what the choice shows.
+    const std::string status = Narrow(presenter.StatusText(true));
+    EXPECT_EQ(0u, status.rfind("searching    3 of 11\f1 changed\f1 silent\f4 shared\f1 outside"
+                               "\f1 edited", 0))
+        << status;
 }

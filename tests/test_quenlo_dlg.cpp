@@ -124,7 +124,7 @@ void TestQuenloDlg::enterSearchesAndListsTheDevices()
              qPrintable(tip));
     QVERIFY(tip.contains(LoadResourceString(IDS_TIP_OUTSIDE)));
     QCOMPARE(list->index(2, COL_IP).data(Qt::AccessibleDescriptionRole).toString(), tip);
-    QCOMPARE(dialog_->ControlAs<QLabel>(IDC_STATUS)->text(), u"正在搜索…    共 3 台设备"_qs);
+    QCOMPARE(dialog_->ControlAs<QLabel>(IDC_STATUS)->text(), u"正在搜索…    共 3 台设备，1 台在网段外"_qs);
 
     // A second Enter while searching starts nothing: the rows are not emptied again.
     const int removedBefore = removed.count();

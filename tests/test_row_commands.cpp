@@ -7,6 +7,7 @@
 #include "resource.h"
 
 #include <QClipboard>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
@@ -85,6 +86,7 @@ private slots:
     void saveOnAFullDiskKeepsTheOldFileAndSaysSo_data();
     void saveOnAFullDiskKeepsTheOldFileAndSaysSo();
     void anAddressPlanGivesEachRowItsVerdict();
+    void theStateChoiceKeepsTheRowsThatNeedWork();
 
 private:
     void AddRow(const std::u16string& chn, const std::u16string& ip, const std::u16string& port,
@@ -674,4 +676,26 @@ void TestRowCommands::anAddressPlanGivesEachRowItsVerdict()
 }
 
 QTEST_MAIN(TestRowCommands)
+void TestRowCommands::theStateChoiceKeepsTheRowsThatNeedWork()
+{
+    auto* state = dialog_->ControlAs<QComboBox>(IDC_STATE);
+    QCOMPARE(state->count(), ROW_STATE_COUNT);
+    QCOMPARE(state->itemText(1), u"所有待处理"_qs);
+    AddRow(u"CH5 ", u"10.0.0.8 ", u"83 ", u"00:11:22:33:44:05 ");
+
+    // Alt+W reaches the choice; its next one, all that needs work, keeps the two devices at one
+    // address.
+    QTest::keyClick(dialog_.get(), Qt::Key_W, Qt::AltModifier);
+    QCOMPARE(QApplication::focusWidget(), state);
+    QTest::keyClick(state, Qt::Key_Down);
+    QCOMPARE(dialog_->DeviceList()->model()->rowCount(), 2);
+    QCOMPARE(Cell(0, COL_CHN), QStringLiteral("CH4 "));
+    QCOMPARE(Cell(1, COL_CHN), QStringLiteral("CH5 "));
+    QCOMPARE(dialog_->ControlAs<QLabel>(IDC_STATUS)->text(),
+             u"已停止    显示 2 / 共 5 台设备，2 台地址重复"_qs);
+
+    QTest::keyClick(state, Qt::Key_Home);
+    QCOMPARE(dialog_->DeviceList()->model()->rowCount(), 5);
+}
+
 #include "test_row_commands.moc"

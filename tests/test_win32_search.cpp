@@ -47,7 +47,7 @@ TEST_F(Win32Search, ListsEveryDeviceAsItAnswersAndStopsAtOnce)
         macs.insert(ItemText(list, item, COL_MAC));
     EXPECT_EQ(17u, macs.size());
     EXPECT_TRUE(macs.count(L"00:11:22:33:44:F1 "));
-    EXPECT_EQ(L"正在搜索…    共 17 台设备", dialog.ItemText(IDC_STATUS));
+    EXPECT_EQ(L"正在搜索…    共 17 台设备，1 台在网段外", dialog.ItemText(IDC_STATUS));
 
     // The foreign device, heard on the second LAN: marked, and its tooltip says where.
     const int foreignRow = [&] {
@@ -66,7 +66,7 @@ TEST_F(Win32Search, ListsEveryDeviceAsItAnswersAndStopsAtOnce)
 
     Click(IDC_STOP);
     EXPECT_FALSE(dialog.Worker().IsSearching());
-    EXPECT_EQ(L"已停止    共 17 台设备", dialog.ItemText(IDC_STATUS));
+    EXPECT_EQ(L"已停止    共 17 台设备，1 台在网段外", dialog.ItemText(IDC_STATUS));
     // The worker's last act.
     ASSERT_TRUE(PumpUntil([&] { return DeviceTable().Count() == 0; }));
     EXPECT_EQ(17, ItemCount(list));

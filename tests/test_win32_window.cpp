@@ -342,7 +342,8 @@ TEST_F(Win32Window, TheMarksAreInTheirCellsAloneAndExplainedByTooltips)
     EXPECT_EQ(CellMark::NotInPlan, dialog.Presenter().Mark(2, COL_MAC));
     EXPECT_NE(std::wstring::npos, HoverToolTip(dialog, 1, COL_MAC)
                                       .find(L"与地址计划第 3 行不符：\r\nport：计划 80，实际 8080"));
-    EXPECT_EQ(L"已停止    共 3 台设备    计划 3 台：相符 1，不符 1，已无应答 0，未应答 1；不在计划中 1", Status());
+    EXPECT_EQ(L"已停止    共 3 台设备，2 台地址重复    计划 3 台：相符 1，不符 1，已无应答 0，未应答 1；不在计划中 1",
+              Status());
 
     // From the heading menu: a file that cannot be read is said so by its name, and the plan
     // before stays.
@@ -363,6 +364,26 @@ TEST_F(Win32Window, TheMarksAreInTheirCellsAloneAndExplainedByTooltips)
     EXPECT_NE(std::wstring::npos, missing.find(L"第 4 行：mac 00:11:22:33:44:09，IP 10.60.1.77\r\n"))
         << missing.size();
     ::DeleteFileW(path.c_str());
+}
+
+TEST_F(Win32Window, TheStateChoiceKeepsTheRowsThatNeedWork)
+{
+    ListRows({THREE[0], THREE[1], {u"twin ", u"", u"10.60.1.9 ", u"80 ", u"", u"AA "}});
+    const HWND state = ::GetDlgItem(dialog.Handle(), IDC_STATE);
+    ASSERT_EQ(ROW_STATE_COUNT, static_cast<int>(::SendMessageW(state, CB_GETCOUNT, 0, 0)));
+    EXPECT_EQ(0, static_cast<int>(::SendMessageW(state, CB_GETCURSEL, 0, 0)));
+
+    // The keyboard's next choice, all that needs work: the two devices at one address.
+    ::SetFocus(state);
+    ::SendMessageW(state, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(1, static_cast<int>(::SendMessageW(state, CB_GETCURSEL, 0, 0)));
+    ASSERT_EQ(2, ItemCount(list));
+    EXPECT_EQ(L"10.60.1.9 ", Cell(0, COL_IP));
+    EXPECT_EQ(L"twin ", Cell(1, COL_CHN));
+    EXPECT_EQ(L"已停止    显示 2 / 共 3 台设备，2 台地址重复", Status());
+
+    ::SendMessageW(state, WM_KEYDOWN, VK_HOME, 0);
+    EXPECT_EQ(3, ItemCount(list));
 }
 
 TEST_F(Win32Window, ShiftF10AndTheMenuKeyOpenTheFocusedRowsMenu)

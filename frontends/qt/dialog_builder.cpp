@@ -1,6 +1,7 @@
 #include "dialog_builder.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -57,6 +58,8 @@ QWidget* CreateControl(const ControlTemplate& control, QDialog* dialog, QSize pi
         icon->setPixmap(QApplication::windowIcon().pixmap(side, side));
         return icon;
     }
+    if (kind == QLatin1String("COMBOBOX"))
+        return new QComboBox(dialog);
     if (kind == QLatin1String("LISTVIEW")) {
         auto* list = new QTableView(dialog);
         if (!control.styles.contains(QLatin1String("WS_BORDER")))
@@ -118,8 +121,11 @@ QHash<int, QWidget*> BuildDialog(QDialog* dialog, const DialogTemplate& dialogTe
     // A label's access key goes to the control after it, as in a Windows dialog.
     QLabel* labelWithKey = nullptr;
     for (const ControlTemplate& control : dialogTemplate.controls) {
-        const QRect pixels = DialogUnitsToPixels(control.rect, base);
+        QRect pixels = DialogUnitsToPixels(control.rect, base);
         QWidget* widget = CreateControl(control, dialog, pixels.size());
+        // A combo box's template height holds its open list; closed, it is as high as it needs.
+        if (qobject_cast<QComboBox*>(widget))
+            pixels.setHeight(widget->sizeHint().height());
         if (labelWithKey)
             labelWithKey->setBuddy(widget);
         labelWithKey = control.kind == QLatin1String("LTEXT") && control.text.contains(u'&')

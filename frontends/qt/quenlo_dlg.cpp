@@ -7,6 +7,7 @@
 #include "row_menu.h"
 #include "window_fit.h"
 
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -70,6 +71,14 @@ void CQuenloDlg::OnInitDialog()
     auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
     refresh->setContext(Qt::WindowShortcut);
     connect(refresh, &QShortcut::activated, this, &CQuenloDlg::OnRefresh);
+
+    auto* state = ControlAs<QComboBox>(IDC_STATE);
+    for (int shown = 0; shown < ROW_STATE_COUNT; ++shown)
+        state->addItem(LoadResourceString(RowStateTextId(static_cast<RowState>(shown))));
+    connect(state, &QComboBox::currentIndexChanged, this, [this](int chosen) {
+        if (chosen >= 0 && chosen < ROW_STATE_COUNT)
+            Show(presenter_.ShowState(static_cast<RowState>(chosen)));
+    });
 
     QLineEdit* filter = FilterField();
     filter->setClearButtonEnabled(true);

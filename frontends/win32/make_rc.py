@@ -36,8 +36,8 @@ def control(c):
     if kind in CLASSES:
         return (f"    CONTROL {quoted(c['text'])}, {name}, {quoted(CLASSES[kind])}, "
                 f"{extra} | WS_CHILD | WS_VISIBLE, {x}, {y}, {w}, {h}")
-    if kind == "EDITTEXT":
-        return f"    EDITTEXT {name}, {x}, {y}, {w}, {h}, {extra}"
+    if kind in ("EDITTEXT", "COMBOBOX"):
+        return f"    {kind} {name}, {x}, {y}, {w}, {h}, {extra}"
     return f"    {kind} {quoted(c['text'])}, {name}, {x}, {y}, {w}, {h}, {extra}"
 
 

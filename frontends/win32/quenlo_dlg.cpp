@@ -153,6 +153,13 @@ bool CQuenloDlg::OnInitDialog()
     dpi_ = ::GetDeviceCaps(screen, LOGPIXELSX);
     ::ReleaseDC(Handle(), screen);
     InitDeviceList();
+    for (int state = 0; state < ROW_STATE_COUNT; ++state) {
+        const std::wstring name = LoadResourceString(
+            static_cast<unsigned>(RowStateTextId(static_cast<RowState>(state))));
+        ::SendDlgItemMessageW(Handle(), IDC_STATE, CB_ADDSTRING, 0,
+                              reinterpret_cast<LPARAM>(name.c_str()));
+    }
+    ::SendDlgItemMessageW(Handle(), IDC_STATE, CB_SETCURSEL, 0, 0);
     UpdateStatus();
 
     RECT client{};
@@ -163,6 +170,12 @@ bool CQuenloDlg::OnInitDialog()
         RECT place{};
         ::GetWindowRect(control, &place);
         ::MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&place), 2);
+        // A combo box's window is as high as its open list, which a move must keep.
+        if (::GetDlgCtrlID(control) == IDC_STATE) {
+            RECT dropped{};
+            ::SendMessageW(control, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+            place.bottom = place.top + (dropped.bottom - dropped.top);
+        }
         templateRects_.emplace_back(control, place);
     }
     RECT workArea{};
@@ -334,6 +347,13 @@ bool CQuenloDlg::OnCommand(int id, int code)
         return true;
     case IDOK:
         // Enter with no default button: never closes the window.
+        return true;
+    case IDC_STATE:
+        if (code == CBN_SELCHANGE) {
+            const LRESULT chosen = ::SendDlgItemMessageW(Handle(), IDC_STATE, CB_GETCURSEL, 0, 0);
+            if (chosen >= 0 && chosen < ROW_STATE_COUNT)
+                Show(presenter_.ShowState(static_cast<RowState>(chosen)));
+        }
         return true;
     case IDC_FILTER:
         if (code == EN_CHANGE) {
