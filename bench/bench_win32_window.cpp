@@ -2,13 +2,16 @@
 // to the moment the list view holds the N-th row, and to the list's paint after it (median of five
 // searches), with more devices answering than the list can hold; beside it, in the same run, the
 // window's list given 255 six-cell rows in one batch with no search, and a bare report list view
-// given the same, the floor for any window built on it. Runs under Wine with a display of its own,
-// inside the private test network against quenlo-devsim (make bench-windows):
+// given the same, the floor for any window built on it; then, with the 255 rows listed, each key
+// typed into the filter and each choice of the rows that need work, to the list painted again.
+// Runs under Wine with a display of its own, inside the private test network against
+// quenlo-devsim (make bench-windows):
 //
 //   testnet.sh winerun.sh --agent AGENT --display TEMPLATE bench_win32_window.exe [--quick]
 #include "netns_guard.h"
 #include "device_table.h"
 #include "quenlo_dlg.h"
+#include "resource.h"
 #include "testnet.h"
 #include "udp_socket.h"
 #include "win32_driver.h"
@@ -20,6 +23,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -127,6 +131,61 @@ Times BareList(HWND over)
     return times;
 }
 
+std::vector<double> Timed(const std::vector<std::function<void()>>& steps, HWND list)
+{
+    std::vector<double> ms;
+    for (const auto& step : steps) {
+        const Clock::time_point start = Clock::now();
+        step();
+        ::UpdateWindow(list);
+        ms.push_back(MillisecondsSince(start));
+    }
+    return ms;
+}
+
+// With every row listed: each key typed into the filter (cam25 a key at a time, then each one
+// taken back), and each choice of the rows that need work in turn, to the list painted again.
+void TimeTheFilterAndTheChoice(CQuenloDlg& dialog, int runs)
+{
+    const HWND list = dialog.DeviceList();
+    if (ItemCount(list) != 255)
+        throw std::runtime_error("the filter is timed with " + std::to_string(ItemCount(list))
+                                 + " rows listed, not 255");
+    const HWND filter = dialog.Item(IDC_FILTER);
+    const HWND state = dialog.Item(IDC_STATE);
+    const std::wstring word = L"cam25";
+    std::vector<std::function<void()>> keys;
+    std::vector<std::function<void()>> choices;
+    for (std::size_t typed = 1; typed <= word.size(); ++typed)
+        keys.emplace_back([=] { ::SetWindowTextW(filter, word.substr(0, typed).c_str()); });
+    for (std::size_t typed = word.size(); typed-- > 0;)
+        keys.emplace_back([=] { ::SetWindowTextW(filter, word.substr(0, typed).c_str()); });
+    for (int choice = 1; choice <= ROW_STATE_COUNT; ++choice) {
+        choices.emplace_back([&dialog, state, choice] {
+            ::SendMessageW(state, CB_SETCURSEL, choice % ROW_STATE_COUNT, 0);
+            ::SendMessageW(dialog.Handle(), WM_COMMAND, MAKEWPARAM(IDC_STATE, CBN_SELCHANGE),
+                           reinterpret_cast<LPARAM>(state));
+        });
+    }
+    std::vector<double> keyMs;
+    std::vector<double> choiceMs;
+    for (int run = 0; run < runs; ++run) {
+        const std::vector<double> k = Timed(keys, list);
+        keyMs.insert(keyMs.end(), k.begin(), k.end());
+        const std::vector<double> c = Timed(choices, list);
+        choiceMs.insert(choiceMs.end(), c.begin(), c.end());
+    }
+    if (ItemCount(list) != 255)
+        throw std::runtime_error("the filter and the choice taken back do not show every row");
+    std::printf("%-16s %5s %7s %14s %14s\n", "wine+xvfb", "rows", "steps", "median (ms)",
+                "worst (ms)");
+    std::printf("%-16s %5d %7zu %14.1f %14.1f\n", "filter keys", 255, keyMs.size(),
+                Median(keyMs), *std::max_element(keyMs.begin(), keyMs.end()));
+    std::printf("%-16s %5d %7zu %14.1f %14.1f\n", "state choices", 255, choiceMs.size(),
+                Median(choiceMs), *std::max_element(choiceMs.begin(), choiceMs.end()));
+    std::fflush(stdout);
+}
+
 void Run(int runs)
 {
     testnet::DevSim simulator(testnet::TestHost("a1"),
@@ -183,6 +242,7 @@ void Run(int runs)
     print("rows fed", fed);
     print("bare list view", bare);
     std::fflush(stdout);
+    TimeTheFilterAndTheChoice(dialog, runs);
 }
 
 } // namespace
