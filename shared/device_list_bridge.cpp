@@ -149,9 +149,11 @@ void CDeviceListBridge::SetLatestReply(int row, const BCDevNetInfo& record, cons
 {
     std::vector<DeviceEvent> events =
         liveness_.Heard(row, ReplyCellTexts(record), heardOn, WallClock::now());
-    for (DeviceEvent& event : events)
-        event.names = ChannelNameDecodings(record);
     if (!events.empty()) {
+        // One reply, decoded once for all the events it makes.
+        const NameDecodings names = ChannelNameDecodings(record);
+        for (DeviceEvent& event : events)
+            event.names = names;
         Post([&events](ListUpdate& update) {
             for (DeviceEvent& event : events)
                 AddEvent(update.events, std::move(event));
