@@ -130,12 +130,14 @@ test-busy-round:
 
 # The benchmarks; their tables go into the README. Reading the largest address plans, which opens
 # no socket; then, each in a private test network, the search worker alone, the real window
-# offscreen, and under Xvfb with an accessibility listener.
+# offscreen, and under Xvfb with an accessibility listener; then crowds of devices answering for a
+# minute each, to quenlo-find and to the window.
 bench: build
 	@$(BUILD_DIR)/bench/bench_plan
 	@tests/testnet/testnet.sh $(BUILD_DIR)/bench/bench_search
 	@QT_QPA_PLATFORM=offscreen tests/testnet/testnet.sh $(BUILD_DIR)/bench/bench_window
 	@tests/testnet/testnet.sh bench/a11y_listener.py $(BUILD_DIR)/bench/bench_window
+	@tests/testnet/testnet.sh bench/bench_scale.py $(BUILD_DIR)
 
 # The Windows window's benchmark, under Wine with an Xvfb display of its own, in a private test
 # network; its table goes into the README.

@@ -8,6 +8,8 @@
 // (bench/a11y_listener.py):
 //
 //   tests/testnet/testnet.sh bench_window [--quick]
+//
+// With --scale DEVICES SECONDS it watches only a crowd of devices answering, for bench_scale.py.
 #include "bc_protocol.h"
 #include "flood_sender.h"
 #include "netns_guard.h"
@@ -40,12 +42,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <exception>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -104,13 +108,14 @@ void TimeOneSearch(CQuenloDlg& dialog, RowClock& clock)
         throw std::runtime_error("the search worker did not end after Stop");
 }
 
-// The process's resident memory in KiB.
-long ResidentKiB()
+// A figure in KiB of the process's memory: its resident memory now (VmRSS:) or at its peak
+// (VmHWM:).
+long MemoryKiB(const std::string& field = "VmRSS:")
 {
     std::ifstream status("/proc/self/status");
     for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stol(line.substr(6));
+        if (line.rfind(field, 0) == 0)
+            return std::stol(line.substr(field.size()));
     }
     return -1;
 }
@@ -249,9 +254,9 @@ FloodFigures SearchUnderFlood(FloodSender::Kind kind, int rate, int earlyMs, int
         FloodSender flood(testnet::TestHost("a1"), testnet::TestHost("pc"), rate, kind);
         dialog->OnBnClickedSearch();
         QTest::qWait(earlyMs);
-        figures.rssEarly = ResidentKiB();
+        figures.rssEarly = MemoryKiB();
         QTest::qWait(lateMs - earlyMs);
-        figures.rssLate = ResidentKiB();
+        figures.rssLate = MemoryKiB();
 
         auto start = std::chrono::steady_clock::now();
         dialog->OnBnClickedStop();
@@ -465,6 +470,86 @@ void Live(int liveMs)
     std::fflush(results);
 }
 
+// This network namespace's UDP counters: datagrams handed to sockets, and those dropped for a
+// full receive queue.
+struct UdpCounters {
+    long long received = 0;
+    long long dropped = 0;
+};
+
+UdpCounters ReadUdpCounters()
+{
+    std::ifstream snmp("/proc/net/snmp");
+    std::vector<std::string> names;
+    for (std::string line; std::getline(snmp, line);) {
+        if (line.rfind("Udp: ", 0) != 0)
+            continue;
+        std::istringstream fields(line.substr(5));
+        if (names.empty()) {
+            for (std::string name; fields >> name;)
+                names.push_back(name);
+            continue;
+        }
+        UdpCounters counters;
+        for (const std::string& name : names) {
+            long long value = 0;
+            fields >> value;
+            if (name == "InDatagrams")
+                counters.received = value;
+            else if (name == "RcvbufErrors")
+                counters.dropped = value;
+        }
+        return counters;
+    }
+    throw std::runtime_error("no UDP counters in /proc/net/snmp");
+}
+
+// A crowd of devices that all answer every request, watched for scaleMs once the list is full:
+// per cycle the replies the system handed over and dropped, the window's CPU, its peak memory,
+// and every listed device the window showed as silent although it answers. One line of figures,
+// for bench/bench_scale.py.
+void Scale(int devices, int scaleMs)
+{
+    testnet::DevSim crowd(testnet::TestHost("a1"), {"--count", std::to_string(devices), "--ip",
+                                                    "10.60.1.1", "--mac", "02:00:00:01:00:01"});
+    CQuenloDlg dialog;
+    dialog.show();
+    const CListPresenter& presenter = dialog.Presenter();
+    std::set<RowId> silenced;
+    const auto look = [&] {
+        for (int position = 0; position < presenter.Size(); ++position) {
+            if (presenter.Silent(position))
+                silenced.insert(presenter.At(position).id);
+        }
+    };
+    // Whatever a silence does to the list is told through these.
+    const QAbstractItemModel* model = dialog.DeviceList()->model();
+    QObject::connect(model, &QAbstractItemModel::dataChanged, &dialog, look);
+    QObject::connect(model, &QAbstractItemModel::layoutChanged, &dialog, look);
+    dialog.OnBnClickedSearch();
+    WaitFor([&] { return presenter.Size() == std::min(devices, 255); }, "the list filled");
+
+    const UdpCounters before = ReadUdpCounters();
+    const double cpuStart = ProcessCpuSeconds();
+    QTest::qWait(scaleMs);
+    const double cpuMs = (ProcessCpuSeconds() - cpuStart) * 1000;
+    const UdpCounters after = ReadUdpCounters();
+    look();
+    const double cycles = scaleMs / 2000.0;
+    std::fprintf(results,
+                 "{\"received\":%.1f,\"dropped\":%.1f,\"told_lost\":%d,\"cpu_ms\":%.1f,"
+                 "\"peak_kib\":%ld,\"false_silences\":%zu,\"unlisted\":%d,\"at_least\":%s}\n",
+                 static_cast<double>(after.received - before.received) / cycles,
+                 static_cast<double>(after.dropped - before.dropped) / cycles,
+                 presenter.Loss().counted, cpuMs / cycles, MemoryKiB("VmHWM:"), silenced.size(),
+                 presenter.Unlisted(), presenter.Loss().any ? "true" : "false");
+    std::fflush(results);
+    QSignalSpy ended(&dialog, &CQuenloDlg::searchEnded);
+    dialog.OnBnClickedStop();
+    if (!ended.wait(WORKER_END_LIMIT_MS))
+        throw std::runtime_error("the search worker did not end after Stop");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -478,10 +563,15 @@ int main(int argc, char** argv)
     }
     ::close(null);
     const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+    const bool scale = argc == 4 && std::strcmp(argv[1], "--scale") == 0;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     try {
+        if (scale) {
+            Scale(std::stoi(argv[2]), std::stoi(argv[3]) * 1000);
+            return 0;
+        }
         Run(quick ? 1 : 5);
         Flood(quick ? QUICK_FLOOD_MS : FLOOD_MS);
         NewMacFlood(quick ? QUICK_NEW_MAC_EARLY_MS : NEW_MAC_EARLY_MS,

@@ -8,10 +8,6 @@
 
 namespace {
 
-// Room for the replies of a full device table arriving in one burst, with the kernel's
-// per-datagram overhead.
-constexpr int REPLY_RECEIVE_BUFFER = 1024 * 1024;
-
 // Sends once from a fresh broadcast socket, bound to source when it is set. Returns whether the
 // stack took the datagram, as sent also says: with no route out (a cable pulled) it does not.
 bool SendFromFreshSocket(const unsigned char* data, std::size_t length,

@@ -6,6 +6,11 @@
 #include <cstddef>
 #include <vector>
 
+// The receive queue the reply socket asks for: room for the burst of several thousand devices
+// answering one request at once, the system counting each reply of some 300 bytes at one to two
+// KiB of its memory. A system may cap it (Linux: net.core.rmem_max).
+constexpr int REPLY_RECEIVE_BUFFER = 8 * 1024 * 1024;
+
 // Opens the non-blocking reply socket on port 6061, asking for each datagram's arrival. Returns
 // it, -2 when it cannot be created or refuses the broadcast option, -1 when the port cannot be
 // bound.

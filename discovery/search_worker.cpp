@@ -6,10 +6,13 @@
 #include "device_table.h"
 #include "udp_socket.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <climits>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -25,7 +28,8 @@ using Buffer = std::array<unsigned char, BC_MAX_DATAGRAM>;
 constexpr auto SEARCH_CYCLE = std::chrono::milliseconds(2000);
 
 // Datagrams read in one go before the worker looks at its flag and clock again, so that a flood
-// cannot hold it.
+// cannot hold it. Where the system does not count the datagrams it drops, more than this many
+// waiting at once means the reading fell behind, and replies may have been lost.
 constexpr int MAX_READS_AT_ONCE = 512;
 
 // One search's own state: its running flag, and the means to wake it from its pause.
@@ -81,8 +85,12 @@ public:
                 unlisted_.Add(SlotText(record.mac));
             }
         }
+        fellBehind_ = true;
         return true;
     }
+
+    // Whether a read since the last call found more datagrams waiting than it takes at once.
+    bool FellBehind() { return std::exchange(fellBehind_, false); }
 
     // Tells the observer the count of unlisted devices if it grew since it was last told.
     void TellUnlisted()
@@ -105,6 +113,37 @@ private:
     // The devices the full table could not take, and the count the observer was last told.
     CUnlistedCount unlisted_;
     int told_ = 0;
+    bool fellBehind_ = false;
+};
+
+// Tells the observer, at a cycle's end, of the replies the reply socket's full queue lost in it.
+class LossWatch
+{
+public:
+    explicit LossWatch(bc_socket_t socket) : socket_(socket), dropped_(udp::DroppedDatagrams(socket))
+    {
+    }
+
+    void CycleEnded(ISearchObserver& observer, bool fellBehind)
+    {
+        if (!dropped_) {
+            if (fellBehind)
+                observer.OnRepliesLost(0);
+            return;
+        }
+        const std::optional<std::uint32_t> now = udp::DroppedDatagrams(socket_);
+        if (!now)
+            return;
+        // Unsigned: a count that wrapped around still gives the difference.
+        const std::uint32_t lost = *now - *dropped_;
+        dropped_ = now;
+        if (lost > 0)
+            observer.OnRepliesLost(static_cast<int>(std::min<std::uint32_t>(lost, INT_MAX)));
+    }
+
+private:
+    const bc_socket_t socket_;
+    std::optional<std::uint32_t> dropped_;
 };
 
 int CeilMilliseconds(Clock::duration d)
@@ -122,6 +161,10 @@ void SearchThreadProc(IDeviceListView& list, SearchRun& run, ISearchObserver* ob
     list.DeleteAllRows();
 
     ReplyIntake intake(list, observer, socket);
+    LossWatch losses(socket);
+    if (const int queue = udp::ReceiveBufferSize(socket);
+        socket >= 0 && observer && queue > 0 && queue < REPLY_RECEIVE_BUFFER)
+        observer->OnReplyQueueCapped(queue);
     unsigned char request[BC_SEARCH_REQUEST_SIZE];
     BuildSearchRequest(request);
     // A search that can hear nothing ends at once, so that Search tries the port again.
@@ -147,8 +190,11 @@ void SearchThreadProc(IDeviceListView& list, SearchRun& run, ISearchObserver* ob
         }
         heardAny |= intake.TakeWaiting(subnets);
         intake.TellUnlisted();
-        if (observer)
+        const bool fellBehind = intake.FellBehind();
+        if (observer) {
+            losses.CycleEnded(*observer, fellBehind);
             observer->OnCycleEnded(heardAny);
+        }
     }
 
     if (socket >= 0)

@@ -53,6 +53,13 @@ public:
     virtual void OnUnlistedDevices(int) {}
     // A worker has ended: its socket is closed and the device table is empty again.
     virtual void OnSearchEnded() = 0;
+    // The reply socket's receive queue holds fewer bytes than it asked for (REPLY_RECEIVE_BUFFER):
+    // the system caps it at bytes. Once per search, before its first cycle.
+    virtual void OnReplyQueueCapped(int) {}
+    // Replies were lost in the reply socket's full receive queue during the cycle now ending: the
+    // count the system dropped, or 0 where the system does not count them and the reading fell
+    // behind the queue instead. Told just before OnCycleEnded, at most once a cycle.
+    virtual void OnRepliesLost(int) {}
     // A search cycle has ended; the flag tells whether any datagram came in during it.
     virtual void OnCycleEnded(bool) {}
     // The cards this cycle's request was meant to go out through, each saying whether it did;

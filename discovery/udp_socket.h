@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,14 @@ bool SetBroadcast(bc_socket_t s);
 
 // Asks for a receive queue of at least bytes; returns whether the size was taken.
 bool SetReceiveBuffer(bc_socket_t s, int bytes);
+
+// The bytes of datagrams s's receive queue holds, as the system counts them; 0 when it cannot
+// tell.
+int ReceiveBufferSize(bc_socket_t s);
+
+// How many datagrams the system has dropped for s since it was opened, nearly all of them for a
+// full receive queue; empty where the system does not count them.
+std::optional<std::uint32_t> DroppedDatagrams(bc_socket_t s);
 
 // Binds to an IPv4 address and port, both in host order.
 bool Bind(bc_socket_t s, std::uint32_t address, std::uint16_t port);

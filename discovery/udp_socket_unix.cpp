@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <ifaddrs.h>
+#include <linux/sock_diag.h>
 #include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -61,10 +62,29 @@ bool SetReceiveBuffer(bc_socket_t s, int bytes)
         return true;
     if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes) != 0)
         return false;
+    return ReceiveBufferSize(s) >= bytes;
+}
+
+int ReceiveBufferSize(bc_socket_t s)
+{
     int granted = 0;
     socklen_t length = sizeof granted;
     // Linux reports twice the asked size, the bookkeeping overhead included.
-    return ::getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &granted, &length) == 0 && granted / 2 >= bytes;
+    if (::getsockopt(static_cast<int>(s), SOL_SOCKET, SO_RCVBUF, &granted, &length) != 0)
+        return 0;
+    return granted / 2;
+}
+
+std::optional<std::uint32_t> DroppedDatagrams(bc_socket_t s)
+{
+    // The socket's memory figures, read at any moment: unlike a count carried with the next
+    // datagram, it also tells of the drops at the end of a burst.
+    std::uint32_t figures[SK_MEMINFO_VARS] = {};
+    socklen_t length = sizeof figures;
+    if (::getsockopt(static_cast<int>(s), SOL_SOCKET, SO_MEMINFO, figures, &length) != 0
+        || length < (SK_MEMINFO_DROPS + 1) * sizeof figures[0])
+        return std::nullopt;
+    return figures[SK_MEMINFO_DROPS];
 }
 
 bool Bind(bc_socket_t s, std::uint32_t address, std::uint16_t port)

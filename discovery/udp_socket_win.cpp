@@ -194,6 +194,21 @@ bool SetReceiveBuffer(bc_socket_t s, int bytes)
                         reinterpret_cast<const char*>(&bytes), sizeof bytes) != SOCKET_ERROR;
 }
 
+int ReceiveBufferSize(bc_socket_t s)
+{
+    int granted = 0;
+    int length = sizeof granted;
+    if (::getsockopt(static_cast<SOCKET>(s), SOL_SOCKET, SO_RCVBUF,
+                     reinterpret_cast<char*>(&granted), &length) == SOCKET_ERROR)
+        return 0;
+    return granted;
+}
+
+std::optional<std::uint32_t> DroppedDatagrams(bc_socket_t)
+{
+    return std::nullopt;
+}
+
 bool Bind(bc_socket_t s, std::uint32_t address, std::uint16_t port)
 {
     const sockaddr_in sa = MakeAddress(address, port);

@@ -92,6 +92,9 @@
 #define IDS_STATE_EDITED        206
 #define IDS_STATE_DIFFERS       207
 #define IDS_STATE_NOT_IN_PLAN   208
+#define IDS_STATUS_FULL_AT_LEAST 209
+#define IDS_STATUS_LOST         210
+#define IDS_STATUS_LOST_CAPPED  211
 #define IDR_MAINFRAME           128
 #define IDR_ROW_MENU            130
 #define IDD_ADDRESS_EDIT        132

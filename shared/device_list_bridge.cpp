@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <iterator>
 #include <thread>
 #include <utility>
@@ -92,10 +93,13 @@ void CDeviceListBridge::DeleteAllRows()
     liveness_.Clear();
     notSentThisCycle_ = false;
     requestsSent_ = true;
+    lostThisCycle_ = false;
+    lostInSearch_ = 0;
     Post([](ListUpdate& update) {
         update.rows.clear();
         update.events.clear();
         update.unlisted = 0;
+        update.loss = {};
         update.requestsSent.reset();
         update.cleared = true;
     });
@@ -198,6 +202,21 @@ void CDeviceListBridge::OnSearchEnded()
     }
 }
 
+void CDeviceListBridge::OnReplyQueueCapped(int bytes)
+{
+    Post([bytes](ListUpdate& update) { update.loss.queueCap = bytes; });
+}
+
+void CDeviceListBridge::OnRepliesLost(int count)
+{
+    lostThisCycle_ = true;
+    lostInSearch_ = std::min<long long>(lostInSearch_ + std::max(count, 0), INT_MAX);
+    Post([lost = static_cast<int>(lostInSearch_)](ListUpdate& update) {
+        update.loss.any = true;
+        update.loss.counted = lost;
+    });
+}
+
 void CDeviceListBridge::OnCycleEnded(bool heardAny)
 {
     RetryWake();
@@ -206,7 +225,8 @@ void CDeviceListBridge::OnCycleEnded(bool heardAny)
         Post([](ListUpdate& update) { update.requestsSent = true; });
     }
     notSentThisCycle_ = false;
-    if (std::vector<DeviceEvent> silent = liveness_.CycleEnded(); !silent.empty()) {
+    if (std::vector<DeviceEvent> silent = liveness_.CycleEnded(std::exchange(lostThisCycle_, false));
+        !silent.empty()) {
         Post([&silent](ListUpdate& update) {
             std::move(silent.begin(), silent.end(), std::back_inserter(update.events));
         });

@@ -5,6 +5,7 @@
 
 #include "device_liveness.h"
 #include "device_rows.h"
+#include "reply_loss.h"
 #include "search_worker.h"
 
 #include <condition_variable>
@@ -37,6 +38,7 @@ struct ListUpdate {
     bool nothingHeard = false;
     // The cards the latest cycle's request was meant for, when a cycle has sent one since.
     std::optional<std::vector<NetworkCard>> cards;
+    ReplyLoss loss;
 };
 
 // Cycles without a single datagram after which a search reports that it hears nothing.
@@ -67,6 +69,8 @@ public:
     void OnRequestNotSent() override;
     void OnUnlistedDevices(int count) override;
     void OnSearchEnded() override;
+    void OnReplyQueueCapped(int bytes) override;
+    void OnRepliesLost(int count) override;
     void OnCycleEnded(bool heardAny) override;
     void OnCardsUsed(const std::vector<NetworkCard>& cards) override;
 
@@ -98,6 +102,9 @@ private:
     std::optional<std::vector<NetworkCard>> toldCards_;
     // Whether this cycle's request could not be sent, and whether the last cycle's could.
     bool notSentThisCycle_ = false;
+    // Whether this cycle lost replies, and how many this search's cycles lost as counted.
+    bool lostThisCycle_ = false;
+    long long lostInSearch_ = 0;
     bool requestsSent_ = true;
     int endedSearches_ = 0;
 

@@ -1,6 +1,7 @@
 #include "device_liveness.h"
 
 #include <algorithm>
+#include <utility>
 
 bool ReplyTextsDiffer(const RowCells& a, const RowCells& b)
 {
@@ -12,13 +13,12 @@ bool ReplyTextsDiffer(const RowCells& a, const RowCells& b)
 void CDeviceLiveness::Clear()
 {
     devices_.clear();
-    cycle_ = 0;
 }
 
 void CDeviceLiveness::Listed(RowId row, const RowCells& cells, const HeardOn& heardOn,
                              WallClock::time_point now)
 {
-    devices_[row] = {cells, heardOn, cycle_, now, false};
+    devices_[row] = {cells, heardOn, true, 0, now, false};
 }
 
 std::vector<DeviceEvent> CDeviceLiveness::Heard(RowId row, const RowCells& cells,
@@ -29,7 +29,8 @@ std::vector<DeviceEvent> CDeviceLiveness::Heard(RowId row, const RowCells& cells
     if (found == devices_.end())
         return events;
     Device& device = found->second;
-    device.heardInCycle = cycle_;
+    device.heardThisCycle = true;
+    device.missedCycles = 0;
     device.lastHeard = now;
     if (device.silent) {
         device.silent = false;
@@ -45,18 +46,18 @@ std::vector<DeviceEvent> CDeviceLiveness::Heard(RowId row, const RowCells& cells
     return events;
 }
 
-std::vector<DeviceEvent> CDeviceLiveness::CycleEnded()
+std::vector<DeviceEvent> CDeviceLiveness::CycleEnded(bool repliesLost)
 {
     std::vector<DeviceEvent> silent;
     for (auto& [row, device] : devices_) {
-        // Heard in cycle k, a device is silent once cycles k+1 to k+SILENT_CYCLES have ended.
-        if (!device.silent && cycle_ - device.heardInCycle >= SILENT_CYCLES) {
+        if (!std::exchange(device.heardThisCycle, false) && !repliesLost)
+            ++device.missedCycles;
+        if (!device.silent && device.missedCycles >= SILENT_CYCLES) {
             device.silent = true;
             silent.push_back({DeviceEvent::Kind::Silent, row, device.cells, device.heardOn, {}, {},
                               device.lastHeard, {}});
         }
     }
-    ++cycle_;
     std::sort(silent.begin(), silent.end(),
               [](const DeviceEvent& a, const DeviceEvent& b) { return a.row < b.row; });
     return silent;

@@ -57,18 +57,19 @@ public:
     std::vector<DeviceEvent> Heard(RowId row, const RowCells& cells, const HeardOn& heardOn,
                                    WallClock::time_point now);
     // A search cycle has ended: a Silent event for each device silent since the end of this one,
-    // each told once, in row order.
-    std::vector<DeviceEvent> CycleEnded();
+    // each told once, in row order. A cycle that lost replies counts toward no device's silence:
+    // the device's reply may have been among them.
+    std::vector<DeviceEvent> CycleEnded(bool repliesLost = false);
 
 private:
     struct Device {
         RowCells cells;
         HeardOn heardOn;
-        int heardInCycle = 0;
+        bool heardThisCycle = true;
+        // Whole cycles since its last reply that count toward its silence.
+        int missedCycles = 0;
         WallClock::time_point lastHeard;
         bool silent = false;
     };
     std::unordered_map<RowId, Device> devices_;
-    // The cycle now running, counted from 0 at the search's start.
-    int cycle_ = 0;
 };

@@ -551,20 +551,24 @@ const char* EventName(SearchEvent::Kind kind)
         return "back";
     case SearchEvent::Kind::Full:
         return "full";
+    case SearchEvent::Kind::Lost:
+        return "lost";
     }
     return "";
 }
 
-std::string UnlistedText(int unlisted)
+std::string UnlistedText(int unlisted, bool repliesLost)
 {
-    return UnlistedBeyondCount(unlisted) ? "more than " + std::to_string(MAX_UNLISTED_COUNTED)
-                                         : std::to_string(unlisted);
+    if (UnlistedBeyondCount(unlisted))
+        return "more than " + std::to_string(MAX_UNLISTED_COUNTED);
+    return (repliesLost ? "at least " : "") + std::to_string(unlisted);
 }
 
 std::string FormatEvent(const SearchEvent& event, const OutputStyle& style)
 {
     const std::string name = EventName(event.kind);
     const bool full = event.kind == SearchEvent::Kind::Full;
+    const bool lost = event.kind == SearchEvent::Kind::Lost;
     if (style.format == OutputFormat::Json) {
         std::vector<std::string> members{"\"event\":" + JsonString(name)};
         if (full) {
@@ -573,6 +577,10 @@ std::string FormatEvent(const SearchEvent& event, const OutputStyle& style)
                               + std::to_string(beyond ? MAX_UNLISTED_COUNTED : event.unlisted));
             if (beyond)
                 members.push_back("\"more\":true");
+            else if (event.loss.any)
+                members.push_back("\"at_least\":true");
+        } else if (lost) {
+            members.push_back("\"lost\":" + std::to_string(event.loss.counted));
         } else {
             const std::vector<std::string> device = JsonMembers(event.device, Layout{style.raw, false, {}, false});
             members.insert(members.end(), device.begin(), device.end());
@@ -585,8 +593,9 @@ std::string FormatEvent(const SearchEvent& event, const OutputStyle& style)
         return '{' + Join(members, ",", "") + "}\n";
     }
     std::vector<std::string> cells =
-        full ? std::vector<std::string>{UnlistedText(event.unlisted)}
-             : Cells(event.device, Layout{style.raw, false, {}, false}, SheetText);
+        full   ? std::vector<std::string>{UnlistedText(event.unlisted, event.loss.any)}
+        : lost ? std::vector<std::string>{std::to_string(event.loss.counted)}
+               : Cells(event.device, Layout{style.raw, false, {}, false}, SheetText);
     cells.insert(cells.begin(), name);
     if (style.format == OutputFormat::Csv)
         return CsvLine(std::move(cells));

@@ -4,6 +4,7 @@
 
 #include "device_rows.h"
 #include "plan_verdict.h"
+#include "reply_loss.h"
 
 #include <chrono>
 #include <optional>
@@ -26,7 +27,7 @@ struct FoundDevice {
 
 // What a search saw happen to a device, as it happened.
 struct SearchEvent {
-    enum class Kind { New, Changed, Silent, Back, Full };
+    enum class Kind { New, Changed, Silent, Back, Full, Lost };
     Kind kind = Kind::New;
     // The device; its cells and where it was heard as its latest reply carried them.
     FoundDevice device;
@@ -37,6 +38,9 @@ struct SearchEvent {
     // Full: how many devices answered that the full list could not take; above
     // MAX_UNLISTED_COUNTED, more than that many.
     int unlisted = 0;
+    // Full: whether replies were lost, so that more devices may have answered. Lost: the replies
+    // lost in this search so far, as the system counted them.
+    ReplyLoss loss;
 };
 
 struct OutputStyle {
@@ -90,7 +94,7 @@ std::string FormatEvent(const SearchEvent& event, const OutputStyle& style);
 
 // The count of devices a full list could not take, as the programs' texts say it: "45", or
 // "more than 10000" beyond the exact counts.
-std::string UnlistedText(int unlisted);
+std::string UnlistedText(int unlisted, bool repliesLost = false);
 
 // UTF-16 text as UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string ToUtf8(std::u16string_view text);

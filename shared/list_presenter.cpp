@@ -240,9 +240,17 @@ std::u16string CListPresenter::StatusText(bool searching) const
     add(u"，", IDS_STATUS_SHARED, shared);
     add(u"，", IDS_STATUS_OUTSIDE, outside);
     add(u"，", IDS_STATUS_EDITED, edited);
+    // Replies lost in the queue may have come from devices not counted yet.
     const bool beyondCount = UnlistedBeyondCount(unlisted_);
-    add(u"    ", beyondCount ? IDS_STATUS_FULL_MORE : IDS_STATUS_FULL,
+    add(u"    ",
+        beyondCount ? IDS_STATUS_FULL_MORE : loss_.any ? IDS_STATUS_FULL_AT_LEAST : IDS_STATUS_FULL,
         beyondCount ? MAX_UNLISTED_COUNTED : unlisted_);
+    if (loss_.counted > 0 && loss_.queueCap > 0) {
+        text.append(u"    ").append(FormatText(strings_(IDS_STATUS_LOST_CAPPED),
+                                               {number(loss_.counted), number(loss_.queueCap / 1024)}));
+    } else {
+        add(u"    ", IDS_STATUS_LOST, loss_.counted);
+    }
     if (plan_) {
         PlanCounts counts(*plan_);
         for (int full = 0; full < Total(); ++full)
@@ -273,6 +281,7 @@ ListChange CListPresenter::Apply(ListUpdate update)
         nothingHeard_ = false;
         requestsSent_ = true;
         unlisted_ = 0;
+        loss_ = {};
         heardKeys_.clear();
         change.emptied = true;
         change.columns = true;
@@ -281,6 +290,7 @@ ListChange CListPresenter::Apply(ListUpdate update)
     if (update.requestsSent)
         requestsSent_ = *update.requestsSent;
     unlisted_ = std::max(unlisted_, update.unlisted);
+    loss_.Add(update.loss);
     if (update.cards)
         cards_ = std::move(update.cards);
     if (update.rows.empty()) {

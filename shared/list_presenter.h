@@ -96,6 +96,9 @@ public:
     int Size() const { return static_cast<int>(shown_.size()); }
     // How many rows there are, shown or not.
     int Total() const { return rows_.Size(); }
+    // Devices this search heard that the full list could not take, and the replies it lost.
+    int Unlisted() const { return unlisted_; }
+    const ReplyLoss& Loss() const { return loss_; }
     const DeviceRow& At(int position) const { return rows_.At(Full(position)); }
     // The identities of the rows shown, in the list's order.
     std::vector<RowId> ShownIds() const;
@@ -247,6 +250,7 @@ private:
     bool nothingHeard_ = false;
     bool requestsSent_ = true;
     int unlisted_ = 0;
+    ReplyLoss loss_;
     // What a search afresh restores: the order, and the MAC texts of the rows to select again.
     std::optional<RowOrder> keptOrder_;
     bool keptWidths_ = false;

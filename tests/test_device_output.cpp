@@ -95,11 +95,14 @@ TEST(DeviceOutput, RawAddsEveryByteOfEachSlot)
 
 TEST(DeviceOutput, WatchEventsAreOneLineEachInEveryFormat)
 {
-    SearchEvent changed{SearchEvent::Kind::Changed, Plain(), {}, {}, 0};
+    SearchEvent changed{SearchEvent::Kind::Changed, Plain(), {}, {}, 0, {}};
     changed.before = Tricky().row.cells;
-    const SearchEvent silent{SearchEvent::Kind::Silent, Plain(), {}, std::chrono::milliseconds(4200), 0};
-    const SearchEvent full{SearchEvent::Kind::Full, {}, {}, {}, 45};
-    const SearchEvent beyond{SearchEvent::Kind::Full, {}, {}, {}, MAX_UNLISTED_COUNTED + 1};
+    const SearchEvent silent{SearchEvent::Kind::Silent, Plain(), {}, std::chrono::milliseconds(4200), 0, {}};
+    const SearchEvent full{SearchEvent::Kind::Full, {}, {}, {}, 45, {}};
+    const SearchEvent beyond{SearchEvent::Kind::Full, {}, {}, {}, MAX_UNLISTED_COUNTED + 1, {}};
+    // Replies lost in the queue may have come from devices not counted.
+    const SearchEvent fullAfterLoss{SearchEvent::Kind::Full, {}, {}, {}, 45, {true, 0, 0}};
+    const SearchEvent lost{SearchEvent::Kind::Lost, {}, {}, {}, 0, {true, 2950, 212992}};
     const struct {
         const SearchEvent& event;
         OutputStyle style;
@@ -112,6 +115,11 @@ TEST(DeviceOutput, WatchEventsAreOneLineEachInEveryFormat)
         {beyond, Style(OutputFormat::Csv), "full,more than 10000\r\n"},
         {full, Style(OutputFormat::Json), "{\"event\":\"full\",\"unlisted\":45}\n"},
         {beyond, Style(OutputFormat::Json), "{\"event\":\"full\",\"unlisted\":10000,\"more\":true}\n"},
+        {fullAfterLoss, Style(OutputFormat::Tsv), "full\tat least 45\n"},
+        {fullAfterLoss, Style(OutputFormat::Json),
+         "{\"event\":\"full\",\"unlisted\":45,\"at_least\":true}\n"},
+        {lost, Style(OutputFormat::Csv), "lost,2950\r\n"},
+        {lost, Style(OutputFormat::Json), "{\"event\":\"lost\",\"lost\":2950}\n"},
         {silent, Style(OutputFormat::Json),
          "{\"event\":\"silent\",\"chn\":\"door\",\"version\":\"V1\",\"ip\":\"10.0.0.6\","
          "\"port\":\"80\",\"gateway\":\"10.0.0.1\",\"mac\":\"AA\",\"interface\":null,"

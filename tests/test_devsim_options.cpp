@@ -73,8 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
                      EXPECT_EQ(o.faults.copies, 1);
                      EXPECT_FALSE(o.faults.shortLength || o.faults.oversizedLength);
                  }},
-        GoodCase{"CountAtItsLimit", {"-n", "1000"},
-                 [](const DevsimOptions& o) { EXPECT_EQ(o.count, 1000); }},
+        GoodCase{"CountAtItsLimit", {"-n", "10000"},
+                 [](const DevsimOptions& o) { EXPECT_EQ(o.count, 10000); }},
         GoodCase{"LastOfTwoValuesCounts", {"-n", "2", "--count", "3"},
                  [](const DevsimOptions& o) { EXPECT_EQ(o.count, 3); }},
         GoodCase{"EmptyTexts", {"--mac", "", "--gateway", ""},
@@ -130,8 +130,8 @@ TEST_P(BadCommandLine, NamesTheProblem)
 INSTANTIATE_TEST_SUITE_P(
     Devsim, BadCommandLine,
     testing::Values(
-        BadCase{{"--count", "0"}, "--count: needs a whole number from 1 to 1000, not '0'"},
-        BadCase{{"-n", "1001"}, "not '1001'"},
+        BadCase{{"--count", "0"}, "--count: needs a whole number from 1 to 10000, not '0'"},
+        BadCase{{"-n", "10001"}, "not '10001'"},
         BadCase{{"-n", "-1"}, "not '-1'"},
         BadCase{{"-n", "0x10"}, "not '0x10'"},
         BadCase{{"--delay", "3600001"}, "--delay: needs"},

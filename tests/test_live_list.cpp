@@ -30,6 +30,12 @@ std::u16string Strings(int id)
         return u"full, %1 more";
     case IDS_STATUS_FULL_MORE:
         return u"full, over %1 more";
+    case IDS_STATUS_FULL_AT_LEAST:
+        return u"full, at least %1 more";
+    case IDS_STATUS_LOST:
+        return u"%1 lost";
+    case IDS_STATUS_LOST_CAPPED:
+        return u"%1 lost, queue %2 KiB";
     case IDS_NO_NETWORK:
         return u"no network";
     case IDS_TIP_CHANGED:
@@ -253,6 +259,47 @@ TEST(LiveList, TheBridgeHandsOverWhatHappenedInOrderAndSaysWhenRequestsStopOrSta
     EXPECT_EQ(2, bridge.TakeUpdate().unlisted);
     bridge.DeleteAllRows();
     EXPECT_EQ(0, bridge.TakeUpdate().unlisted) << "a new search";
+}
+
+TEST(LiveList, ACycleThatLostRepliesCountsTowardNoSilenceAndTheListSaysHowManyWereLost)
+{
+    CDeviceListBridge bridge([] { return true; });
+    CListPresenter presenter(Strings);
+    bridge.DeleteAllRows();
+    const int row = List(bridge, Record("AA", "10.0.0.5"));
+    bridge.OnUnlistedDevices(4);
+    bridge.OnCycleEnded(true); // the cycle that listed it
+    bridge.OnCycleEnded(false);
+    // The system counted the datagrams it dropped, or did not count them and the reading fell
+    // behind: either way the device's reply may have been among them.
+    bridge.OnRepliesLost(2950);
+    bridge.OnCycleEnded(true);
+    bridge.OnRepliesLost(0);
+    bridge.OnCycleEnded(true);
+    bridge.OnCycleEnded(false);
+    ListUpdate update = bridge.TakeUpdate();
+    EXPECT_TRUE(update.events.empty()) << "two whole cycles without its reply count";
+    presenter.Apply(update);
+    EXPECT_EQ("searching    1 devices    full, at least 4 more    2950 lost",
+              Narrow(presenter.StatusText(true)));
+
+    bridge.OnCycleEnded(false);
+    update = bridge.TakeUpdate();
+    ASSERT_EQ(1u, update.events.size()) << "the third counted cycle";
+    EXPECT_EQ(DeviceEvent::Kind::Silent, update.events[0].kind);
+    EXPECT_EQ(row, update.events[0].row);
+    presenter.Apply(update);
+
+    // Where the system caps the queue, the status says at how much.
+    bridge.OnReplyQueueCapped(212992);
+    bridge.OnRepliesLost(50);
+    bridge.OnCycleEnded(true);
+    presenter.Apply(bridge.TakeUpdate());
+    EXPECT_EQ("searching    1 devices，1 silent    full, at least 4 more    3000 lost, queue 208 KiB",
+              Narrow(presenter.StatusText(true)));
+    bridge.DeleteAllRows();
+    presenter.Apply(bridge.TakeUpdate());
+    EXPECT_EQ("searching    0 devices", Narrow(presenter.StatusText(true))) << "a new search";
 }
 
 TEST(LiveList, TheListSaysWhatChangedWhatIsSilentAndHowManyItCouldNotTake)

@@ -65,7 +65,7 @@ SearchResult CDeviceSearch::Run(std::optional<Clock::duration> duration, std::op
             known[row.id] = {result.devices.size(), row.cells, row.latestNames, row.heardOn, false,
                              listed};
             result.devices.push_back({std::move(row), listed, std::nullopt, std::nullopt});
-            onEvent_({SearchEvent::Kind::New, result.devices.back(), {}, {}, 0});
+            onEvent_({SearchEvent::Kind::New, result.devices.back(), {}, {}, 0, {}});
         }
         if (result.devices.size() > before)
             onCount_(static_cast<int>(result.devices.size()));
@@ -78,7 +78,7 @@ SearchResult CDeviceSearch::Run(std::optional<Clock::duration> duration, std::op
                 device.silent = true;
                 device.lastReply =
                     std::chrono::duration_cast<Milliseconds>(event.lastHeard - wallStart);
-                onEvent_({SearchEvent::Kind::Silent, latest(device), {}, device.lastReply, 0});
+                onEvent_({SearchEvent::Kind::Silent, latest(device), {}, device.lastReply, 0, {}});
                 continue;
             }
             device.latest = event.cells;
@@ -87,14 +87,18 @@ SearchResult CDeviceSearch::Run(std::optional<Clock::duration> duration, std::op
             device.lastReply = listed;
             if (event.kind == DeviceEvent::Kind::Back) {
                 device.silent = false;
-                onEvent_({SearchEvent::Kind::Back, latest(device), {}, {}, 0});
+                onEvent_({SearchEvent::Kind::Back, latest(device), {}, {}, 0, {}});
             } else if (event.kind == DeviceEvent::Kind::Changed) {
-                onEvent_({SearchEvent::Kind::Changed, latest(device), event.before, {}, 0});
+                onEvent_({SearchEvent::Kind::Changed, latest(device), event.before, {}, 0, {}});
             }
         }
+        const int lostBefore = result.loss.counted;
+        result.loss.Add(update.loss);
+        if (result.loss.counted > lostBefore)
+            onEvent_({SearchEvent::Kind::Lost, {}, {}, {}, 0, result.loss});
         if (update.unlisted > result.unlisted) {
             result.unlisted = update.unlisted;
-            onEvent_({SearchEvent::Kind::Full, {}, {}, {}, result.unlisted});
+            onEvent_({SearchEvent::Kind::Full, {}, {}, {}, result.unlisted, result.loss});
         }
         return update;
     };
@@ -134,9 +138,9 @@ SearchResult CDeviceSearch::Run(std::optional<Clock::duration> duration, std::op
     for (const Known* device : inOrder) {
         const RowCells& first = result.devices[device->index].row.cells;
         if (ReplyTextsDiffer(device->latest, first))
-            result.changed.push_back({SearchEvent::Kind::Changed, latest(*device), first, {}, 0});
+            result.changed.push_back({SearchEvent::Kind::Changed, latest(*device), first, {}, 0, {}});
         if (device->silent)
-            result.silent.push_back({SearchEvent::Kind::Silent, latest(*device), {}, device->lastReply, 0});
+            result.silent.push_back({SearchEvent::Kind::Silent, latest(*device), {}, device->lastReply, 0, {}});
     }
     return result;
 }

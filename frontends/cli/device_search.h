@@ -26,6 +26,8 @@ struct SearchResult {
     std::vector<SearchEvent> silent;
     // Devices the full list could not take.
     int unlisted = 0;
+    // Replies lost in the reply socket's full receive queue.
+    ReplyLoss loss;
 };
 
 class CDeviceSearch

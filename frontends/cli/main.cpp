@@ -1,4 +1,5 @@
 #include "bc_protocol.h"
+#include "bc_transport.h"
 #include "clipboard_text.h"
 #include "device_output.h"
 #include "device_search.h"
@@ -100,8 +101,20 @@ void TellWhatChanged(const SearchResult& result)
 int ExitStatus(const SearchResult& result, int caughtSignal)
 {
     if (result.unlisted > 0) {
-        Complain("the list is full: " + UnlistedText(result.unlisted)
+        Complain("the list is full: " + UnlistedText(result.unlisted, result.loss.any)
                  + " more devices answered and are not listed");
+    }
+    if (result.loss.counted > 0) {
+        std::string lost = std::to_string(result.loss.counted)
+                           + " replies were lost: the reply socket's receive queue was full";
+        if (result.loss.queueCap > 0) {
+            lost.append("; the system caps it at " + std::to_string(result.loss.queueCap / 1024)
+                        + " KiB of the " + std::to_string(REPLY_RECEIVE_BUFFER / 1024)
+                        + " KiB asked (raise net.core.rmem_max to let it hold more)");
+        }
+        Complain(lost);
+    } else if (result.loss.any) {
+        Complain("replies may have been lost: more arrived at once than were read");
     }
     switch (result.end) {
     case SearchEnd::ReplyPortUnavailable:

@@ -155,7 +155,7 @@ void DescribeOptions(CLI::App& app, DevsimOptions& options, std::vector<std::str
     app.set_help_flag();
 
     const std::string devices = "Devices";
-    app.add_option("-n,--count", options.count, "devices to play, 1..1000 (default 1)")
+    app.add_option("-n,--count", options.count, "devices to play, 1..10000 (default 1)")
         ->type_name("N")
         ->transform(WholeNumber(1, DEVSIM_MAX_COUNT))
         ->group(devices);

@@ -9,7 +9,7 @@
 
 constexpr const char* DEVSIM_PROGRAM = "quenlo-devsim";
 
-constexpr int DEVSIM_MAX_COUNT = 1000;
+constexpr int DEVSIM_MAX_COUNT = 10000;
 constexpr int DEVSIM_MAX_DELAY_MS = 3600000;
 
 // Ways the replies can be damaged on purpose.
