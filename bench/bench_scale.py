@@ -14,6 +14,8 @@ import os
 import select
 import subprocess
 import sys
+import threading
+import time
 
 CYCLE_S = 2
 DEVICES = tuple(int(n) for n in os.environ.get("BENCH_DEVICES", "255 1000 5000").split())
@@ -25,6 +27,17 @@ def udp_counters():
         lines = [line.split() for line in snmp if line.startswith("Udp: ")]
     figures = dict(zip(lines[0][1:], map(int, lines[1][1:])))
     return figures["InDatagrams"], figures["RcvbufErrors"]
+
+
+def peak_kib(pid):
+    try:
+        with open(f"/proc/{pid}/status") as status:
+            for line in status:
+                if line.startswith("VmHWM:"):
+                    return int(line.split()[1])
+    except OSError:
+        pass  # it has just ended
+    return 0
 
 
 class Crowd:
@@ -55,12 +68,21 @@ def find(build, devices, seconds):
         child = subprocess.Popen([f"{build}/frontends/cli/quenlo-find", "--watch", "--format", "json",
                                   "-t", str(seconds)],
                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-        silent, told_lost, unlisted, at_least = 0, 0, 0, False
-        for line in child.stdout:
-            event = json.loads(line)
-            if event["event"] == "silent":
-                silent += 1
-            elif event["event"] == "lost":
+        events = []
+        reader = threading.Thread(target=lambda: events.extend(map(json.loads, child.stdout)))
+        reader.start()
+        # The peak resident memory as the system keeps it for the process, read until it exits:
+        # the child's own figure after wait would include the Python that forked it.
+        peak = 0
+        running = os.WEXITED | os.WNOHANG | os.WNOWAIT  # not reaped: wait4 below takes its CPU
+        while os.waitid(os.P_PID, child.pid, running) is None:
+            peak = max(peak, peak_kib(child.pid))
+            time.sleep(0.2)
+        reader.join()
+        silent = sum(event["event"] == "silent" for event in events)
+        told_lost, unlisted, at_least = 0, 0, False
+        for event in events:
+            if event["event"] == "lost":
                 told_lost = event["lost"]
             elif event["event"] == "full":
                 unlisted, at_least = event["unlisted"], event.get("at_least", False)
@@ -72,7 +94,7 @@ def find(build, devices, seconds):
     return {"received": (received_after - received) / cycles,
             "dropped": (dropped_after - dropped) / cycles, "told_lost": told_lost,
             "cpu_ms": (usage.ru_utime + usage.ru_stime) * 1000 / cycles,
-            "peak_kib": usage.ru_maxrss, "false_silences": silent, "unlisted": unlisted,
+            "peak_kib": peak, "false_silences": silent, "unlisted": unlisted,
             "at_least": at_least}
 
 
