@@ -65,8 +65,8 @@ class Crowd:
 def find(build, devices, seconds):
     with Crowd(build, devices):
         received, dropped = udp_counters()
-        child = subprocess.Popen([f"{build}/frontends/cli/quenlo-find", "--watch", "--format", "json",
-                                  "-t", str(seconds)],
+        child = subprocess.Popen([f"{build}/frontends/cli/quenlo-find", "--watch", "--format",
+                                  "json", "-t", str(seconds)],
                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         events = []
         reader = threading.Thread(target=lambda: events.extend(map(json.loads, child.stdout)))
