@@ -14,8 +14,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <map>
+#include <mutex>
+#include <optional>
 #include <string>
 
 namespace udp {
@@ -125,9 +128,43 @@ std::uint32_t InterfaceAddress(int fd, const std::string& name)
     return ntohl(address.sin_addr.s_addr);
 }
 
+// The name and own address of each interface datagrams came in on. Asking the system costs a
+// socket and an ioctl each, which thousands of replies a cycle would multiply; so each answer is
+// kept for a second, long enough for a burst and short enough to follow a re-addressed card.
+class ArrivalInterfaces
+{
+public:
+    // The interface with that index: its name, empty when the system knows none, and its first
+    // IPv4 address, 0 when it has none.
+    void Find(int fd, unsigned index, std::string& name, std::uint32_t& address)
+    {
+        std::lock_guard lock(mutex_);
+        Known& known = known_[index];
+        if (!known.asked || Clock::now() - *known.asked >= std::chrono::seconds(1)) {
+            char system[IF_NAMESIZE];
+            known.name = ::if_indextoname(index, system) ? system : "";
+            known.address = InterfaceAddress(fd, known.name);
+            known.asked = Clock::now();
+        }
+        name = known.name;
+        address = known.address;
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    struct Known {
+        std::string name;
+        std::uint32_t address = 0;
+        std::optional<Clock::time_point> asked;
+    };
+    std::mutex mutex_;
+    std::map<unsigned, Known> known_;
+};
+
 // Where the datagram of message came in, from its IP_PKTINFO control message.
 void ReadArrival(int fd, msghdr& message, HeardOn& heardOn)
 {
+    static ArrivalInterfaces interfaces;
     heardOn.interfaceName.clear();
     heardOn.localAddress = 0;
     for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c)) {
@@ -135,16 +172,16 @@ void ReadArrival(int fd, msghdr& message, HeardOn& heardOn)
             continue;
         in_pktinfo info;
         std::memcpy(&info, CMSG_DATA(c), sizeof info);
-        char name[IF_NAMESIZE];
-        if (::if_indextoname(static_cast<unsigned>(info.ipi_ifindex), name))
-            heardOn.interfaceName = name;
+        std::uint32_t interfaceAddress = 0;
+        interfaces.Find(fd, static_cast<unsigned>(info.ipi_ifindex), heardOn.interfaceName,
+                        interfaceAddress);
         // A datagram to one of our addresses names it. For a broadcast the kernel offers the
         // source address of a reply, which may sit on another interface, so take the arrival
         // interface's own address.
         if (info.ipi_spec_dst.s_addr == info.ipi_addr.s_addr)
             heardOn.localAddress = ntohl(info.ipi_addr.s_addr);
         else
-            heardOn.localAddress = InterfaceAddress(fd, heardOn.interfaceName);
+            heardOn.localAddress = interfaceAddress;
     }
 }
 
