@@ -755,10 +755,13 @@ void CQuenloDlg::ShowOrder()
         HDITEMW heading{};
         heading.mask = HDI_FORMAT;
         Header_GetItem(header, column, &heading);
+        const int shown = heading.fmt;
         heading.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
         if (order.Sorted() && column == order.column)
             heading.fmt |= order.descending ? HDF_SORTDOWN : HDF_SORTUP;
-        Header_SetItem(header, column, &heading);
+        // Only a change: each heading set makes the list lay out its columns again.
+        if (heading.fmt != shown)
+            Header_SetItem(header, column, &heading);
     }
 }
 
