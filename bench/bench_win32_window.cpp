@@ -1,14 +1,18 @@
 // How fast the Windows window lists the devices that answer: the milliseconds from the Search click
 // to the moment the list view holds the N-th row, and to the list's paint after it (median of five
-// searches), with more devices answering than the list can hold; beside it, in the same run, the
-// window's list given 255 six-cell rows in one batch with no search, and a bare report list view
-// given the same, the floor for any window built on it; then, with the 255 rows listed, each key
-// typed into the filter and each choice of the rows that need work, to the list painted again.
-// Runs under Wine with a display of its own, inside the private test network against
-// quenlo-devsim (make bench-windows):
+// searches), with more devices answering than the list can hold; then the 255th row of searches
+// that ask for no paint before it, taking turns with a bare search (one reply socket, the request
+// broadcast from each adapter, replies read until 255 distinct MACs), the floor for any search
+// program on this network, and the ratio of the two; then the window's list emptied and given 255
+// six-cell rows in one batch with no search, and a bare report list view given the same, the floor
+// for any window built on it; then, with the 255 rows listed, each key typed into the filter and
+// each choice of the rows that need work, to the list painted again. Runs under Wine with a
+// display of its own, inside the private test network against quenlo-devsim (make
+// bench-windows):
 //
 //   testnet.sh winerun.sh --agent AGENT --display TEMPLATE bench_win32_window.exe [--quick]
 #include "netns_guard.h"
+#include "bc_protocol.h"
 #include "device_table.h"
 #include "quenlo_dlg.h"
 #include "resource.h"
@@ -17,6 +21,7 @@
 #include "win32_driver.h"
 
 #include <commctrl.h>
+#include <winsock2.h>
 
 #include <algorithm>
 #include <chrono>
@@ -24,6 +29,7 @@
 #include <cstring>
 #include <exception>
 #include <functional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -65,6 +71,10 @@ Times FedList(CQuenloDlg& dialog)
 {
     const HWND list = dialog.DeviceList();
     CDeviceListBridge& bridge = dialog.ListBridge();
+    // Emptied first, so that the wait below is for the new rows, not the 255 of the round before.
+    bridge.DeleteAllRows();
+    if (!PumpUntil([&] { return ItemCount(list) == 0; }))
+        throw std::runtime_error("the fed list was not emptied");
     Times times;
     const Clock::time_point start = Clock::now();
     bridge.DeleteAllRows();
@@ -129,6 +139,85 @@ Times BareList(HWND over)
     times.painted = MillisecondsSince(start);
     ::DestroyWindow(list);
     return times;
+}
+
+// Reads datagrams from a socket until a deadline, each handed to take, until take says enough.
+// Returns whether it said so.
+bool ReadUntil(SOCKET s, Clock::time_point deadline,
+               const std::function<bool(const char*, int)>& take)
+{
+    char datagram[BC_MAX_DATAGRAM];
+    for (Clock::time_point now = Clock::now(); now < deadline; now = Clock::now()) {
+        const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - now);
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(s, &readable);
+        timeval wait{static_cast<long>(left.count() / 1000000),
+                     static_cast<long>(left.count() % 1000000)};
+        if (::select(0, &readable, nullptr, nullptr, &wait) <= 0)
+            continue;
+        const int length = ::recv(s, datagram, sizeof datagram, 0);
+        if (length > 0 && take(datagram, length))
+            return true;
+    }
+    return false;
+}
+
+// A search as a bare program makes it, with none of the window's search or list: one socket bound
+// to the reply port, the request broadcast once from each adapter's address, and the replies read
+// until 255 distinct MACs have answered. Returns the milliseconds from the start, as a click on
+// Search starts the window's, to that 255th reply.
+double BareSearch()
+{
+    const Clock::time_point start = Clock::now();
+    const SOCKET replies = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    // Room for every reply of a burst, as the window's reply socket has.
+    const int queue = 1024 * 1024;
+    ::setsockopt(replies, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&queue),
+                 sizeof queue);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_port = ::htons(BC_REPLY_PORT);
+    if (::bind(replies, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+        ::closesocket(replies);
+        throw std::runtime_error("the bare search could not bind the reply port");
+    }
+    unsigned char request[BC_SEARCH_REQUEST_SIZE];
+    BuildSearchRequest(request);
+    sockaddr_in everyone{};
+    everyone.sin_family = AF_INET;
+    everyone.sin_port = ::htons(BC_SEARCH_PORT);
+    everyone.sin_addr.s_addr = ::htonl(BC_BROADCAST_ADDR);
+    for (const NetworkCard& card : udp::BroadcastInterfaces()) {
+        const SOCKET sender = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+        const BOOL on = TRUE;
+        ::setsockopt(sender, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on),
+                     sizeof on);
+        sockaddr_in source{};
+        source.sin_family = AF_INET;
+        source.sin_addr.s_addr = ::htonl(card.addresses.front());
+        ::bind(sender, reinterpret_cast<const sockaddr*>(&source), sizeof source);
+        ::sendto(sender, reinterpret_cast<const char*>(request), sizeof request, 0,
+                 reinterpret_cast<const sockaddr*>(&everyone), sizeof everyone);
+        ::closesocket(sender);
+    }
+    std::set<std::string> macs;
+    const bool heard = ReadUntil(replies, start + std::chrono::seconds(10),
+                                 [&](const char* datagram, int length) {
+        if (static_cast<std::size_t>(length) < BC_DEVINFO_REPLY_SIZE
+            || datagram[BC_COMMAND_OFFSET] != static_cast<char>(BC_CMD_DEVINFO))
+            return false;
+        BCDevNetInfo record{};
+        std::memcpy(&record, datagram + BC_HEADER_SIZE, sizeof record);
+        macs.insert(SlotText(record.mac));
+        return macs.size() == 255;
+    });
+    const double ms = MillisecondsSince(start);
+    ::closesocket(replies);
+    if (!heard)
+        throw std::runtime_error("the bare search heard " + std::to_string(macs.size())
+                                 + " devices, not 255");
+    return ms;
 }
 
 std::vector<double> Timed(const std::vector<std::function<void()>>& steps, HWND list)
@@ -198,49 +287,83 @@ void Run(int runs)
     ::ShowWindow(dialog.Handle(), SW_SHOW);
     const HWND list = dialog.DeviceList();
 
-    std::vector<std::vector<double>> rowMs(ROWS.size());
-    std::vector<std::vector<double>> paintMs(ROWS.size());
-    std::vector<Times> fed;
-    std::vector<Times> bare;
-    for (int run = 0; run < runs; ++run) {
-        fed.push_back(FedList(dialog));
-        bare.push_back(BareList(list));
+    // A search to the list's rows at each of milestones: when the list view holds them, and when
+    // it has painted them after.
+    const auto windowSearch = [&](const std::vector<int>& milestones) {
         // Rows keep the list until the new search empties it; its rows have newer identities.
         const RowId previous = dialog.Presenter().Size() > 0 ? dialog.Presenter().At(0).id : NO_ROW;
         const auto listed = [&](int rows) {
             return dialog.Presenter().Size() >= rows && dialog.Presenter().At(0).id != previous
                    && ItemCount(list) >= rows;
         };
+        std::vector<Times> times;
         const Clock::time_point start = Clock::now();
         dialog.OnBnClickedSearch();
-        for (std::size_t i = 0; i < ROWS.size(); ++i) {
-            if (!PumpUntil([&] { return listed(ROWS[i]); }))
+        for (const int rows : milestones) {
+            if (!PumpUntil([&] { return listed(rows); }))
                 throw std::runtime_error("watchdog: the list holds "
                                          + std::to_string(ItemCount(list)) + " rows");
-            rowMs[i].push_back(MillisecondsSince(start));
+            times.push_back({MillisecondsSince(start), 0});
             ::UpdateWindow(list);
-            paintMs[i].push_back(MillisecondsSince(start));
+            times.back().painted = MillisecondsSince(start);
         }
         dialog.OnBnClickedStop();
+        // The worker closes the reply port before it resets the table.
         if (!PumpUntil([&] { return DeviceTable().Count() == 0; }))
             throw std::runtime_error("the search worker did not end after Stop");
+        return times;
+    };
+    std::vector<std::vector<Times>> milestoneTimes(ROWS.size());
+    std::vector<Times> lastRow;
+    std::vector<double> bareReply;
+    for (int run = 0; run < runs; ++run) {
+        const std::vector<Times> times = windowSearch(ROWS);
+        for (std::size_t i = 0; i < ROWS.size(); ++i)
+            milestoneTimes[i].push_back(times[i]);
+        // The 255th row alone, with no paint asked for before it, and the bare search, taking
+        // turns at going first.
+        if (run % 2 == 0) {
+            lastRow.push_back(windowSearch({255}).front());
+            bareReply.push_back(BareSearch());
+        } else {
+            bareReply.push_back(BareSearch());
+            lastRow.push_back(windowSearch({255}).front());
+        }
+    }
+    std::vector<Times> fed;
+    std::vector<Times> bare;
+    for (int run = 0; run < runs; ++run) {
+        fed.push_back(FedList(dialog));
+        bare.push_back(BareList(list));
     }
 
-    std::printf("%-16s %5s %14s %14s\n", "mode", "rows", "N-th row (ms)", "painted (ms)");
-    for (std::size_t i = 0; i < ROWS.size(); ++i)
-        std::printf("%-16s %5d %14.1f %14.1f\n", "wine+xvfb", ROWS[i], Median(rowMs[i]),
-                    Median(paintMs[i]));
-    const auto print = [](const char* mode, const std::vector<Times>& times) {
-        std::vector<double> rows;
+    const auto print = [](const char* mode, int rows, const std::vector<Times>& times) {
+        std::vector<double> listed;
         std::vector<double> painted;
         for (const Times& t : times) {
-            rows.push_back(t.rows);
+            listed.push_back(t.rows);
             painted.push_back(t.painted);
         }
-        std::printf("%-16s %5d %14.1f %14.1f\n", mode, 255, Median(rows), Median(painted));
+        std::printf("%-16s %5d %14.1f %14.1f\n", mode, rows, Median(listed), Median(painted));
     };
-    print("rows fed", fed);
-    print("bare list view", bare);
+    std::printf("%-16s %5s %14s %14s\n", "mode", "rows", "N-th row (ms)", "painted (ms)");
+    for (std::size_t i = 0; i < ROWS.size(); ++i)
+        print("wine+xvfb", ROWS[i], milestoneTimes[i]);
+    print("255th row alone", 255, lastRow);
+    std::printf("%-16s %5d %14.1f %14s\n", "bare search", 255, Median(bareReply), "-");
+    std::vector<double> lastRowMs;
+    for (const Times& t : lastRow)
+        lastRowMs.push_back(t.rows);
+    std::vector<double> milestoneLastMs;
+    for (const Times& t : milestoneTimes.back())
+        milestoneLastMs.push_back(t.rows);
+    std::printf("255th row / bare search's 255th reply (medians): %.2f alone, %.2f with the paints "
+                "before it; worst 255th row alone %.1f ms, worst bare reply %.1f ms\n",
+                Median(lastRowMs) / Median(bareReply), Median(milestoneLastMs) / Median(bareReply),
+                *std::max_element(lastRowMs.begin(), lastRowMs.end()),
+                *std::max_element(bareReply.begin(), bareReply.end()));
+    print("rows fed", 255, fed);
+    print("bare list view", 255, bare);
     std::fflush(stdout);
     TimeTheFilterAndTheChoice(dialog, runs);
 }

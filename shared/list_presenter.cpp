@@ -275,6 +275,7 @@ ListChange CListPresenter::Apply(ListUpdate update)
         rows_.Clear();
         shown_.clear();
         verdicts_.clear();
+        measured_.clear();
         order_ = keptOrder_.value_or(RowOrder{});
         keptOrder_.reset();
         operatorsWidths_ = std::exchange(keptWidths_, false);
@@ -469,6 +470,7 @@ ListChange CListPresenter::Remove(int position)
     ListChange change;
     const int full = Full(position);
     change.steps.push_back({ListStep::Kind::Remove, position, {rows_.At(full).id}});
+    measured_.erase(rows_.At(full).id);
     rows_.RemoveAt(full);
     shown_.erase(shown_.begin() + position);
     std::for_each(shown_.begin() + position, shown_.end(), [](int& after) { --after; });
@@ -706,6 +708,7 @@ bool CListPresenter::Outside(int position) const
 void CListPresenter::SetColumnMetrics(ColumnMetrics metrics)
 {
     metrics_ = std::move(metrics);
+    measured_.clear();
     MeasureAll();
 }
 
@@ -739,12 +742,19 @@ void CListPresenter::Measure(int full)
     if (!metrics_.textWidth)
         return;
     for (int column = 0; column < COL_COUNT; ++column) {
-        const std::u16string text =
-            VisibleText(rows_.At(full).cells[static_cast<std::size_t>(column)]);
-        int width = metrics_.textWidth(text) + metrics_.cellMargins;
+        int width = TextWidth(rows_.At(full), column) + metrics_.cellMargins;
         if (MarkAt(full, column) != CellMark::None)
             width += metrics_.markWidth;
         int& most = needed_[static_cast<std::size_t>(column)];
         most = std::max(most, width);
     }
+}
+
+int CListPresenter::TextWidth(const DeviceRow& row, int column)
+{
+    const std::u16string& cell = row.cells[static_cast<std::size_t>(column)];
+    std::optional<MeasuredText>& measured = measured_[row.id][static_cast<std::size_t>(column)];
+    if (!measured || measured->cell != cell)
+        measured = MeasuredText{cell, metrics_.textWidth(VisibleText(cell))};
+    return measured->width;
 }

@@ -14,6 +14,7 @@
 #include "row_snapshot.h"
 #include "text_format.h"
 
+#include <array>
 #include <functional>
 #include <optional>
 #include <set>
@@ -233,6 +234,9 @@ private:
     // not: the columns keep still while the operator types a filter.
     void MeasureAll();
     void Measure(int full);
+    // The pixels of a row's text in a column: measured when the row has no width for that text
+    // yet, else the width kept from before.
+    int TextWidth(const DeviceRow& row, int column);
 
     StringLoader strings_;
     bool firewallHint_ = false;
@@ -264,6 +268,14 @@ private:
     // answered is not missing.
     std::set<std::string> heardKeys_;
     ColumnMetrics metrics_;
+    // A cell's text and the pixels the window measured it at, as the list shows it.
+    struct MeasuredText {
+        std::u16string cell;
+        int width = 0;
+    };
+    // Each row's measured texts, by column: a window's measure is slow, and a change of marks or
+    // another row's address leaves the texts as they were.
+    std::unordered_map<RowId, std::array<std::optional<MeasuredText>, COL_COUNT>> measured_;
     ColumnWidths needed_{};
     bool operatorsWidths_ = false;
 };

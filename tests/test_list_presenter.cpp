@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -446,6 +447,91 @@ TEST(ListPresenter, ColumnsAreMeasuredByTheWindowsMetricsWithRoomForTheMark)
     presenter.Apply(Batch({}, true));
     EXPECT_FALSE(presenter.OperatorsColumnWidths());
     EXPECT_EQ(30, presenter.ColumnWidthsFor(1000)[COL_IP]) << "measured afresh: headings only";
+}
+
+// A window's measure is slow: each cell's text is measured when it first shows or changes, and
+// a change of marks alone adds their width to what was measured before.
+TEST(ListPresenter, ColumnsMeasureOnlyTheTextsThatAreNewOrChanged)
+{
+    CListPresenter presenter(Strings);
+    std::vector<std::u16string> measured;
+    ColumnMetrics metrics;
+    metrics.textWidth = [&](const std::u16string& text) {
+        measured.push_back(text);
+        return static_cast<int>(text.size()) * 10;
+    };
+    metrics.cellMargins = 4;
+    metrics.markWidth = 20;
+    metrics.headings = {30, 30, 30, 30, 30, 30};
+    presenter.SetColumnMetrics(metrics);
+    const auto reply = [](RowId row, const std::u16string& ip) {
+        ListUpdate update;
+        DeviceEvent event;
+        event.row = row;
+        event.cells = Heard(row, u"cam", ip, u"80").cells;
+        update.events = {event};
+        return update;
+    };
+    const auto cellsOf = [](std::vector<DeviceRow> rows) {
+        std::vector<std::u16string> texts;
+        for (const DeviceRow& row : rows)
+            texts.insert(texts.end(), row.cells.begin(), row.cells.end());
+        std::sort(texts.begin(), texts.end());
+        return texts;
+    };
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        // The texts measured, with their blanks, in any order.
+        std::vector<std::u16string> measures;
+        // The IP column's width: its widest text, with room for a mark when one is marked.
+        int ipWidth;
+    };
+    const std::vector<Step> steps = {
+        {"a search's first rows",
+         [&] {
+             presenter.Apply(Batch({Heard(0, u"cam", u"10.0.0.5", u"80"),
+                                    Heard(1, u"cam", u"10.0.0.6", u"80")},
+                                   true));
+         },
+         cellsOf({Heard(0, u"cam", u"10.0.0.5", u"80"), Heard(1, u"cam", u"10.0.0.6", u"80")}),
+         94},
+        {"a row whose address another row has marks both",
+         [&] { presenter.Apply(Batch({Heard(2, u"cam", u"10.0.0.5", u"80")})); },
+         cellsOf({Heard(2, u"cam", u"10.0.0.5", u"80")}),
+         114},
+        {"a reply that moves a device off the shared address",
+         [&] { presenter.Apply(reply(0, u"10.0.0.7")); },
+         {},
+         94},
+        {"the device back on it",
+         [&] { presenter.Apply(reply(0, u"10.0.0.5")); },
+         {},
+         114},
+        {"a row removed",
+         [&] { presenter.Remove(2); },
+         {},
+         94},
+        {"another font",
+         [&] { presenter.SetColumnMetrics(metrics); },
+         cellsOf({Heard(0, u"cam", u"10.0.0.5", u"80"), Heard(1, u"cam", u"10.0.0.6", u"80")}),
+         94},
+        {"an edited address",
+         [&] {
+             presenter.TakeSnapshot(0);
+             presenter.Snapshot().ip = u"10.0.100.123 ";
+             presenter.WriteBackSnapshot();
+         },
+         {u"10.0.100.123 "},
+         154},
+    };
+    for (const Step& step : steps) {
+        measured.clear();
+        step.act();
+        std::sort(measured.begin(), measured.end());
+        EXPECT_EQ(step.measures, measured) << step.what;
+        EXPECT_EQ(step.ipWidth, presenter.ColumnWidthsFor(1000)[COL_IP]) << step.what;
+    }
 }
 
 TEST(ListPresenter, TheStateChoiceShowsTheRowsThatNeedWork)

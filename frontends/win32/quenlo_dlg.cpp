@@ -322,16 +322,14 @@ void CQuenloDlg::MakeMarks()
 
 void CQuenloDlg::MeasureColumns()
 {
-    const HWND list = DeviceList();
+    measure_.emplace(reinterpret_cast<HFONT>(::SendMessageW(DeviceList(), WM_GETFONT, 0, 0)));
     ColumnMetrics metrics;
-    metrics.textWidth = [list](const std::u16string& text) {
-        return ListView_GetStringWidth(list, std::wstring(text.begin(), text.end()).c_str());
-    };
+    metrics.textWidth = [this](const std::u16string& text) { return measure_->Width(text); };
     metrics.cellMargins = Scaled(CELL_MARGINS);
     metrics.markWidth = Scaled(MARK_SIZE + 4);
     for (int column = 0; column < COL_COUNT; ++column)
         metrics.headings[static_cast<std::size_t>(column)] =
-            ListView_GetStringWidth(list, Heading(column).c_str()) + Scaled(HEADING_MARGINS);
+            measure_->Width(ColumnHeading(column)) + Scaled(HEADING_MARGINS);
     presenter_.SetColumnMetrics(std::move(metrics));
     RefitColumns();
 }
@@ -757,10 +755,13 @@ void CQuenloDlg::ShowOrder()
         HDITEMW heading{};
         heading.mask = HDI_FORMAT;
         Header_GetItem(header, column, &heading);
+        const int shown = heading.fmt;
         heading.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
         if (order.Sorted() && column == order.column)
             heading.fmt |= order.descending ? HDF_SORTDOWN : HDF_SORTUP;
-        Header_SetItem(header, column, &heading);
+        // Only a change: each heading set makes the list lay out its columns again.
+        if (heading.fmt != shown)
+            Header_SetItem(header, column, &heading);
     }
 }
 
@@ -786,12 +787,20 @@ void CQuenloDlg::RefitColumns()
     RECT client{};
     ::GetClientRect(list, &client);
     const ColumnWidths widths = presenter_.ColumnWidthsFor(client.right - client.left);
+    std::vector<int> changed;
     for (int column = 0; column < COL_COUNT; ++column) {
-        // Only a change: setting a column's width repaints the list.
-        const int width = widths[static_cast<std::size_t>(column)];
-        if (ListView_GetColumnWidth(list, column) != width)
-            ListView_SetColumnWidth(list, column, width);
+        if (ListView_GetColumnWidth(list, column) != widths[static_cast<std::size_t>(column)])
+            changed.push_back(column);
     }
+    if (changed.empty())
+        return;
+    // Each width set while the list draws scrolls the columns after it and draws them again: with
+    // drawing off the widths are set at once, and the list and its headings drawn once after.
+    SetWindowRedraw(list, FALSE);
+    for (const int column : changed)
+        ListView_SetColumnWidth(list, column, widths[static_cast<std::size_t>(column)]);
+    SetWindowRedraw(list, TRUE);
+    ::RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 void CQuenloDlg::OnBnClickedSearch()

@@ -8,9 +8,11 @@
 #include "search_commands.h"
 #include "search_session.h"
 #include "site_messages.h"
+#include "text_measure.h"
 
 #include <commctrl.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -144,6 +146,8 @@ private:
     int dpi_ = 96;
     // The dialog font at dpi_, once the window has moved to a monitor of another DPI.
     HFONT font_ = nullptr;
+    // The list's font, to measure its texts in; made again with the font.
+    std::optional<CTextMeasure> measure_;
     HIMAGELIST marks_ = nullptr;
     HWND tip_ = nullptr;
     // The cell the mouse rests on, for the tooltip.
