@@ -66,6 +66,15 @@ std::vector<std::wstring> CellsOf(int n)
             L"10.60.1.1 ", L"02:00:00:00:00:01 "};
 }
 
+// Pumps the window's messages until the list draws what it holds, once a burst of rows has
+// passed, and has it drawn.
+void DrawWhenHeldDrawingEnds(const CQuenloDlg& dialog)
+{
+    if (!PumpUntil([&] { return !dialog.DrawingHeld(); }))
+        throw std::runtime_error("the list's drawing stayed held");
+    ::UpdateWindow(dialog.DeviceList());
+}
+
 // The window's own list, handed 255 rows at once as the worker hands them.
 Times FedList(CQuenloDlg& dialog)
 {
@@ -91,7 +100,7 @@ Times FedList(CQuenloDlg& dialog)
         throw std::runtime_error("the fed list holds " + std::to_string(ItemCount(list))
                                  + " rows");
     times.rows = MillisecondsSince(start);
-    ::UpdateWindow(list);
+    DrawWhenHeldDrawingEnds(dialog);
     times.painted = MillisecondsSince(start);
     return times;
 }
@@ -240,6 +249,8 @@ void TimeTheFilterAndTheChoice(CQuenloDlg& dialog, int runs)
     if (ItemCount(list) != 255)
         throw std::runtime_error("the filter is timed with " + std::to_string(ItemCount(list))
                                  + " rows listed, not 255");
+    // The search's last rows drawn first, so that every step below draws what it changed.
+    DrawWhenHeldDrawingEnds(dialog);
     const HWND filter = dialog.Item(IDC_FILTER);
     const HWND state = dialog.Item(IDC_STATE);
     const std::wstring word = L"cam25";
@@ -304,7 +315,7 @@ void Run(int runs)
                 throw std::runtime_error("watchdog: the list holds "
                                          + std::to_string(ItemCount(list)) + " rows");
             times.push_back({MillisecondsSince(start), 0});
-            ::UpdateWindow(list);
+            DrawWhenHeldDrawingEnds(dialog);
             times.back().painted = MillisecondsSince(start);
         }
         dialog.OnBnClickedStop();

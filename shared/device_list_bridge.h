@@ -38,6 +38,7 @@ struct ListUpdate {
     bool nothingHeard = false;
     // The cards the latest cycle's request was meant for, when a cycle has sent one since.
     std::optional<std::vector<NetworkCard>> cards;
+    // The replies this search lost in the reply socket's full queue so far.
     ReplyLoss loss;
 };
 

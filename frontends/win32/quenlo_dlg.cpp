@@ -26,6 +26,12 @@ constexpr int HEADING_MARGINS = 28;
 constexpr int MARK_SIZE = 16;
 constexpr int TIP_WIDTH = 480;
 
+// A burst of rows has passed once none has come for BURST_QUIET_MS (the shortest a timer waits);
+// rows are drawn at the latest HELD_DRAWING_LIMIT_MS after the first of a burst came.
+constexpr UINT_PTR DRAW_HELD_ROWS_TIMER = 1;
+constexpr UINT BURST_QUIET_MS = USER_TIMER_MINIMUM;
+constexpr ULONGLONG HELD_DRAWING_LIMIT_MS = 50;
+
 // Copies text into a buffer the list view lends, cut to fit.
 void CopyInto(const std::u16string& text, wchar_t* buffer, int capacity)
 {
@@ -376,6 +382,13 @@ INT_PTR CQuenloDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& 
     case WM_LIST_UPDATE:
         OnListUpdate();
         return TRUE;
+    case WM_TIMER:
+        if (wParam != DRAW_HELD_ROWS_TIMER) {
+            handled = false;
+            return FALSE;
+        }
+        DrawHeldRows();
+        return TRUE;
     case WM_PLAN_LOADED:
         OnPlanLoaded();
         return TRUE;
@@ -686,7 +699,36 @@ LRESULT CALLBACK CQuenloDlg::ListProc(HWND list, UINT message, WPARAM wParam, LP
 
 void CQuenloDlg::OnListUpdate()
 {
-    Show(commands_.TakeChange());
+    const ListChange change = commands_.TakeChange();
+    if (std::any_of(change.steps.begin(), change.steps.end(),
+                    [](const ListStep& step) { return step.kind == ListStep::Kind::Insert; }))
+        HoldDrawingForRows();
+    Show(change);
+}
+
+void CQuenloDlg::HoldDrawingForRows()
+{
+    // Wine's list view takes tens of milliseconds to draw, and a drawing between two batches of a
+    // burst of replies holds back the next batch by as much: the whole burst comes into the list
+    // first, then the list is drawn once.
+    const ULONGLONG now = ::GetTickCount64();
+    if (!drawingHeldSince_) {
+        drawingHeldSince_ = now;
+        SetWindowRedraw(DeviceList(), FALSE);
+    }
+    if (now - *drawingHeldSince_ < HELD_DRAWING_LIMIT_MS)
+        ::SetTimer(Handle(), DRAW_HELD_ROWS_TIMER, BURST_QUIET_MS, nullptr);
+}
+
+void CQuenloDlg::DrawHeldRows()
+{
+    ::KillTimer(Handle(), DRAW_HELD_ROWS_TIMER);
+    if (!drawingHeldSince_)
+        return;
+    drawingHeldSince_.reset();
+    const HWND list = DeviceList();
+    SetWindowRedraw(list, TRUE);
+    ::RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 void CQuenloDlg::Show(const ListChange& change)
@@ -799,6 +841,8 @@ void CQuenloDlg::RefitColumns()
     SetWindowRedraw(list, FALSE);
     for (const int column : changed)
         ListView_SetColumnWidth(list, column, widths[static_cast<std::size_t>(column)]);
+    if (drawingHeldSince_)
+        return; // drawn with the held rows
     SetWindowRedraw(list, TRUE);
     ::RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }

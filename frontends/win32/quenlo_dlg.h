@@ -38,6 +38,8 @@ public:
     // What the worker writes to; tests may feed it as a worker would.
     CDeviceListBridge& ListBridge() { return search_.Bridge(); }
     const CSearchWorker& Worker() const { return search_.Worker(); }
+    // Whether the list's drawing waits for a burst of rows to pass.
+    bool DrawingHeld() const { return drawingHeldSince_.has_value(); }
     const RowSnapshot& Snapshot() const { return presenter_.Snapshot(); }
 
     void OnBnClickedSearch();
@@ -133,6 +135,10 @@ private:
     void UpdateStatus();
     // Fits the columns to the list's width unless the operator has set their widths.
     void RefitColumns();
+    // Rows that come in a burst are drawn once it has passed: the list draws nothing until no
+    // rows have come for a moment, and waits at most a bound from the first.
+    void HoldDrawingForRows();
+    void DrawHeldRows();
     std::vector<int> SelectedPositions() const;
     void OpenWebPage(const DeviceUrl& page);
     // Escape in a filter that holds a text clears it, and does no more.
@@ -150,6 +156,8 @@ private:
     std::optional<CTextMeasure> measure_;
     HIMAGELIST marks_ = nullptr;
     HWND tip_ = nullptr;
+    // Since when the list's drawing is held for a burst of rows, while it is.
+    std::optional<ULONGLONG> drawingHeldSince_;
     // The cell the mouse rests on, for the tooltip.
     std::pair<int, int> hotCell_{-1, -1};
     // The template's client size and every control's place in it, at dpi_, and the smallest
