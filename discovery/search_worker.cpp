@@ -28,8 +28,8 @@ using Buffer = std::array<unsigned char, BC_MAX_DATAGRAM>;
 constexpr auto SEARCH_CYCLE = std::chrono::milliseconds(2000);
 
 // Datagrams read in one go before the worker looks at its flag and clock again, so that a flood
-// cannot hold it. Where the system does not count the datagrams it drops, more than this many
-// waiting at once means the reading fell behind, and replies may have been lost.
+// cannot hold it. Where the system does not count the datagrams it drops, a read that finds as
+// many waiting at once has fallen behind the queue, and replies may have been lost.
 constexpr int MAX_READS_AT_ONCE = 512;
 
 // One search's own state: its running flag, and the means to wake it from its pause.
@@ -89,7 +89,7 @@ public:
         return true;
     }
 
-    // Whether a read since the last call found more datagrams waiting than it takes at once.
+    // Whether a read since the last call found as many datagrams waiting as it takes at once.
     bool FellBehind() { return std::exchange(fellBehind_, false); }
 
     // Tells the observer the count of unlisted devices if it grew since it was last told.
@@ -120,7 +120,8 @@ private:
 class LossWatch
 {
 public:
-    explicit LossWatch(bc_socket_t socket) : socket_(socket), dropped_(udp::DroppedDatagrams(socket))
+    explicit LossWatch(bc_socket_t socket)
+        : socket_(socket), dropped_(udp::DroppedDatagrams(socket))
     {
     }
 

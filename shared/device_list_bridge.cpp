@@ -225,8 +225,8 @@ void CDeviceListBridge::OnCycleEnded(bool heardAny)
         Post([](ListUpdate& update) { update.requestsSent = true; });
     }
     notSentThisCycle_ = false;
-    if (std::vector<DeviceEvent> silent = liveness_.CycleEnded(std::exchange(lostThisCycle_, false));
-        !silent.empty()) {
+    const bool repliesLost = std::exchange(lostThisCycle_, false);
+    if (std::vector<DeviceEvent> silent = liveness_.CycleEnded(repliesLost); !silent.empty()) {
         Post([&silent](ListUpdate& update) {
             std::move(silent.begin(), silent.end(), std::back_inserter(update.events));
         });

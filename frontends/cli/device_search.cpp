@@ -138,9 +138,11 @@ SearchResult CDeviceSearch::Run(std::optional<Clock::duration> duration, std::op
     for (const Known* device : inOrder) {
         const RowCells& first = result.devices[device->index].row.cells;
         if (ReplyTextsDiffer(device->latest, first))
-            result.changed.push_back({SearchEvent::Kind::Changed, latest(*device), first, {}, 0, {}});
+            result.changed.push_back(
+                {SearchEvent::Kind::Changed, latest(*device), first, {}, 0, {}});
         if (device->silent)
-            result.silent.push_back({SearchEvent::Kind::Silent, latest(*device), {}, device->lastReply, 0, {}});
+            result.silent.push_back(
+                {SearchEvent::Kind::Silent, latest(*device), {}, device->lastReply, 0, {}});
     }
     return result;
 }
