@@ -12,6 +12,7 @@ BENCH_DEVICES="5000" runs only the crowds it lists.
 import json
 import os
 import select
+import socket
 import subprocess
 import sys
 import threading
@@ -20,6 +21,20 @@ import time
 CYCLE_S = 2
 DEVICES = tuple(int(n) for n in os.environ.get("BENCH_DEVICES", "255 1000 5000").split())
 START_LIMIT_S = 10
+
+
+def in_private_network():
+    """Why this is no private test network, or None when it is one: a network namespace of its
+    own holding loopback and the test network's links alone, as the compiled programs check."""
+    try:
+        if os.readlink("/proc/self/ns/net") == os.readlink("/proc/1/ns/net"):
+            return "this is the machine's own network namespace"
+    except OSError:
+        pass  # process 1's namespace may be hidden: the links below still tell
+    for _, name in socket.if_nameindex():
+        if name != "lo" and not name.startswith("qn"):
+            return f"interface {name} belongs to a real network"
+    return None
 
 
 def udp_counters():
@@ -108,6 +123,11 @@ def window(build, devices, seconds):
 
 
 def main():
+    why = in_private_network()
+    if why or len(sys.argv) < 2:
+        raise SystemExit("bench_scale: runs quenlo-find, which broadcasts, so only inside the "
+                         f"private test network: tests/testnet/testnet.sh {sys.argv[0]} BUILD_DIR"
+                         + (f" ({why})" if why else ""))
     build = os.path.abspath(sys.argv[1])
     seconds = int(sys.argv[2]) if len(sys.argv) > 2 else 60
     print(f"{seconds} s of devices answering every request ({seconds // CYCLE_S} cycles); "
