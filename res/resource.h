@@ -95,6 +95,7 @@
 #define IDS_STATUS_FULL_AT_LEAST 209
 #define IDS_STATUS_LOST         210
 #define IDS_STATUS_LOST_CAPPED  211
+#define IDS_LIST_SEPARATOR      240
 #define IDR_MAINFRAME           128
 #define IDR_ROW_MENU            130
 #define IDD_ADDRESS_EDIT        132

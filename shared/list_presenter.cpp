@@ -235,11 +235,12 @@ std::u16string CListPresenter::StatusText(bool searching) const
         if (count > 0)
             text.append(separator).append(FormatText(strings_(id), {number(count)}));
     };
-    add(u"，", IDS_STATUS_CHANGED, changed);
-    add(u"，", IDS_STATUS_SILENT, silent);
-    add(u"，", IDS_STATUS_SHARED, shared);
-    add(u"，", IDS_STATUS_OUTSIDE, outside);
-    add(u"，", IDS_STATUS_EDITED, edited);
+    const std::u16string separator = strings_(IDS_LIST_SEPARATOR);
+    add(separator, IDS_STATUS_CHANGED, changed);
+    add(separator, IDS_STATUS_SILENT, silent);
+    add(separator, IDS_STATUS_SHARED, shared);
+    add(separator, IDS_STATUS_OUTSIDE, outside);
+    add(separator, IDS_STATUS_EDITED, edited);
     // Replies lost in the queue may have come from devices not counted yet.
     const bool beyondCount = UnlistedBeyondCount(unlisted_);
     add(u"    ",

@@ -152,13 +152,14 @@ std::u16string CSiteMessages::MissingText() const
             if (planned.empty())
                 continue;
             if (!settings.empty())
-                settings += u"，";
+                settings += strings_(IDS_LIST_SEPARATOR);
             settings += ColumnHeading(column) + u" " + VisibleText(planned);
         }
         const std::vector<std::u16string>& names = list_.Plan()->ExtraColumns();
         for (std::size_t place = 0; place < device->extra.size(); ++place) {
             if (!device->extra[place].empty()) {
-                settings.append(u"，").append(VisibleText(names[place])).append(u" ");
+                settings.append(strings_(IDS_LIST_SEPARATOR)).append(VisibleText(names[place]));
+                settings.append(u" ");
                 settings.append(VisibleText(device->extra[place]));
             }
         }

@@ -50,6 +50,8 @@ std::u16string Strings(int id)
         return u"%1 answer at %2";
     case IDS_STATUS_CHANGED:
         return u"%1 changed";
+    case IDS_LIST_SEPARATOR:
+        return u"，";
     case IDS_STATUS_SILENT:
         return u"%1 silent";
     case IDS_STATUS_SHARED:

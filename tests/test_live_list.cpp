@@ -24,6 +24,8 @@ std::u16string Strings(int id)
         return u"%1 of %2 devices";
     case IDS_STATUS_CHANGED:
         return u"%1 changed";
+    case IDS_LIST_SEPARATOR:
+        return u"; ";
     case IDS_STATUS_SILENT:
         return u"%1 silent";
     case IDS_STATUS_FULL:
@@ -295,7 +297,7 @@ TEST(LiveList, ACycleThatLostRepliesCountsTowardNoSilenceAndTheListSaysHowManyWe
     bridge.OnRepliesLost(50);
     bridge.OnCycleEnded(true);
     presenter.Apply(bridge.TakeUpdate());
-    EXPECT_EQ("searching    1 devices，1 silent    full, at least 4 more    3000 lost, queue 208 KiB",
+    EXPECT_EQ("searching    1 devices; 1 silent    full, at least 4 more    3000 lost, queue 208 KiB",
               Narrow(presenter.StatusText(true)));
     bridge.DeleteAllRows();
     presenter.Apply(bridge.TakeUpdate());
@@ -319,16 +321,16 @@ TEST(LiveList, TheListSaysWhatChangedWhatIsSilentAndHowManyItCouldNotTake)
     EXPECT_FALSE(presenter.Changed(1));
     EXPECT_EQ(CellMark::Changed, presenter.Mark(0, COL_CHN));
     EXPECT_TRUE(presenter.Silent(1));
-    EXPECT_EQ("searching    3 devices，1 changed，1 silent    full, 4 more",
+    EXPECT_EQ("searching    3 devices; 1 changed; 1 silent    full, 4 more",
               Narrow(presenter.StatusText(true)));
     // An update that does not count keeps the count; a filter hides no change and no silence,
     // and blanks are no filter.
     presenter.Apply(ListUpdate{});
     presenter.SetFilter(u"10.0.0.3");
-    EXPECT_EQ("searching    1 of 3 devices，1 changed，1 silent    full, 4 more",
+    EXPECT_EQ("searching    1 of 3 devices; 1 changed; 1 silent    full, 4 more",
               Narrow(presenter.StatusText(true)));
     presenter.SetFilter(u"  ");
-    EXPECT_EQ("searching    3 devices，1 changed，1 silent    full, 4 more",
+    EXPECT_EQ("searching    3 devices; 1 changed; 1 silent    full, 4 more",
               Narrow(presenter.StatusText(true)));
     presenter.SetFilter(u"");
     // The count is exact up to its bound, and says "more" beyond it.
