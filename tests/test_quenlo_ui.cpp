@@ -7,7 +7,9 @@
 #include "quenlo_app.h"
 #include "quenlo_dlg.h"
 #include "resource.h"
+#include "template_dialog.h"
 
+#include <QComboBox>
 #include <QFontDatabase>
 #include <QHeaderView>
 #include <QLabel>
@@ -34,6 +36,9 @@ private slots:
     void texts();
     void aboutBoxAndItsMenuItem();
     void helpKeySaysHelpCannotStart();
+    void inEnglishTheWindowSpeaksEnglish();
+    void everyTextIsWholeInBothLanguages_data();
+    void everyTextIsWholeInBothLanguages();
 
 private:
     std::unique_ptr<ModalCatcher> unexpected_;
@@ -274,6 +279,88 @@ void TestQuenloUi::helpKeySaysHelpCannotStart()
     QCOMPARE(catcher.seen[0].icon, QMessageBox::Warning);
     QCOMPARE(catcher.seen[0].title, QCoreApplication::applicationName());
     QVERIFY(dialog.isVisible());
+}
+
+void TestQuenloUi::inEnglishTheWindowSpeaksEnglish()
+{
+    UseResourceLanguage(UiLanguage::English);
+    const auto chinese = qScopeGuard([] { UseResourceLanguage(UiLanguage::Chinese); });
+    CQuenloDlg dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Quenlo System"));
+    QCOMPARE(dialog.ControlAs<QComboBox>(IDC_STATE)->itemText(0), QStringLiteral("All devices"));
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.ControlAs<QLabel>(IDC_STATUS)->text().contains(
+                                 QStringLiteral("Devices: 0")), 5000);
+
+    ModalCatcher menu;
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(5, 5), dialog.mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(&dialog, &rightClick);
+    QTRY_COMPARE_WITH_TIMEOUT(menu.seen.size(), 1, 5000);
+    QVERIFY2(menu.seen[0].actions.contains(QStringLiteral("&Open address plan...")),
+             qPrintable(menu.seen[0].actions.join(u'|')));
+    QCOMPARE(menu.seen[0].actions.last(), QStringLiteral("&About Quenlo..."));
+
+    ModalCatcher message;
+    QTest::keyClick(&dialog, Qt::Key_F1);
+    QCOMPARE(message.seen.size(), 1);
+    QCOMPARE(message.seen[0].text, QStringLiteral("Help could not be started."));
+}
+
+void TestQuenloUi::everyTextIsWholeInBothLanguages_data()
+{
+    QTest::addColumn<UiLanguage>("language");
+    QTest::addColumn<int>("templateId");
+    for (const auto& [language, name] : {std::pair(UiLanguage::Chinese, "Chinese"),
+                                         std::pair(UiLanguage::English, "English")}) {
+        for (const int id : {IDD_MAIN, IDD_ABOUTBOX, IDD_ADDRESS_EDIT, IDD_TEXT_VIEW})
+            QTest::addRow("%s, %d", name, id) << language << id;
+    }
+}
+
+// Every label, button and choice of every dialog shows its whole text, at whatever scaling the
+// test runs (its ctest entries run it at 100 % and 200 %).
+void TestQuenloUi::everyTextIsWholeInBothLanguages()
+{
+    QFETCH(UiLanguage, language);
+    QFETCH(int, templateId);
+    UseResourceLanguage(language);
+    const auto chinese = qScopeGuard([] { UseResourceLanguage(UiLanguage::Chinese); });
+    std::unique_ptr<QDialog> dialog;
+    if (templateId == IDD_MAIN)
+        dialog = std::make_unique<CQuenloDlg>();
+    else
+        dialog = std::make_unique<CTemplateDialog>(templateId);
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+
+    const auto whole = [](QWidget* control, const QString& text, int room) {
+        const int needed = control->fontMetrics().horizontalAdvance(QString(text).remove(u'&'));
+        return needed <= room ? QString()
+                              : QStringLiteral("\"%1\" needs %2 px of %3\n").arg(text).arg(needed)
+                                    .arg(room);
+    };
+    QString cut;
+    for (QLabel* label : dialog->findChildren<QLabel*>()) {
+        if (label->pixmap().isNull() && label->objectName() != QStringLiteral("IDC_STATUS"))
+            cut += whole(label, label->text(), label->contentsRect().width());
+    }
+    for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        const QRect inside = button->style()->subElementRect(QStyle::SE_PushButtonContents,
+                                                             &option, button);
+        cut += whole(button, button->text(), inside.width());
+    }
+    for (QComboBox* choice : dialog->findChildren<QComboBox*>()) {
+        QStyleOptionComboBox option;
+        option.initFrom(choice);
+        const QRect inside = choice->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                             QStyle::SC_ComboBoxEditField, choice);
+        for (int i = 0; i < choice->count(); ++i)
+            cut += whole(choice, choice->itemText(i), inside.width());
+    }
+    QVERIFY2(cut.isEmpty(), qPrintable(cut));
 }
 
 QTEST_MAIN(TestQuenloUi)

@@ -1,14 +1,17 @@
 // The Windows window without sockets: built from the shared templates, its list fed as the search
 // worker feeds it, and its row commands driven through messages and read back from the list view.
+#include "dialog_window.h"
 #include "main_window_test.h"
 #include "quenlo_dlg.h"
 #include "resource.h"
+#include "resource_text.h"
 #include "win32_driver.h"
 
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -65,6 +68,72 @@ const std::vector<Cells> THREE = {
     {u"Lobby\x1b[2J ", u"V3.0.2 ", u"10.60.1.9 ", u"8080 ", u"10.60.1.254 ", u"00:11:22:33:44:02 "},
     {u"=cmd ", u"V1.0.0 ", u"192.168.1.64 ", u"80 ", u"192.168.1.1 ", u"00:11:22:33:44:03 "},
 };
+
+// The window as an operator whose Windows speaks English sees it; the other tests run in Chinese,
+// the language resources are read in until told otherwise.
+class Win32WindowInEnglish : public Win32Window
+{
+protected:
+    void SetUp() override
+    {
+        UseResourceLanguage(UiLanguage::English);
+        Win32Window::SetUp();
+    }
+
+    void TearDown() override
+    {
+        Win32Window::TearDown();
+        UseResourceLanguage(UiLanguage::Chinese);
+    }
+};
+
+// The texts of a dialog's labels, buttons and choices that do not fit their control, with the
+// width each needs.
+std::wstring CutTexts(HWND dialog)
+{
+    std::wstring cut;
+    const auto measure = [&](HWND control, std::wstring text, int room) {
+        text.erase(std::remove(text.begin(), text.end(), L'&'), text.end());
+        const HDC dc = ::GetDC(control);
+        const HGDIOBJ font = ::SelectObject(dc, reinterpret_cast<HFONT>(
+                                                    ::SendMessageW(control, WM_GETFONT, 0, 0)));
+        SIZE size{};
+        ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        ::SelectObject(dc, font);
+        ::ReleaseDC(control, dc);
+        if (size.cx > room)
+            cut += L"\"" + text + L"\" needs " + std::to_wstring(size.cx) + L" px of "
+                   + std::to_wstring(room) + L"\n";
+    };
+    for (HWND control = ::GetWindow(dialog, GW_CHILD); control;
+         control = ::GetWindow(control, GW_HWNDNEXT)) {
+        wchar_t className[32] = {};
+        ::GetClassNameW(control, className, 32);
+        RECT inside{};
+        ::GetClientRect(control, &inside);
+        const std::wstring kind = className;
+        const bool icon = (::GetWindowLongPtrW(control, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+        if ((kind == L"Static" && !icon && ::GetDlgCtrlID(control) != IDC_STATUS)
+            || kind == L"Button") {
+            wchar_t text[256] = {};
+            ::GetWindowTextW(control, text, 256);
+            // A push button's text keeps off its edges by its border and focus frame.
+            const int margin = kind == L"Button" ? 3 * ::GetSystemMetrics(SM_CXEDGE) : 0;
+            measure(control, text, inside.right - 2 * margin);
+        } else if (kind == L"ComboBox") {
+            const int room = inside.right - ::GetSystemMetrics(SM_CXVSCROLL)
+                             - 2 * ::GetSystemMetrics(SM_CXEDGE);
+            const int items = static_cast<int>(::SendMessageW(control, CB_GETCOUNT, 0, 0));
+            for (int item = 0; item < items; ++item) {
+                wchar_t text[256] = {};
+                ::SendMessageW(control, CB_GETLBTEXT, static_cast<WPARAM>(item),
+                               reinterpret_cast<LPARAM>(text));
+                measure(control, text, room);
+            }
+        }
+    }
+    return cut;
+}
 
 } // namespace
 
@@ -561,4 +630,54 @@ TEST_F(Win32Window, WhatTheWorkerReportsIsShownAfterTheRowsAndNeverAfterClosing)
     bridge.OnReplyPortUnavailable();
     ListRows({}, false);
     EXPECT_EQ(1u, caught.boxes.size());
+}
+
+TEST_F(Win32WindowInEnglish, SpeaksEnglishAndEveryTextIsWhole)
+{
+    EXPECT_EQ(L"Stopped    Devices: 0", Status());
+    const HMENU system = ::GetSystemMenu(dialog.Handle(), FALSE);
+    wchar_t about[64] = {};
+    ::GetMenuStringW(system, static_cast<UINT>(::GetMenuItemCount(system) - 1), about, 64,
+                     MF_BYPOSITION);
+    EXPECT_EQ(std::wstring(L"&About Quenlo..."), about);
+
+    SeamCatcher caught;
+    ::SendMessageW(list, WM_KEYDOWN, VK_F1, 0);
+    ASSERT_EQ(1u, caught.boxes.size());
+    EXPECT_EQ(L"Help could not be started.", caught.boxes[0].text);
+    caught.boxes.clear();
+
+    ListRows(THREE);
+    std::vector<std::wstring> items;
+    Seams().trackMenu = [&](HMENU menu, HWND, POINT) {
+        for (int item = 0; item < ::GetMenuItemCount(menu); ++item) {
+            wchar_t text[128] = {};
+            ::GetMenuStringW(menu, static_cast<UINT>(item), text, 128, MF_BYPOSITION);
+            items.emplace_back(text);
+        }
+        return 0;
+    };
+    dialog.OnRowMenu(0, POINT{10, 10});
+    ASSERT_FALSE(items.empty());
+    EXPECT_EQ(L"&Edit", items[0]);
+    EXPECT_NE(items.end(), std::find(items.begin(), items.end(), L"Copy &URL"));
+
+    // Every dialog in both languages, each text whole.
+    for (const UiLanguage language : {UiLanguage::English, UiLanguage::Chinese}) {
+        UseResourceLanguage(language);
+        for (const int id : {IDD_MAIN, IDD_ABOUTBOX, IDD_ADDRESS_EDIT, IDD_TEXT_VIEW}) {
+            std::wstring cut;
+            if (id == IDD_MAIN) {
+                CQuenloDlg window;
+                ASSERT_NE(nullptr, window.Create(nullptr));
+                cut = CutTexts(window.Handle());
+            } else {
+                CDialogWindow window(id);
+                ASSERT_NE(nullptr, window.Create(dialog.Handle()));
+                cut = CutTexts(window.Handle());
+            }
+            EXPECT_EQ(L"", cut) << "dialog " << id << " in "
+                                << (language == UiLanguage::English ? "English" : "Chinese");
+        }
+    }
 }

@@ -13,6 +13,8 @@ const QString DIALOG_DIRECTORY = QStringLiteral(":/res/dialogs/");
 const QString MENU_DIRECTORY = QStringLiteral(":/res/menus/");
 const QString STRING_TABLE = QStringLiteral(":/res/strings.json");
 
+UiLanguage resourceLanguage = UiLanguage::Chinese;
+
 QJsonObject ReadJson(const QString& path)
 {
     QFile file(path);
@@ -37,6 +39,19 @@ QJsonObject FindById(const QString& directory, int id)
     qFatal("no resource with id %d in %s", id, qPrintable(directory));
 }
 
+// The text of a resource's member (a title or a text) in the resource language: English where the
+// resource gives one, the text itself where it needs none (a name, an address).
+QString TextOf(const QJsonObject& object, const QString& member,
+               UiLanguage language = resourceLanguage)
+{
+    if (language == UiLanguage::English) {
+        const QJsonValue english = object.value(member + QStringLiteral("_en"));
+        if (english.isString())
+            return english.toString();
+    }
+    return object.value(member).toString();
+}
+
 QRect RectOf(const QJsonValue& value)
 {
     const QJsonArray r = value.toArray();
@@ -53,13 +68,18 @@ QStringList StringsOf(const QJsonValue& value)
 
 } // namespace
 
+void UseResourceLanguage(UiLanguage language)
+{
+    resourceLanguage = language;
+}
+
 DialogTemplate LoadDialogTemplate(int id)
 {
     const QJsonObject object = FindById(DIALOG_DIRECTORY, id);
     DialogTemplate t;
     t.id = id;
     t.name = object.value(QStringLiteral("name")).toString();
-    t.title = object.value(QStringLiteral("title")).toString();
+    t.title = TextOf(object, QStringLiteral("title"));
     const QJsonArray size = object.value(QStringLiteral("size")).toArray();
     t.size = QSize(size.at(0).toInt(), size.at(1).toInt());
     const QJsonObject font = object.value(QStringLiteral("font")).toObject();
@@ -71,7 +91,7 @@ DialogTemplate LoadDialogTemplate(int id)
         t.controls.append({c.value(QStringLiteral("id")).toInt(),
                            c.value(QStringLiteral("name")).toString(),
                            c.value(QStringLiteral("kind")).toString(),
-                           c.value(QStringLiteral("text")).toString(),
+                           TextOf(c, QStringLiteral("text")),
                            RectOf(c.value(QStringLiteral("rect"))),
                            StringsOf(c.value(QStringLiteral("styles")))});
     }
@@ -87,12 +107,12 @@ MenuTemplate LoadMenuTemplate(int id)
     for (const QJsonValue& popupValue : object.value(QStringLiteral("popups")).toArray()) {
         const QJsonObject p = popupValue.toObject();
         PopupTemplate popup;
-        popup.text = p.value(QStringLiteral("text")).toString();
+        popup.text = TextOf(p, QStringLiteral("text"));
         for (const QJsonValue& itemValue : p.value(QStringLiteral("items")).toArray()) {
             const QJsonObject i = itemValue.toObject();
             popup.items.append({i.value(QStringLiteral("id")).toInt(),
                                 i.value(QStringLiteral("name")).toString(),
-                                i.value(QStringLiteral("text")).toString()});
+                                TextOf(i, QStringLiteral("text"))});
         }
         menu.popups.append(popup);
     }
@@ -101,14 +121,17 @@ MenuTemplate LoadMenuTemplate(int id)
 
 QString LoadResourceString(int id)
 {
-    static const QHash<int, QString> table = [] {
+    static const auto tableIn = [](UiLanguage language) {
         QHash<int, QString> strings;
-        for (const QJsonValue& value : ReadJson(STRING_TABLE).value(QStringLiteral("strings")).toArray()) {
+        const QJsonArray table = ReadJson(STRING_TABLE).value(QStringLiteral("strings")).toArray();
+        for (const QJsonValue& value : table) {
             const QJsonObject s = value.toObject();
             strings.insert(s.value(QStringLiteral("id")).toInt(),
-                           s.value(QStringLiteral("text")).toString());
+                           TextOf(s, QStringLiteral("text"), language));
         }
         return strings;
-    }();
-    return table.value(id);
+    };
+    static const QHash<int, QString> chinese = tableIn(UiLanguage::Chinese);
+    static const QHash<int, QString> english = tableIn(UiLanguage::English);
+    return (resourceLanguage == UiLanguage::English ? english : chinese).value(id);
 }

@@ -1,6 +1,8 @@
 // Dialog templates, row menus and strings, read from the program's resources.
 #pragma once
 
+#include "ui_language.h"
+
 #include <QList>
 #include <QRect>
 #include <QSize>
@@ -46,6 +48,9 @@ struct MenuTemplate {
     QString name;
     QList<PopupTemplate> popups;
 };
+
+// The language every template and string is read in from now on: Chinese until told otherwise.
+void UseResourceLanguage(UiLanguage language);
 
 // The template of dialog id. A missing or malformed resource is a build fault: it aborts with
 // the resource's name rather than showing a half-built window.

@@ -16,12 +16,28 @@ CQuenloApp::CQuenloApp(int& argc, char** argv)
     : QApplication(argc, argv)
 {
     setWindowIcon(ApplicationIcon());
-    // The window speaks Chinese, so Qt's own texts (OK buttons, edit menus) do too, whatever the
-    // system's language.
-    auto* translator = new QTranslator(this);
-    if (translator->load(QStringLiteral("qtbase_zh_CN"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        installTranslator(translator);
+    const UiLanguage language = OperatorLanguage();
+    UseResourceLanguage(language);
+    // Qt's own texts (file dialogs, OK buttons, edit menus) speak the window's language, whatever
+    // else the system's language is; without a translation they are English.
+    if (language == UiLanguage::Chinese) {
+        auto* translator = new QTranslator(this);
+        if (translator->load(QStringLiteral("qtbase_zh_CN"),
+                             QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            installTranslator(translator);
+    }
+}
+
+UiLanguage OperatorLanguage()
+{
+    const QByteArray language = qgetenv("LANGUAGE");
+    const QByteArray lcAll = qgetenv("LC_ALL");
+    const QByteArray lcMessages = qgetenv("LC_MESSAGES");
+    const QByteArray lang = qgetenv("LANG");
+    return LanguageOfLocale({std::string_view(language.constData(), language.size()),
+                             std::string_view(lcAll.constData(), lcAll.size()),
+                             std::string_view(lcMessages.constData(), lcMessages.size()),
+                             std::string_view(lang.constData(), lang.size())});
 }
 
 QIcon ApplicationIcon()

@@ -36,15 +36,15 @@ CDialogWindow::~CDialogWindow()
 INT_PTR CDialogWindow::DoModal(HWND owner)
 {
     modal_ = true;
-    return ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_), owner,
-                             DialogProc, reinterpret_cast<LPARAM>(this));
+    return ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), ResourceDialog(templateId_),
+                                     owner, DialogProc, reinterpret_cast<LPARAM>(this));
 }
 
 HWND CDialogWindow::Create(HWND owner)
 {
     modal_ = false;
-    return ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_), owner,
-                                DialogProc, reinterpret_cast<LPARAM>(this));
+    return ::CreateDialogIndirectParamW(::GetModuleHandleW(nullptr), ResourceDialog(templateId_),
+                                        owner, DialogProc, reinterpret_cast<LPARAM>(this));
 }
 
 std::wstring CDialogWindow::ItemText(int id) const

@@ -115,7 +115,7 @@ OPENFILENAMEW FileDialog(HWND owner, const std::wstring& types, const std::wstri
 
 void CQuenloDlg::OnListMenu(POINT screen)
 {
-    const HMENU menu = ::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_LIST_MENU));
+    const HMENU menu = LoadResourceMenu(IDR_LIST_MENU);
     if (!menu)
         return;
     const int chosen = Seams().trackMenu(::GetSubMenu(menu, 0), Handle(), screen);

@@ -10,6 +10,7 @@
 
 int CQuenloApp::InitInstance()
 {
+    UseResourceLanguage(LanguageOfWindowsUi(::GetUserDefaultUILanguage()));
     INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
     ::InitCommonControlsEx(&controls);
     if (!udp::StartSockets()) {

@@ -1,7 +1,21 @@
-// Texts of the program's string table.
+// The program's resources in the operator's language: its string table, dialog templates and
+// menus, each carried in Chinese and in English.
 #pragma once
+
+#include "ui_language.h"
+
+#include <windows.h>
 
 #include <string>
 
+// The language every resource is read in from now on: Chinese until told otherwise.
+void UseResourceLanguage(UiLanguage language);
+
 // The string with that identifier; empty when there is none.
 std::wstring LoadResourceString(unsigned id);
+
+// The dialog template with that identifier, or null.
+const DLGTEMPLATE* ResourceDialog(int id);
+
+// The menu with that identifier, which the caller destroys; null when there is none.
+HMENU LoadResourceMenu(int id);

@@ -16,7 +16,7 @@ void CQuenloDlg::OnRowMenu(int position, POINT screen)
 {
     if (position < 0 || position >= presenter_.Size())
         return;
-    const HMENU menu = ::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ROW_MENU));
+    const HMENU menu = LoadResourceMenu(IDR_ROW_MENU);
     if (!menu)
         return;
     presenter_.TakeSnapshot(position);

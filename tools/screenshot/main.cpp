@@ -4,6 +4,8 @@
 //
 //   quenlo-screenshot OUTPUT.png
 #include "device_list_model.h"
+#include "dialog_template.h"
+#include "quenlo_app.h"
 #include "quenlo_dlg.h"
 #include "screenshot_devices.h"
 #include "search_worker.h"
@@ -136,6 +138,7 @@ int main(int argc, char** argv)
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         QApplication app(argc, argv);
+        UseResourceLanguage(OperatorLanguage());
         return TakeScreenshot(QString::fromLocal8Bit(output));
     });
 }

@@ -5,6 +5,7 @@
 //
 //   quenlo-screenshot OUTPUT.bmp
 #include "quenlo_dlg.h"
+#include "resource_text.h"
 #include "screenshot_devices.h"
 #include "udp_socket.h"
 #include "win32_driver.h"
@@ -95,6 +96,7 @@ int TakeScreenshot(const char* output)
     const int rows = StartScreenshotDevices(simulators);
 
     InitWindowTests();
+    UseResourceLanguage(LanguageOfWindowsUi(::GetUserDefaultUILanguage()));
     CQuenloDlg dialog;
     if (!dialog.Create(nullptr))
         return 1;
