@@ -155,13 +155,19 @@ demo: owner configure
 	@BUILD_DIR=$(BUILD_DIR) scripts/demo
 
 # docs/screenshot.png: the window listing simulated devices, and docs/screenshot-plan.png: the same
-# list checked against an address plan; taken in a private test network.
+# list checked against an address plan; taken in a private test network. docs/screenshot-en.png and
+# docs/screenshot-en-plan.png: the same in English.
 screenshot: build
 	@mkdir -p docs
-	@tests/testnet/testnet.sh $(BUILD_DIR)/tools/screenshot/quenlo-screenshot docs/screenshot.png
+	@LANGUAGE= LC_ALL= LC_MESSAGES= LANG=zh_CN.UTF-8 tests/testnet/testnet.sh \
+		$(BUILD_DIR)/tools/screenshot/quenlo-screenshot docs/screenshot.png
+	@LANGUAGE= LC_ALL= LC_MESSAGES= LANG=en_US.UTF-8 tests/testnet/testnet.sh \
+		$(BUILD_DIR)/tools/screenshot/quenlo-screenshot docs/screenshot-en.png
 
 # docs/screenshot-windows.png: Quenlo.exe's window listing the same devices, under Wine with an
-# Xvfb display of its own, in a private test network.
+# Xvfb display of its own, in a private test network; docs/screenshot-windows-en.png: the same
+# under a Windows whose user interface is English and whose code page is still Chinese (936), as
+# on a site's computer set up for an English-reading installer.
 screenshot-windows: build
 	@$(call WINDOWS_CONFIGURE,,x86_64) -DQUENLO_TESTNET_AGENT=$(TESTNET_AGENT)
 	@cmake --build $(BUILD_DIR)-windows --parallel $(JOBS) --target quenlo-screenshot
@@ -173,6 +179,12 @@ screenshot-windows: build
 		$(abspath $(BUILD_DIR)-windows)/screenshot-windows.bmp
 	@tools/screenshot/bmp_to_png.py $(BUILD_DIR)-windows/screenshot-windows.bmp \
 		docs/screenshot-windows.png
+	@LANG=zh_CN.UTF-8 LC_MESSAGES=en_US.UTF-8 tests/testnet/testnet.sh tests/testnet/winerun.sh \
+		--agent $(TESTNET_AGENT) --display $(WINE_TEMPLATE) \
+		$(BUILD_DIR)-windows/tools/screenshot/quenlo-screenshot.exe \
+		$(abspath $(BUILD_DIR)-windows)/screenshot-windows-en.bmp
+	@tools/screenshot/bmp_to_png.py $(BUILD_DIR)-windows/screenshot-windows-en.bmp \
+		docs/screenshot-windows-en.png
 
 # Runs Quenlo on this computer's own network: its searches are broadcasts that every device on
 # the segment receives. For a user's own machine only; never on a development or CI machine,

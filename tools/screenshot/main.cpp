@@ -23,6 +23,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -61,16 +62,19 @@ constexpr const char* SITE_PLAN = "MAC地址,通道名称,IP地址,端口,网关
                                   "02-4E-51-3C-8F-01,周界1,10.60.2.60,80,10.60.2.1\r\n";
 
 // Rows reach the list complete, so waiting for their number is enough.
-bool WaitForRows(const DeviceListModel* list, int rows)
+// Runs the window's events until condition holds, looked at every few milliseconds; false after
+// the watchdog.
+bool WaitUntil(const std::function<bool()>& condition)
 {
     QEventLoop loop;
-    const auto check = [&] {
-        if (list->rowCount() == rows)
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+        if (condition())
             loop.exit(0);
-    };
-    QObject::connect(list, &DeviceListModel::rowsInserted, &loop, check);
+    });
+    look.start(10);
     QTimer::singleShot(WATCHDOG_MS, &loop, [&] { loop.exit(1); });
-    return list->rowCount() == rows || loop.exec() == 0;
+    return condition() || loop.exec() == 0;
 }
 
 void SelectRow(QTableView* list, int row)
@@ -97,7 +101,7 @@ int TakeScreenshot(const QString& output)
     dialog.activateWindow();
     dialog.OnBnClickedSearch();
     QTableView* list = dialog.DeviceList();
-    if (!WaitForRows(dialog.DeviceModel(), rows)) {
+    if (!WaitUntil([&] { return dialog.DeviceModel()->rowCount() == rows; })) {
         std::fprintf(stderr, "quenlo-screenshot: %d of %d rows listed after %d ms\n",
                      dialog.DeviceModel()->rowCount(), rows, WATCHDOG_MS);
         return 1;
@@ -121,6 +125,11 @@ int TakeScreenshot(const QString& output)
     }
     dialog.FilterField()->clear();
     dialog.OpenPlan(plan);
+    // The plan is read off the window's thread.
+    if (!WaitUntil([&] { return dialog.Presenter().HasPlan(); })) {
+        std::fprintf(stderr, "quenlo-screenshot: the plan was not read after %d ms\n", WATCHDOG_MS);
+        return 1;
+    }
     list->clearSelection();
     list->setCurrentIndex(list->model()->index(5, COL_MAC));
     const QFileInfo shot(output);
