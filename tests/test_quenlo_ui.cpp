@@ -156,7 +156,7 @@ void TestQuenloUi::mainWindowFollowsItsTemplate()
     QTableView* list = dialog.DeviceList();
     QCOMPARE(search->geometry(), DialogUnitsToPixels(QRect(108, 44, 50, 14), base));
     QCOMPARE(stop->geometry(), DialogUnitsToPixels(QRect(322, 44, 50, 14), base));
-    QCOMPARE(list->geometry(), DialogUnitsToPixels(QRect(28, 101, 424, 227), base));
+    QCOMPARE(list->geometry(), DialogUnitsToPixels(QRect(28, 101, 424, 218), base));
     QCOMPARE(search->text(), QStringLiteral("Search"));
     QCOMPARE(stop->text(), QStringLiteral("Stop"));
     QVERIFY(search->isDefault());

@@ -38,6 +38,8 @@ QWidget* CreateControl(const ControlTemplate& control, QDialog* dialog, QSize pi
         auto* label = new QLabel(control.text, dialog);
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        // As a static text on Windows: a text longer than its control goes on at the next line.
+        label->setWordWrap(true);
         return label;
     }
     if (kind == QLatin1String("EDITTEXT") && control.styles.contains(QLatin1String("ES_MULTILINE"))) {
