@@ -62,10 +62,11 @@ reply port (UDP 6061) is in use, 4 no interface could send the search request,
 5 the results could not be written, 6 the list was full and more devices
 answered than it holds; 130, 129, 143 ended by SIGINT (Ctrl+C), SIGHUP or
 SIGTERM, with the devices found so far printed. With --plan, 2 also when the
-file cannot be read or is no address plan; 3 to 6 and the signals as above; otherwise 0 when
-every planned device answered as planned and every line of the plan was read,
-and 7 when a planned device is missing, answers otherwise or went silent, or a
-line of the plan was skipped (devices not in the plan do not count).)";
+file cannot be read or is no address plan; 3 to 6 and the signals as above;
+otherwise 0 when every planned device answered as planned and every line of the
+plan was read, and 7 when a planned device is missing, answers otherwise or went
+silent, or a line of the plan was skipped (devices not in the plan do not
+count).)";
 
 // Accepts a text that is a Number as a whole, and one that good holds for; otherwise says what
 // the option needs. A whole number goes on in plain digits, since the parser's own conversion
