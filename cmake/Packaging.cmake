@@ -42,8 +42,8 @@ include(CPack)
 
 # The package holds the programs, their manual pages, the desktop entry, the icons, the copyright,
 # the changelog, the example address plan and the watch service with its defaults, and nothing
-# else: an install rule that names the wrong component, or none,
-# shows up here. Lintian finds no error and no warning in it.
+# else: an install rule that names the wrong component, or none, shows up here. Lintian finds no
+# error and no warning in it.
 if(QUENLO_BUILD_TESTS AND TARGET quenlo)
     set(quenlo_package_files
         ./etc/default/quenlo-watch
