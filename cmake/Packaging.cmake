@@ -17,8 +17,10 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
     "quenlo-find command runs the same search from a terminal or a script.")
 set(CPACK_STRIP_FILES ON)
 
-# The build installs the test tools too; only this component goes into the package.
-set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};quenlo;/")
+# The build installs the test tools too; only these components go into the package, the service
+# being the package's alone.
+set(CPACK_INSTALL_CMAKE_PROJECTS
+    "${CMAKE_BINARY_DIR};${PROJECT_NAME};quenlo;/;${CMAKE_BINARY_DIR};${PROJECT_NAME};service;/")
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
@@ -29,14 +31,23 @@ string(JOIN ", " CPACK_DEBIAN_PACKAGE_DEPENDS
     "libstdc++6 (>= 12)" "libgcc-s1 (>= 12)" "libc6 (>= 2.36)"
     "fonts-wqy-microhei | fonts-noto-cjk")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The watch service's defaults are the administrator's, and the unit is known to the service
+# manager, not enabled, and gone on purge.
+set(quenlo_debian ${PROJECT_SOURCE_DIR}/res/debian)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    ${quenlo_debian}/conffiles ${quenlo_debian}/postinst ${quenlo_debian}/prerm
+    ${quenlo_debian}/postrm)
 
 include(CPack)
 
 # The package holds the programs, their manual pages, the desktop entry, the icons, the copyright,
-# the changelog and the example address plan, and nothing else: an install rule that names the wrong component, or none,
-# shows up here. Lintian finds no error and no warning in it.
+# the changelog, the example address plan and the watch service with its defaults, and nothing
+# else: an install rule that names the wrong component, or none, shows up here. Lintian finds no
+# error and no warning in it.
 if(QUENLO_BUILD_TESTS AND TARGET quenlo)
     set(quenlo_package_files
+        ./etc/default/quenlo-watch
+        ./lib/systemd/system/quenlo-watch.service
         ./usr/bin/quenlo
         ./usr/bin/quenlo-find
         ./usr/share/applications/quenlo.desktop
@@ -61,4 +72,11 @@ if(QUENLO_BUILD_TESTS AND TARGET quenlo)
         ]] ${CMAKE_CPACK_COMMAND} ${quenlo_package_files}
         WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
     set_tests_properties(package_contents PROPERTIES TIMEOUT 300)
+endif()
+if(QUENLO_BUILD_TESTS)
+    add_test(NAME package_service
+        COMMAND ${PROJECT_SOURCE_DIR}/tests/package_service.sh
+                ${PROJECT_SOURCE_DIR}/res/systemd/quenlo-watch.service $<TARGET_FILE:quenlo-find>
+                ${CMAKE_BINARY_DIR})
+    set_tests_properties(package_service PROPERTIES TIMEOUT 120)
 endif()

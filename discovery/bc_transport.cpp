@@ -51,13 +51,18 @@ bc_socket_t ZkRecvBCSock()
     return s;
 }
 
-int OnHandleSendBC(const unsigned char* data, std::size_t length, std::vector<NetworkCard>* cards)
+int OnHandleSendBC(const unsigned char* data, std::size_t length, std::vector<NetworkCard>* cards,
+                   const CardNames& chosen)
 {
     // A limited broadcast from an unbound socket leaves only through the interface of the
     // default route; binding a socket to each interface's address sends it out of every one.
     std::vector<NetworkCard> sources = udp::BroadcastInterfaces();
+    std::erase_if(sources, [&chosen](const NetworkCard& card) {
+        return !CardChosen(chosen, card.name);
+    });
     bool sent = false;
-    if (sources.empty()) {
+    // Kept to chosen cards, a search sends through nothing else, the default route included.
+    if (sources.empty() && chosen.empty()) {
         sent = SendFromFreshSocket(data, length, nullptr);
     } else {
         for (NetworkCard& card : sources)
@@ -68,10 +73,17 @@ int OnHandleSendBC(const unsigned char* data, std::size_t length, std::vector<Ne
     return sent ? 0 : -2;
 }
 
-int OnHandleRecvBC(unsigned char* buffer, bc_socket_t socket, HeardOn* heardOn)
+int OnHandleRecvBC(unsigned char* buffer, bc_socket_t socket, HeardOn* heardOn,
+                   const CardNames& chosen)
 {
-    if (socket < 0 || udp::Receive(socket, buffer, BC_MAX_DATAGRAM, heardOn) < 0)
+    HeardOn where;
+    const bool asked = heardOn || !chosen.empty();
+    if (socket < 0 || udp::Receive(socket, buffer, BC_MAX_DATAGRAM, asked ? &where : nullptr) < 0)
         return -2;
+    if (!CardChosen(chosen, where.interfaceName))
+        return 1;
+    if (heardOn)
+        *heardOn = where;
     if (HandleReply(buffer) == -2)
         Diagnose("netserver OnHandleRecvBC : send broad cast failed!\n");
     return 0;

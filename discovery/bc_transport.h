@@ -16,13 +16,16 @@ constexpr int REPLY_RECEIVE_BUFFER = 8 * 1024 * 1024;
 // bound.
 bc_socket_t ZkRecvBCSock();
 
-// Broadcasts one datagram to 255.255.255.255:6060 through every interface that can broadcast.
-// Returns 0 once a send was attempted, -2 when none could be. When cards is given, it becomes
-// the interfaces the datagram was meant for, each saying whether the stack took it.
+// Broadcasts one datagram to 255.255.255.255:6060 through every interface that can broadcast,
+// or only those of them chosen names. Returns 0 once a send was attempted, -2 when none could
+// be. When cards is given, it becomes the interfaces the datagram was meant for, each saying
+// whether the stack took it.
 int OnHandleSendBC(const unsigned char* data, std::size_t length,
-                   std::vector<NetworkCard>* cards = nullptr);
+                   std::vector<NetworkCard>* cards = nullptr, const CardNames& chosen = {});
 
 // Reads at most one datagram from socket into the BC_MAX_DATAGRAM-byte buffer and hands it to
-// HandleReply. Returns 0 when one was read, -2 when none was. When one was read and heardOn is
-// given, its interface name and local address tell where the datagram came in.
-int OnHandleRecvBC(unsigned char* buffer, bc_socket_t socket, HeardOn* heardOn = nullptr);
+// HandleReply. Returns 0 when one was read, -2 when none was, 1 when one came in on a card that
+// is not among chosen (it is dropped). When one was read and heardOn is given, its interface
+// name and local address tell where the datagram came in.
+int OnHandleRecvBC(unsigned char* buffer, bc_socket_t socket, HeardOn* heardOn = nullptr,
+                   const CardNames& chosen = {});

@@ -14,6 +14,11 @@ bool HeardOnCard(const HeardOn& heard, const NetworkCard& card)
                   != card.addresses.end();
 }
 
+bool CardChosen(const CardNames& chosen, std::string_view name)
+{
+    return chosen.empty() || std::find(chosen.begin(), chosen.end(), name) != chosen.end();
+}
+
 bool LiesOutside(std::string_view ipText, const std::vector<LocalSubnet>& subnets)
 {
     const std::optional<std::uint32_t> address = ParseIpv4(ipText);

@@ -32,6 +32,13 @@ struct NetworkCard {
 // Whether a reply heard there came in on the card.
 bool HeardOnCard(const HeardOn& heard, const NetworkCard& card);
 
+// The cards a search is kept to, by the names the system gives them; none: every card.
+using CardNames = std::vector<std::string>;
+
+// Whether the card named name is one a search kept to chosen uses. A card the system does not
+// name is none of the chosen ones.
+bool CardChosen(const CardNames& chosen, std::string_view name);
+
 // One IPv4 subnet of the PC: an interface's address and its mask, both in host order.
 struct LocalSubnet {
     std::uint32_t address = 0;

@@ -56,8 +56,9 @@ int ListDevice(IDeviceListView& list, const HeardOn& heardOn, const BCDevNetInfo
 class ReplyIntake
 {
 public:
-    ReplyIntake(IDeviceListView& list, ISearchObserver* observer, bc_socket_t socket)
-        : list_(list), observer_(observer), socket_(socket)
+    ReplyIntake(IDeviceListView& list, ISearchObserver* observer, bc_socket_t socket,
+                const CardNames& chosen)
+        : list_(list), observer_(observer), socket_(socket), chosen_(chosen)
     {
     }
 
@@ -69,9 +70,10 @@ public:
             buffer_.fill(0);
             const std::int32_t known = DeviceTable().Count();
             HeardOn heardOn;
-            if (OnHandleRecvBC(buffer_.data(), socket_, &heardOn) != 0)
+            const int taken = OnHandleRecvBC(buffer_.data(), socket_, &heardOn, chosen_);
+            if (taken < 0)
                 return read > 0;
-            if (buffer_[BC_COMMAND_OFFSET] != BC_CMD_DEVINFO)
+            if (taken > 0 || buffer_[BC_COMMAND_OFFSET] != BC_CMD_DEVINFO)
                 continue;
             // The buffer still holds the reply.
             BCDevNetInfo record;
@@ -107,6 +109,7 @@ private:
     IDeviceListView& list_;
     ISearchObserver* observer_;
     const bc_socket_t socket_;
+    const CardNames& chosen_;
     Buffer buffer_;
     // The row of each table entry, in the table's order.
     std::vector<int> rows_;
@@ -154,14 +157,15 @@ int CeilMilliseconds(Clock::duration d)
 
 // The worker's body: opens the reply socket, empties the list, cycles until the run is stopped,
 // then closes the socket and resets the device table.
-void SearchThreadProc(IDeviceListView& list, SearchRun& run, ISearchObserver* observer)
+void SearchThreadProc(IDeviceListView& list, SearchRun& run, ISearchObserver* observer,
+                      const CardNames& chosen)
 {
     const bc_socket_t socket = ZkRecvBCSock();
     if (socket < 0 && observer)
         observer->OnReplyPortUnavailable();
     list.DeleteAllRows();
 
-    ReplyIntake intake(list, observer, socket);
+    ReplyIntake intake(list, observer, socket, chosen);
     LossWatch losses(socket);
     if (const int queue = udp::ReceiveBufferSize(socket);
         socket >= 0 && observer && queue > 0 && queue < REPLY_RECEIVE_BUFFER)
@@ -171,7 +175,7 @@ void SearchThreadProc(IDeviceListView& list, SearchRun& run, ISearchObserver* ob
     // A search that can hear nothing ends at once, so that Search tries the port again.
     while (run.running && socket >= 0) {
         std::vector<NetworkCard> cards;
-        const bool sent = OnHandleSendBC(request, sizeof request, &cards) == 0;
+        const bool sent = OnHandleSendBC(request, sizeof request, &cards, chosen) == 0;
         // The cards first: whoever ends the search at a request not sent still learns of them.
         if (observer) {
             observer->OnCardsUsed(cards);
@@ -233,8 +237,8 @@ struct CSearchWorker::Worker {
     std::thread thread;
 };
 
-CSearchWorker::CSearchWorker(IDeviceListView& list, ISearchObserver* observer)
-    : list_(list), observer_(observer)
+CSearchWorker::CSearchWorker(IDeviceListView& list, ISearchObserver* observer, CardNames chosen)
+    : list_(list), observer_(observer), chosen_(std::move(chosen))
 {
 }
 
@@ -255,7 +259,7 @@ void CSearchWorker::Search()
         worker->thread = std::thread([this, self = worker.get(), previous] {
             if (previous)
                 previous->thread.join();
-            SearchThreadProc(list_, self->run, observer_);
+            SearchThreadProc(list_, self->run, observer_, chosen_);
             if (observer_)
                 observer_->OnSearchEnded();
         });

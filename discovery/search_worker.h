@@ -88,7 +88,9 @@ NameDecodings ChannelNameDecodings(const BCDevNetInfo& record);
 class CSearchWorker
 {
 public:
-    explicit CSearchWorker(IDeviceListView& list, ISearchObserver* observer = nullptr);
+    // A search kept to chosen cards sends through them alone and lists only what they hear.
+    explicit CSearchWorker(IDeviceListView& list, ISearchObserver* observer = nullptr,
+                           CardNames chosen = {});
     // Stops the search and waits for every worker to end, as Join does.
     ~CSearchWorker();
     CSearchWorker(const CSearchWorker&) = delete;
@@ -113,6 +115,7 @@ private:
 
     IDeviceListView& list_;
     ISearchObserver* observer_ = nullptr;
+    const CardNames chosen_;
     std::shared_ptr<Worker> recorded_;
     std::shared_ptr<Worker> newest_;
     int started_ = 0;

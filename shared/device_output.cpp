@@ -389,6 +389,9 @@ std::vector<std::string> JsonMembers(const FoundDevice& device, const Layout& la
     members.push_back("\"first_reply_ms\":"
                       + (device.firstReply ? std::to_string(device.firstReply->count())
                                            : std::string("null")));
+    members.push_back("\"first_heard\":"
+                      + (device.firstHeard ? JsonString(Rfc3339Text(*device.firstHeard))
+                                           : std::string("null")));
     if (device.plan)
         members.push_back("\"plan\":" + JsonVerdict(*device.plan, layout.planColumns));
     if (device.listed)
@@ -528,7 +531,7 @@ std::string FormatEventHeading(const OutputStyle& style)
     if (style.format != OutputFormat::Csv)
         return std::string();
     std::vector<std::string> headings = Headings(Layout{style.raw, false, {}, false}, ToUtf8);
-    headings.insert(headings.begin(), "event");
+    headings.insert(headings.begin(), {"time", "event"});
     return (style.excel ? std::string(UTF8_BYTE_ORDER_MARK) : std::string())
            + Join(headings, ",", "\r\n");
 }
@@ -541,6 +544,8 @@ const char* FieldName(int column)
 const char* EventName(SearchEvent::Kind kind)
 {
     switch (kind) {
+    case SearchEvent::Kind::Start:
+        return "start";
     case SearchEvent::Kind::New:
         return "new";
     case SearchEvent::Kind::Changed:
@@ -567,10 +572,13 @@ std::string UnlistedText(int unlisted, bool repliesLost)
 std::string FormatEvent(const SearchEvent& event, const OutputStyle& style)
 {
     const std::string name = EventName(event.kind);
+    const std::string time = Rfc3339Text(event.time);
     const bool full = event.kind == SearchEvent::Kind::Full;
     const bool lost = event.kind == SearchEvent::Kind::Lost;
+    const bool start = event.kind == SearchEvent::Kind::Start;
     if (style.format == OutputFormat::Json) {
-        std::vector<std::string> members{"\"event\":" + JsonString(name)};
+        std::vector<std::string> members{"\"time\":" + JsonString(time),
+                                         "\"event\":" + JsonString(name)};
         if (full) {
             const bool beyond = UnlistedBeyondCount(event.unlisted);
             members.push_back("\"unlisted\":"
@@ -581,8 +589,9 @@ std::string FormatEvent(const SearchEvent& event, const OutputStyle& style)
                 members.push_back("\"at_least\":true");
         } else if (lost) {
             members.push_back("\"lost\":" + std::to_string(event.loss.counted));
-        } else {
-            const std::vector<std::string> device = JsonMembers(event.device, Layout{style.raw, false, {}, false});
+        } else if (!start) {
+            const std::vector<std::string> device =
+                JsonMembers(event.device, Layout{style.raw, false, {}, false});
             members.insert(members.end(), device.begin(), device.end());
         }
         if (event.kind == SearchEvent::Kind::Changed) {
@@ -593,10 +602,11 @@ std::string FormatEvent(const SearchEvent& event, const OutputStyle& style)
         return '{' + Join(members, ",", "") + "}\n";
     }
     std::vector<std::string> cells =
-        full   ? std::vector<std::string>{UnlistedText(event.unlisted, event.loss.any)}
-        : lost ? std::vector<std::string>{std::to_string(event.loss.counted)}
-               : Cells(event.device, Layout{style.raw, false, {}, false}, SheetText);
-    cells.insert(cells.begin(), name);
+        full    ? std::vector<std::string>{UnlistedText(event.unlisted, event.loss.any)}
+        : lost  ? std::vector<std::string>{std::to_string(event.loss.counted)}
+        : start ? std::vector<std::string>{}
+                : Cells(event.device, Layout{style.raw, false, {}, false}, SheetText);
+    cells.insert(cells.begin(), {time, name});
     if (style.format == OutputFormat::Csv)
         return CsvLine(std::move(cells));
     return Join(cells, "\t", "\n");

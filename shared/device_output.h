@@ -3,6 +3,7 @@
 #pragma once
 
 #include "device_rows.h"
+#include "local_time.h"
 #include "plan_verdict.h"
 #include "reply_loss.h"
 
@@ -23,11 +24,14 @@ struct FoundDevice {
     std::optional<PlanVerdict> plan;
     // The texts a list shows for it, where they are not its cells (an older reply, an edit).
     std::optional<RowCells> listed;
+    // When its first reply was listed, by the wall clock, where that is known.
+    std::optional<LocalTime> firstHeard;
 };
 
-// What a search saw happen to a device, as it happened.
+// What a search saw happen to a device, as it happened. Start: a search begins, so the devices
+// after it are new to this search, not to the site.
 struct SearchEvent {
-    enum class Kind { New, Changed, Silent, Back, Full, Lost };
+    enum class Kind { Start, New, Changed, Silent, Back, Full, Lost };
     Kind kind = Kind::New;
     // The device; its cells and where it was heard as its latest reply carried them.
     FoundDevice device;
@@ -41,6 +45,8 @@ struct SearchEvent {
     // Full: whether replies were lost, so that more devices may have answered. Lost: the replies
     // lost in this search so far, as the system counted them.
     ReplyLoss loss;
+    // When it was decided, by the wall clock.
+    LocalTime time;
 };
 
 struct OutputStyle {
@@ -86,10 +92,11 @@ std::vector<FoundDevice> PlanReport(const CAddressPlan& plan,
 
 // What --watch writes before its first event: the heading line of csv, nothing otherwise.
 std::string FormatEventHeading(const OutputStyle& style);
-// One event as one line: its name ("new", "changed", "silent", "back", "full"), then the device
-// as its latest reply carried it; a table is written as tsv is, since later lines cannot be
-// aligned with earlier ones. In JSON a changed device's earlier texts are under "listed", and a
-// full event's count beyond the exact ones is MAX_UNLISTED_COUNTED with "more": true.
+// One event as one line: its time (Rfc3339Text), its name ("start", "new", "changed", "silent",
+// "back", "full", "lost"), then the device as its latest reply carried it; a table is written as
+// tsv is, since later lines cannot be aligned with earlier ones. In JSON the time is "time", a
+// changed device's earlier texts are under "listed", and a full event's count beyond the exact
+// ones is MAX_UNLISTED_COUNTED with "more": true.
 std::string FormatEvent(const SearchEvent& event, const OutputStyle& style);
 
 // The count of devices a full list could not take, as the programs' texts say it: "45", or

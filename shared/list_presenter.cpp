@@ -663,7 +663,7 @@ std::string CListPresenter::SaveText(OutputFormat format,
     std::vector<FoundDevice> devices;
     for (const int position : positions) {
         const DeviceRow& row = At(position);
-        FoundDevice device{row, std::nullopt, std::nullopt, std::nullopt};
+        FoundDevice device{row, std::nullopt, std::nullopt, std::nullopt, std::nullopt};
         if (plan_) {
             // The texts the verdict was judged on, with the row's own beside them.
             device.row.cells = row.latest;

@@ -2,8 +2,8 @@
 
 #include <utility>
 
-CSearchSession::CSearchSession(std::function<bool()> wake)
-    : bridge_(std::move(wake))
+CSearchSession::CSearchSession(std::function<bool()> wake, CardNames chosen)
+    : bridge_(std::move(wake)), worker_(bridge_, &bridge_, std::move(chosen))
 {
 }
 

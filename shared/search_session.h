@@ -10,8 +10,8 @@ class CSearchSession
 {
 public:
     // wake as the bridge takes it: tells the window's thread to take what waits, and says
-    // whether it could.
-    explicit CSearchSession(std::function<bool()> wake);
+    // whether it could. chosen: the cards the search is kept to, none for every card.
+    explicit CSearchSession(std::function<bool()> wake, CardNames chosen = {});
     // Ends the search for good.
     ~CSearchSession();
     CSearchSession(const CSearchSession&) = delete;
@@ -39,5 +39,5 @@ private:
     bool ended_ = false;
     // Declared before the worker, which uses it until the worker has been joined.
     CDeviceListBridge bridge_;
-    CSearchWorker worker_{bridge_, &bridge_};
+    CSearchWorker worker_;
 };

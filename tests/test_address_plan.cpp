@@ -428,7 +428,8 @@ TEST(AddressPlan, ANameIsAsPlannedInAnyOfItsDecodingsWhateverTheCodePage)
         bridge.SetLatestReply(renamed, Reply("00-11-22-33-44-02", c.sent), {});
         ListUpdate update = bridge.TakeUpdate();
         const std::vector<FoundDevice> report =
-            PlanReport(plan, {FoundDevice{update.rows.at(0), std::nullopt, std::nullopt, std::nullopt}});
+            PlanReport(plan, {FoundDevice{update.rows.at(0), std::nullopt, std::nullopt,
+                                          std::nullopt, std::nullopt}});
         CListPresenter presenter({});
         presenter.Apply(std::move(update));
         presenter.OpenPlan(plan, u"site.csv");

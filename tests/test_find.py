@@ -11,6 +11,7 @@ import io
 import json
 import os
 import pty
+import re
 import select
 import signal
 import socket
@@ -37,6 +38,8 @@ TRICKY = [
             "--broadcast-reply", "--delay", "300"]),
 ]
 FIELDS = ["chn", "version", "ip", "port", "gateway", "mac"]
+# RFC 3339, local time with milliseconds and the offset as digits.
+TIME = re.compile(r"^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d$")
 TRICKY_TEXTS = [
     ["前门1", "V2.3.1", "10.60.1.101", "8000", "10.60.1.1", "02:4E:51:3C:1F:01"],
     ["前门2", "V2.3.2", "10.60.1.102", "8000", "10.60.1.1", "02:4E:51:3C:1F:02"],
@@ -153,6 +156,9 @@ class Output(unittest.TestCase):
                           for line in lines], TRICKY_HEARD)
         heard = [line["first_reply_ms"] for line in lines]
         self.assertEqual(heard, sorted(heard))
+        self.assertTrue(all(TIME.match(line["first_heard"]) for line in lines), lines)
+        self.assertEqual([line["first_heard"] for line in lines],
+                         sorted(line["first_heard"] for line in lines))
         self.assertGreaterEqual(heard[-1], 300, "no reply can be listed before it was sent")
 
         first = json.loads(raw.stdout.decode().splitlines()[0])
@@ -314,9 +320,15 @@ class Watching(unittest.TestCase):
                 if not ready:
                     raise AssertionError(f"after {seen} no further event")
                 seen.append(json.loads(watch.stdout.readline()))
+            for e in seen:
+                self.assertRegex(e["time"], TIME)
             return [(e["event"], e.get("mac"), e.get("ip")) for e in seen], seen
 
         try:
+            # Before any device, the search says it begins, so that none is taken for new on
+            # the site.
+            told, _ = events(1)
+            self.assertEqual(told, [("start", None, None)])
             with Devices([("a1", plugged)]):
                 with Devices([("f1", factory)]):
                     told, _ = events(2)
@@ -363,7 +375,64 @@ class Watching(unittest.TestCase):
                 watch.kill()
                 watch.wait()
         self.assertEqual((watch.returncode, err), (0, b""))
-        self.assertEqual([line.split(b"\t")[0] for line in lines], [b"new"] * 200)
+        self.assertEqual([line.split(b"\t")[1] for line in lines], [b"start"] + [b"new"] * 200)
+        times = [line.split(b"\t")[0].decode() for line in lines]
+        self.assertTrue(all(TIME.match(time) for time in times), times[0])
+
+
+class Cards(unittest.TestCase):
+    def test_interface_keeps_the_requests_and_the_replies_to_the_chosen_cards(self):
+        # On LAN A a device that answers by broadcast and a neighbour that asks it three times a
+        # second: its replies reach LAN A's card although the search does not ask there.
+        request = bytearray(52)
+        request[0:8], request[20] = b"Zarquvel", 0xA0
+        asker = ("import socket, sys, time\n"
+                 "s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)\n"
+                 "s.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)\n"
+                 "while True:\n"
+                 f"    s.sendto(bytes.fromhex('{request.hex()}'), ('10.60.1.255', 6060))\n"
+                 "    time.sleep(0.3)\n")
+        specs = {"a1": ["--ip", "10.60.1.50", "--mac", "02:00:00:00:50:01", "--broadcast-reply"],
+                 "b1": ["--ip", "10.60.2.50", "--mac", "02:00:00:00:50:02"]}
+        told = {}
+        children = [subprocess.Popen(["nsenter", f"--net={os.environ['QUENLO_NS_A2']}",
+                                      sys.executable, "-c", asker])]
+        try:
+            for host, options in specs.items():
+                child = subprocess.Popen(
+                    ["nsenter", f"--net={os.environ[f'QUENLO_NS_{host.upper()}']}", DEVSIM,
+                     "--verbose"] + options, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                children.append(child)
+                ready, _, _ = select.select([child.stdout], [], [], START_LIMIT_S)
+                self.assertTrue(ready and child.stdout.readline(), f"no devsim on {host}")
+            # Two requests go out, two seconds apart.
+            run = find("--interface", "qnb0", "--format", "json", "-t", "2.5")
+            cards = find("--interface", "qnb0", "--interfaces", "-t", "0.5")
+        finally:
+            for child in children:
+                child.terminate()
+                child.wait(START_LIMIT_S)
+        for host, child in zip(specs, children[1:]):
+            told[host] = child.stderr.read().decode()
+            child.stdout.close()
+            child.stderr.close()
+        self.assertEqual(run.returncode, 0, run.stderr)
+        self.assertEqual([(line["mac"], line["interface"])
+                          for line in map(json.loads, run.stdout.decode().splitlines())],
+                         [("02:00:00:00:50:02", "qnb0")])
+        # Two requests of the search and one of the cards' listing.
+        self.assertEqual(told["b1"].count("request from 10.60.2.1:"), 3, told["b1"])
+        self.assertNotIn("request from 10.60.1.1:", told["a1"])
+        self.assertIn("request from 10.60.1.12:", told["a1"], "the neighbour asked")
+        self.assertEqual([line.split()[0] for line in cards.stdout.decode().splitlines()[1:]],
+                         ["qnb0"])
+
+    def test_a_card_that_is_not_there_is_a_usage_error_that_lists_the_cards(self):
+        run = find("--interface", "qnb0", "--interface", "eth9")
+        self.assertEqual((run.returncode, run.stdout), (2, b""))
+        self.assertEqual(run.stderr.decode().splitlines(),
+                         ["quenlo-find: --interface: no network card named 'eth9' can search;"
+                          " the cards that can are:", "  qna0", "  qnb0"])
 
 
 def has_run_for(pid, seconds):

@@ -24,15 +24,17 @@ struct Known {
 } // namespace
 
 CDeviceSearch::CDeviceSearch(std::function<void(int)> onCount,
-                             std::function<void(const SearchEvent&)> onEvent)
+                             std::function<void(const SearchEvent&)> onEvent, CardNames chosen)
     : onCount_(std::move(onCount)),
       onEvent_(std::move(onEvent)),
-      session_([this] {
-          std::lock_guard lock(mutex_);
-          updated_ = true;
-          changed_.notify_one();
-          return true;
-      })
+      session_(
+          [this] {
+              std::lock_guard lock(mutex_);
+              updated_ = true;
+              changed_.notify_one();
+              return true;
+          },
+          std::move(chosen))
 {
 }
 
@@ -58,14 +60,16 @@ SearchResult CDeviceSearch::Run(std::optional<Clock::duration> duration, std::op
         if (update.cards)
             result.cards = std::move(*update.cards);
         const auto listed = std::chrono::duration_cast<Milliseconds>(Clock::now() - start);
+        // Read where the worker's decisions reach this thread, once for all of one update.
+        const LocalTime now = LocalTimeNow();
         const std::size_t before = result.devices.size();
         for (DeviceRow& row : update.rows) {
             if (result.devices.size() == wanted)
                 break;
             known[row.id] = {result.devices.size(), row.cells, row.latestNames, row.heardOn, false,
                              listed};
-            result.devices.push_back({std::move(row), listed, std::nullopt, std::nullopt});
-            onEvent_({SearchEvent::Kind::New, result.devices.back(), {}, {}, 0, {}});
+            result.devices.push_back({std::move(row), listed, std::nullopt, std::nullopt, now});
+            onEvent_({SearchEvent::Kind::New, result.devices.back(), {}, {}, 0, {}, now});
         }
         if (result.devices.size() > before)
             onCount_(static_cast<int>(result.devices.size()));
@@ -78,7 +82,8 @@ SearchResult CDeviceSearch::Run(std::optional<Clock::duration> duration, std::op
                 device.silent = true;
                 device.lastReply =
                     std::chrono::duration_cast<Milliseconds>(event.lastHeard - wallStart);
-                onEvent_({SearchEvent::Kind::Silent, latest(device), {}, device.lastReply, 0, {}});
+                onEvent_({SearchEvent::Kind::Silent, latest(device), {}, device.lastReply, 0, {},
+                          now});
                 continue;
             }
             device.latest = event.cells;
@@ -87,22 +92,24 @@ SearchResult CDeviceSearch::Run(std::optional<Clock::duration> duration, std::op
             device.lastReply = listed;
             if (event.kind == DeviceEvent::Kind::Back) {
                 device.silent = false;
-                onEvent_({SearchEvent::Kind::Back, latest(device), {}, {}, 0, {}});
+                onEvent_({SearchEvent::Kind::Back, latest(device), {}, {}, 0, {}, now});
             } else if (event.kind == DeviceEvent::Kind::Changed) {
-                onEvent_({SearchEvent::Kind::Changed, latest(device), event.before, {}, 0, {}});
+                onEvent_(
+                    {SearchEvent::Kind::Changed, latest(device), event.before, {}, 0, {}, now});
             }
         }
         const int lostBefore = result.loss.counted;
         result.loss.Add(update.loss);
         if (result.loss.counted > lostBefore)
-            onEvent_({SearchEvent::Kind::Lost, {}, {}, {}, 0, result.loss});
+            onEvent_({SearchEvent::Kind::Lost, {}, {}, {}, 0, result.loss, now});
         if (update.unlisted > result.unlisted) {
             result.unlisted = update.unlisted;
-            onEvent_({SearchEvent::Kind::Full, {}, {}, {}, result.unlisted, result.loss});
+            onEvent_({SearchEvent::Kind::Full, {}, {}, {}, result.unlisted, result.loss, now});
         }
         return update;
     };
 
+    onEvent_({SearchEvent::Kind::Start, {}, {}, {}, 0, {}, LocalTimeNow()});
     session_.Search();
     for (;;) {
         bool interrupted = false;
@@ -139,10 +146,10 @@ SearchResult CDeviceSearch::Run(std::optional<Clock::duration> duration, std::op
         const RowCells& first = result.devices[device->index].row.cells;
         if (ReplyTextsDiffer(device->latest, first))
             result.changed.push_back(
-                {SearchEvent::Kind::Changed, latest(*device), first, {}, 0, {}});
+                {SearchEvent::Kind::Changed, latest(*device), first, {}, 0, {}, {}});
         if (device->silent)
             result.silent.push_back(
-                {SearchEvent::Kind::Silent, latest(*device), {}, device->lastReply, 0, {}});
+                {SearchEvent::Kind::Silent, latest(*device), {}, device->lastReply, 0, {}, {}});
     }
     return result;
 }

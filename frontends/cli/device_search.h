@@ -35,7 +35,9 @@ class CDeviceSearch
 public:
     // onCount is told the number of devices whenever it grows, and onEvent every event as it
     // happens, on the thread that runs the search.
-    CDeviceSearch(std::function<void(int)> onCount, std::function<void(const SearchEvent&)> onEvent);
+    // The search is kept to the chosen cards, or uses every card when none is chosen.
+    CDeviceSearch(std::function<void(int)> onCount, std::function<void(const SearchEvent&)> onEvent,
+                  CardNames chosen);
     CDeviceSearch(const CDeviceSearch&) = delete;
     CDeviceSearch& operator=(const CDeviceSearch&) = delete;
 

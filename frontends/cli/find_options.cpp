@@ -34,12 +34,16 @@ apostrophe, so that no spreadsheet takes it for a formula. JSON carries the
 texts exactly.
 
 With --watch the search goes on until Ctrl+C (or -t), and each event is written
-as it happens, one line each: new (a device is listed), changed (a listed
-device answers with other texts), silent (it has not answered for three
-cycles), back (it answers again), full (the list of 255 is full and more
-devices answer). In JSON each line is an object with "event" and the device as
-its latest reply carried it; a changed one has its earlier texts in "listed".
-Without --watch, standard error names the devices that changed or went silent.
+as it happens, one line each: the time (local, with milliseconds and the offset
+from UTC: 2026-12-09T22:31:05.123+08:00), then the event: start (a search
+begins: the devices listed after it are new to this search, not to the site),
+new (a device is listed), changed (a listed device answers with other texts),
+silent (it has not answered for three cycles), back (it answers again), full
+(the list of 255 is full and more devices answer), lost (replies were lost in
+the full receive queue). In JSON each line is an object with "time", "event"
+and the device as its latest reply carried it; a changed one has its earlier
+texts in "listed". Without --watch, standard error names the devices that
+changed or went silent, and JSON gives each device's "first_heard" time.
 
 Address plan: with --plan the devices are checked against the plan's MAC, chn,
 ip, port and gateway columns, each by the texts it answered with last. One line
@@ -52,15 +56,17 @@ shows the plan's texts; in json its device fields are null and the plan's
 texts are under "plan"."planned". Each line of the plan that cannot be read is
 named on stderr and skipped; a summary of the verdicts follows there.
 
-Exit status: 0 at least one device found, 1 none, 2 a bad option, 3 the reply
-port (UDP 6061) is in use, 4 no interface could send the search request, 5 the
-results could not be written, 6 the list was full and more devices answered
-than it holds; 130, 129, 143 ended by SIGINT (Ctrl+C), SIGHUP or SIGTERM, with
-the devices found so far printed. With --plan, 2 also when the file cannot be
-read or is no address plan; 3 to 6 and the signals as above; otherwise 0 when
-every planned device answered as planned and every line of the plan was read,
-and 7 when a planned device is missing, answers otherwise or went silent, or a
-line of the plan was skipped (devices not in the plan do not count).)";
+Exit status: 0 at least one device found, 1 none, 2 a bad option, or a card
+named by --interface that cannot search (the cards that can are listed), 3 the
+reply port (UDP 6061) is in use, 4 no interface could send the search request,
+5 the results could not be written, 6 the list was full and more devices
+answered than it holds; 130, 129, 143 ended by SIGINT (Ctrl+C), SIGHUP or
+SIGTERM, with the devices found so far printed. With --plan, 2 also when the
+file cannot be read or is no address plan; 3 to 6 and the signals as above;
+otherwise 0 when every planned device answered as planned and every line of the
+plan was read, and 7 when a planned device is missing, answers otherwise or went
+silent, or a line of the plan was skipped (devices not in the plan do not
+count).)";
 
 // Accepts a text that is a Number as a whole, and one that good holds for; otherwise says what
 // the option needs. A whole number goes on in plain digits, since the parser's own conversion
@@ -123,6 +129,17 @@ FindCommandLine ParseFindCommandLine(int argc, const char* const* argv)
                  "add each field's bytes as the device sent them, in hex");
     app.add_flag("--watch", options.watch,
                  "keep searching, and write each event as it happens");
+    app.add_option("--interface", options.cards,
+                   "search through the network card NAME alone, and list\n"
+                   "only the devices heard on it; repeat it for more\n"
+                   "cards (the names --interfaces shows)")
+        ->type_name("NAME")
+        ->check(CLI::Validator(
+            [](const std::string& name) {
+                return name.empty() ? std::string("needs the name of a network card")
+                                    : std::string();
+            },
+            ""));
     app.add_flag("--interfaces", options.interfaces,
                  "list the network cards the search used instead: each\n"
                  "one's addresses, whether the request went out through\n"

@@ -21,6 +21,8 @@ struct FindOptions {
     bool watch = false;
     // The network cards the search used, instead of the devices.
     bool interfaces = false;
+    // The cards to search through and listen on, in the order given; none: every card.
+    CardNames cards;
     // The address plan file to check the devices against, reporting each one's verdict.
     std::optional<std::string> plan;
 };

@@ -9,9 +9,11 @@
 #include "plan_check.h"
 #include "site_messages.h"
 #include "terminal.h"
+#include "text_format.h"
 #include "udp_socket.h"
 #include "visible_text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -139,6 +141,27 @@ int ExitStatus(const SearchResult& result, int caughtSignal)
     return EXIT_FOUND;
 }
 
+// The first chosen card that is not among the cards that can search, or none.
+std::optional<std::string> UnknownCard(const CardNames& chosen,
+                                       const std::vector<NetworkCard>& cards)
+{
+    for (const std::string& name : chosen) {
+        if (std::none_of(cards.begin(), cards.end(),
+                         [&name](const NetworkCard& card) { return card.name == name; }))
+            return name;
+    }
+    return std::nullopt;
+}
+
+// Names the card that is not there, and the cards that are, one a line.
+void ComplainOfCard(const std::string& name, const std::vector<NetworkCard>& cards)
+{
+    Complain("--interface: no network card named '" + ToUtf8(VisibleText(Utf8Text(name)))
+             + "' can search" + (cards.empty() ? "; no card can" : "; the cards that can are:"));
+    for (const NetworkCard& card : cards)
+        std::fprintf(stderr, "  %s\n", ToUtf8(VisibleText(Utf8Text(card.name))).c_str());
+}
+
 // Each device as it answered last: a device that answered with other texts during the search is
 // judged by what it answers now, and one that stopped answering as silent.
 std::vector<FoundDevice> AsTheyAnswerNow(const SearchResult& result)
@@ -201,6 +224,13 @@ int main(int argc, char** argv)
                  + ") cannot be started");
         return EXIT_REQUEST_NOT_SENT;
     }
+    if (!options.cards.empty()) {
+        const std::vector<NetworkCard> cards = udp::BroadcastInterfaces();
+        if (const std::optional<std::string> unknown = UnknownCard(options.cards, cards)) {
+            ComplainOfCard(*unknown, cards);
+            return EXIT_USAGE;
+        }
+    }
     // Standard output carries the devices alone.
     SetDiagnosticSink({options.verbose ? WriteDiagnostic : DropDiagnostic, nullptr});
     OutputStyle style;
@@ -229,7 +259,8 @@ int main(int argc, char** argv)
                 writeError = errno;
                 search.Interrupt();
             }
-        });
+        },
+        options.cards);
     SearchResult result;
     int caughtSignal = 0; // read once the watch, and with it its thread, has ended
     {
