@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -94,8 +95,9 @@ protected:
     // Lets the window finish what a change of size or scaling posts.
     void Settle()
     {
-        const ULONGLONG until = ::GetTickCount64() + 200;
-        PumpUntil([&] { return ::GetTickCount64() >= until && !dialog.DrawingHeld(); });
+        ASSERT_TRUE(PumpUntil([&] {
+            return !dialog.DrawingHeld() && HIWORD(::GetQueueStatus(QS_ALLINPUT)) == 0;
+        }));
     }
 
     void ExpectWhole(const char* when)

@@ -143,10 +143,10 @@ void CQuenloDlg::OpenWebPage(const DeviceUrl& page)
 void CQuenloDlg::OnPageProgramEnded(LPARAM launch)
 {
     if (const std::optional<CLaunchWatch::Failure> failure = launches_.Take(launch)) {
-        const std::wstring pattern = LoadResourceString(IDS_PAGE_PROGRAM_FAILED);
+        const std::u16string code = AsciiText(std::to_string(failure->exitCode));
         SayPageNotOpened(failure->url,
-                         FormatText(Utf16(pattern), {Utf16(failure->program),
-                                                     AsciiText(std::to_string(failure->exitCode))}));
+                         FormatText(Utf16(LoadResourceString(IDS_PAGE_PROGRAM_FAILED)),
+                                    {Utf16(failure->program), code}));
     }
 }
 

@@ -107,8 +107,10 @@ while [ $# -gt 0 ]; do
 done
 [ $# -ge 2 ] || { echo "usage: winerun.sh [--isolate] [--agent AGENT] [--display] [--screen WxH]" \
     "[--dpi N] TEMPLATE PROGRAM [ARGS...]" >&2; exit 2; }
-[[ "$screen" =~ ^[0-9]+x[0-9]+$ ]] || { echo "winerun: --screen takes WxH, not $screen" >&2; exit 2; }
-[[ -z "$dpi" || "$dpi" =~ ^[0-9]+$ ]] || { echo "winerun: --dpi takes a number, not $dpi" >&2; exit 2; }
+if ! [[ "$screen" =~ ^[0-9]+x[0-9]+$ ]] || ! [[ -z "$dpi" || "$dpi" =~ ^[0-9]+$ ]]; then
+    echo "winerun: --screen takes WxH and --dpi a number, not $screen and $dpi" >&2
+    exit 2
+fi
 template="$1"
 shift
 
