@@ -165,9 +165,10 @@ screenshot: build
 		$(BUILD_DIR)/tools/screenshot/quenlo-screenshot docs/screenshot-en.png
 
 # docs/screenshot-windows.png: Quenlo.exe's window listing the same devices, under Wine with an
-# Xvfb display of its own, in a private test network; docs/screenshot-windows-en.png: the same
-# under a Windows whose user interface is English and whose code page is still Chinese (936), as
-# on a site's computer set up for an English-reading installer.
+# Xvfb display of its own, in a private test network; docs/screenshot-windows-200.png: the same at
+# 200 % on a 1920 x 1080 screen; docs/screenshot-windows-en.png: the same under a Windows whose
+# user interface is English and whose code page is still Chinese (936), as on a site's computer
+# set up for an English-reading installer.
 screenshot-windows: build
 	@$(call WINDOWS_CONFIGURE,,x86_64) -DQUENLO_TESTNET_AGENT=$(TESTNET_AGENT)
 	@cmake --build $(BUILD_DIR)-windows --parallel $(JOBS) --target quenlo-screenshot
@@ -179,6 +180,12 @@ screenshot-windows: build
 		$(abspath $(BUILD_DIR)-windows)/screenshot-windows.bmp
 	@tools/screenshot/bmp_to_png.py $(BUILD_DIR)-windows/screenshot-windows.bmp \
 		docs/screenshot-windows.png
+	@LANG=zh_CN.UTF-8 tests/testnet/testnet.sh tests/testnet/winerun.sh --agent $(TESTNET_AGENT) \
+		--display --screen 1920x1080 --dpi 192 $(WINE_TEMPLATE) \
+		$(BUILD_DIR)-windows/tools/screenshot/quenlo-screenshot.exe \
+		$(abspath $(BUILD_DIR)-windows)/screenshot-windows-200.bmp
+	@tools/screenshot/bmp_to_png.py $(BUILD_DIR)-windows/screenshot-windows-200.bmp \
+		docs/screenshot-windows-200.png
 	@LANG=zh_CN.UTF-8 LC_MESSAGES=en_US.UTF-8 tests/testnet/testnet.sh tests/testnet/winerun.sh \
 		--agent $(TESTNET_AGENT) --display $(WINE_TEMPLATE) \
 		$(BUILD_DIR)-windows/tools/screenshot/quenlo-screenshot.exe \

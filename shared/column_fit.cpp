@@ -11,8 +11,10 @@ ColumnWidths FitColumns(int available, const ColumnWidths& needed)
     rest = std::max(rest, 0);
 
     if (needed[COL_CHN] + needed[COL_VERSION] <= rest) {
-        // Room for both: the version column takes what is left over, so the columns fill the list.
-        widths[COL_VERSION] = rest - needed[COL_CHN];
+        // Room for both: the two texts, which are cut first in a narrower list, share what is left
+        // over, so the columns fill the list.
+        widths[COL_CHN] = needed[COL_CHN] + (rest - needed[COL_CHN] - needed[COL_VERSION]) / 2;
+        widths[COL_VERSION] = rest - widths[COL_CHN];
         return widths;
     }
     // The narrower of the two gets what it needs, up to half; the other the rest.

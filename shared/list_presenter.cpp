@@ -206,12 +206,17 @@ std::vector<std::u16string> CListPresenter::ToolTip(int position, int column) co
     return lines;
 }
 
+bool CListPresenter::HearsNothing(bool searching) const
+{
+    return firewallHint_ && nothingHeard_ && searching && Total() == 0;
+}
+
 std::u16string CListPresenter::StatusText(bool searching) const
 {
     if (searching && !requestsSent_)
         return strings_(IDS_NO_NETWORK);
-    if (firewallHint_ && nothingHeard_ && searching && Total() == 0)
-        return strings_(IDS_NOTHING_HEARD);
+    if (HearsNothing(searching))
+        return nothingHeardText_.empty() ? strings_(IDS_NOTHING_HEARD) : nothingHeardText_;
     const auto number = [](int n) { return AsciiText(std::to_string(n)); };
     std::u16string text = strings_(searching ? IDS_STATUS_SEARCHING : IDS_STATUS_STOPPED);
     text.append(u"    ").append(

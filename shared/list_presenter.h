@@ -21,6 +21,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 // One step of a change to the rows, at positions that hold when the steps before it are done.
@@ -126,6 +127,11 @@ public:
     PlanVerdict Verdict(int position) const { return VerdictAt(Full(position)); }
     // The status line: searching or stopped, and how many devices are listed.
     std::u16string StatusText(bool searching) const;
+    // Whether the status line gives the firewall hint: a search has heard nothing at all.
+    bool HearsNothing(bool searching) const;
+    // The hint as the window words it from what it knows of the firewall, in place of the string
+    // table's general one.
+    void SetNothingHeardText(std::u16string text) { nothingHeardText_ = std::move(text); }
 
     // What the worker did; sorted rows go to their places.
     ListChange Apply(ListUpdate update);
@@ -240,6 +246,7 @@ private:
 
     StringLoader strings_;
     bool firewallHint_ = false;
+    std::u16string nothingHeardText_;
     DeviceRows rows_;
     RowOrder order_;
     std::u16string filter_;

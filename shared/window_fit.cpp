@@ -14,6 +14,16 @@ WindowRect FitInWorkArea(int width, int height, const WindowRect& workArea)
     return fitted;
 }
 
+WindowRect KeepInWorkArea(const WindowRect& window, const WindowRect& workArea)
+{
+    WindowRect kept;
+    kept.width = std::min(window.width, workArea.width);
+    kept.height = std::min(window.height, workArea.height);
+    kept.x = std::clamp(window.x, workArea.x, workArea.x + workArea.width - kept.width);
+    kept.y = std::clamp(window.y, workArea.y, workArea.y + workArea.height - kept.height);
+    return kept;
+}
+
 Follows HowFollows(int controlId)
 {
     switch (controlId) {
@@ -23,6 +33,8 @@ Follows HowFollows(int controlId)
         return Follows::Width;
     case IDC_STATUS:
         return Follows::BottomAndWidth;
+    case IDC_STOP:
+        return Follows::RightWhenNarrower;
     default:
         return Follows::Nothing;
     }
@@ -33,6 +45,10 @@ WindowRect Follow(const WindowRect& templateRect, Follows follows, int dx, int d
     WindowRect placed = templateRect;
     if (follows == Follows::Nothing)
         return placed;
+    if (follows == Follows::RightWhenNarrower) {
+        placed.x = templateRect.x + std::min(dx, 0);
+        return placed;
+    }
     placed.width = std::max(0, templateRect.width + dx);
     if (follows == Follows::Size)
         placed.height = std::max(0, templateRect.height + dy);

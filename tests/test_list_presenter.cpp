@@ -1,5 +1,6 @@
 // What every window shows of the list, decided by the presenter: where rows go, what a window is
 // told to redraw, marks and tooltips, the status line, the edit's write-back and the columns.
+#include "firewall_hint.h"
 #include "list_presenter.h"
 #include "resource.h"
 #include "site_messages.h"
@@ -378,6 +379,65 @@ TEST(ListPresenter, TheStatusLineCountsTheRowsAndNamesTheFirewallOnlyWhereAsked)
     }
 }
 
+TEST(ListPresenter, TheFirewallHintNamesTheProfileAndWhetherItBlocksWhereWindowsSaysSo)
+{
+    const StringLoader strings = [](int id) -> std::u16string {
+        switch (id) {
+        case IDS_NOTHING_HEARD:
+            return u"firewall?";
+        case IDS_PROFILE_DOMAIN:
+            return u"domain";
+        case IDS_PROFILE_PRIVATE:
+            return u"private";
+        case IDS_PROFILE_PUBLIC:
+            return u"public";
+        case IDS_FIREWALL_BLOCKS:
+            return u"%1 blocks";
+        case IDS_FIREWALL_PUBLIC_BLOCKS:
+            return u"public blocks: rule or private";
+        case IDS_FIREWALL_ALLOWS:
+            return u"%1 lets in";
+        default:
+            return u"?";
+        }
+    };
+    using P = NetworkProfile;
+    const ProfileFirewall blocking{P::Private, true, true, false};
+    const ProfileFirewall lettingIn{P::Private, true, false, false};
+    const ProfileFirewall off{P::Domain, false, true, true};
+    const ProfileFirewall allBlocked{P::Domain, true, false, true};
+    const ProfileFirewall publicBlocking{P::Public, true, true, false};
+    const ProfileFirewall publicLettingIn{P::Public, true, false, false};
+    const struct {
+        FirewallAnswer answer;
+        const char* hint;
+    } cases[] = {
+        {std::nullopt, "firewall?"},
+        {std::vector<ProfileFirewall>{}, "firewall?"},
+        {std::vector{blocking}, "private blocks"},
+        {std::vector{lettingIn}, "private lets in"},
+        {std::vector{off}, "domain lets in"},
+        {std::vector{allBlocked}, "domain blocks"},
+        {std::vector{publicBlocking}, "public blocks: rule or private"},
+        {std::vector{publicLettingIn}, "public lets in"},
+        {std::vector{lettingIn, allBlocked}, "domain blocks"},
+        {std::vector{off, blocking, publicBlocking}, "public blocks: rule or private"},
+        {std::vector{off, lettingIn}, "domain lets in"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.hint, Narrow(NothingHeardText(c.answer, strings))) << c.hint;
+
+    // The window's wording takes the general hint's place while nothing is heard.
+    CListPresenter presenter(strings, true);
+    ListUpdate quiet = Batch({}, true);
+    quiet.nothingHeard = true;
+    presenter.Apply(quiet);
+    EXPECT_TRUE(presenter.HearsNothing(true));
+    EXPECT_FALSE(presenter.HearsNothing(false));
+    presenter.SetNothingHeardText(NothingHeardText(std::vector{publicBlocking}, strings));
+    EXPECT_EQ("public blocks: rule or private", Narrow(presenter.StatusText(true)));
+}
+
 TEST(ListPresenter, AnEditGoesBackIntoItsOwnRowWhereverThatRowNowIs)
 {
     CListPresenter presenter(Strings);
@@ -435,7 +495,8 @@ TEST(ListPresenter, ColumnsAreMeasuredByTheWindowsMetricsWithRoomForTheMark)
     // 10.0.0.5 and its blank: 9 characters.
     const ColumnWidths roomy = presenter.ColumnWidthsFor(1000);
     EXPECT_EQ(94, roomy[COL_IP]);
-    EXPECT_EQ(94, roomy[COL_CHN]);
+    // What the addresses leave, 724, less the names' 94 and the versions' 34, shared by the two.
+    EXPECT_EQ(94 + 298, roomy[COL_CHN]);
     EXPECT_EQ(1000, roomy[0] + roomy[1] + roomy[2] + roomy[3] + roomy[4] + roomy[5]);
 
     presenter.Apply(Batch({Heard(1, u"a", u"192.168.1.64", u"80", true)}));

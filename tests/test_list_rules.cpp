@@ -112,8 +112,10 @@ TEST(ListRules, AddressesKeepTheirWidthAndTheTextsShareTheRest)
         ColumnWidths needed;
         ColumnWidths widths;
     } cases[] = {
-        // Room for all: the version column takes what is left over.
-        {600, {50, 60, 100, 40, 100, 150}, {50, 160, 100, 40, 100, 150}},
+        // Room for all: the two texts share what is left over, the odd pixel to the version.
+        {600, {50, 60, 100, 40, 100, 150}, {100, 110, 100, 40, 100, 150}},
+        {601, {50, 60, 100, 40, 100, 150}, {100, 111, 100, 40, 100, 150}},
+        {500, {50, 60, 100, 40, 100, 150}, {50, 60, 100, 40, 100, 150}},
         // Too little for both texts: the narrower gets what it needs...
         {500, {50, 200, 100, 40, 100, 150}, {50, 60, 100, 40, 100, 150}},
         // ... but never more than half of what is left.

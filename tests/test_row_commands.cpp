@@ -272,6 +272,14 @@ void TestRowCommands::doubleClickOpensTheWebPageOrSaysWhyNot()
     DoubleClick(QPoint(area.center().x(), area.bottom() - 2));
     QCOMPARE(urls.opened.size(), 1);
     QCOMPARE(catcher.seen.size(), 1);
+
+    // Nothing on this platform opens web pages: said with the address, and how to copy it.
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    DoubleClick(CellCenter(1, COL_MAC));
+    QCOMPARE(catcher.seen.size(), 2);
+    QCOMPARE(catcher.seen[1].text,
+             QStringLiteral("无法打开设备网页 http://192.168.1.11:8080：没有可以打开网页的程序。\n"
+                            "行菜单中的“复制网址”可复制这个地址，粘贴到浏览器中打开。"));
 }
 
 void TestRowCommands::editDialogStartsWithTheRowsTextsAndOkFocused()

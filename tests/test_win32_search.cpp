@@ -129,6 +129,36 @@ TEST_F(Win32Search, AReaddressedDeviceShowsAsChangedAndAnUnpluggedOneGreysOut)
     EXPECT_EQ(L"正在搜索…    共 2 台设备，1 台无应答", status);
 }
 
+TEST_F(Win32Search, HearingNothingTheHintSaysWhatTheFirewallReportsAskedOnceASearch)
+{
+    seams.firewall = std::vector<ProfileFirewall>{{NetworkProfile::Private, true, false, false},
+                                                  {NetworkProfile::Public, true, true, false}};
+    Click(IDC_SEARCH);
+    const std::wstring publicBlocks =
+        L"三个周期内没有收到任何应答：本机连在公用网络上，Windows 防火墙默认拦截其入站应答，而防火墙"
+        L"的提示框不勾选公用网络。请按 README-Windows.txt 为 UDP 端口 6061 添加允许规则，或把该网络"
+        L"设为专用网络。";
+    ASSERT_TRUE(PumpUntil([&] { return dialog.ItemText(IDC_STATUS) == publicBlocks; }));
+    EXPECT_EQ(1, seams.firewallAsked);
+    // The status line drawn again, by a filter typed and cleared: the hint stays, the firewall is
+    // not asked again.
+    ::SetDlgItemTextW(dialog.Handle(), IDC_FILTER, L"10.60");
+    ::SetDlgItemTextW(dialog.Handle(), IDC_FILTER, L"");
+    EXPECT_EQ(publicBlocks, dialog.ItemText(IDC_STATUS));
+    EXPECT_EQ(1, seams.firewallAsked);
+
+    // Where the firewall cannot be asked, as under Wine, the hint is the general one.
+    Click(IDC_STOP);
+    seams.firewall.reset();
+    Click(IDC_SEARCH);
+    ASSERT_TRUE(PumpUntil([&] {
+        return dialog.ItemText(IDC_STATUS)
+               == L"三个周期内没有收到任何应答：防火墙可能拦截了发往 UDP 端口 6061 的应答。";
+    }));
+    EXPECT_EQ(2, seams.firewallAsked);
+    EXPECT_TRUE(seams.boxes.empty());
+}
+
 TEST_F(Win32Search, ClosingDuringASearchEndsTheWorkerWithTheWindow)
 {
     DevSim devices(TestHost("a1"), {"--count", "4", "--ip", "10.60.1.101"});

@@ -300,7 +300,7 @@ TEST_F(Win32Window, ShrinksToASmallWorkAreaCentredAndItsListTakesTheRoom)
     EXPECT_EQ(list0.right + dx, placeOf(IDC_DEVICE_LIST).right);
     EXPECT_EQ(list0.bottom + dy, placeOf(IDC_DEVICE_LIST).bottom);
     EXPECT_EQ(status0.top + dy, placeOf(IDC_STATUS).top) << "the status line keeps to the bottom";
-    EXPECT_EQ(stop0.left, placeOf(IDC_STOP).left);
+    EXPECT_EQ(stop0.left + dx, placeOf(IDC_STOP).left) << "as far from the right edge";
     EXPECT_EQ(stop0.top, placeOf(IDC_STOP).top);
 
     // Made larger than the template, by the operator or maximised.
@@ -606,10 +606,37 @@ TEST_F(Win32Window, DoubleClickHandsTheShellOnlyAUrlBuiltFromTheParts)
     EXPECT_NE(std::wstring::npos, caught.boxes[0].text.find(L"evil.example/x?"));
     EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONWARNING), caught.boxes[0].type);
 
+    // A shell that refuses is said too: why, as the system says it, and the address, which the
+    // row menu copies.
     caught.shellAccepts = false;
     dialog.OnNMDblclkList(2);
     EXPECT_EQ(L"http://10.60.1.9:8080", caught.urls.back());
-    EXPECT_EQ(2u, caught.boxes.size()) << "a shell that refuses is said too";
+    ASSERT_EQ(2u, caught.boxes.size());
+    wchar_t reason[512] = {};
+    ASSERT_NE(0u, ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, ERROR_NO_ASSOCIATION, 0, reason, 512, nullptr));
+    std::wstring said = reason;
+    said.erase(said.find_last_not_of(L"\r\n") + 1);
+    EXPECT_EQ(L"无法打开设备网页 http://10.60.1.9:8080：" + said
+                  + L"\n行菜单中的“复制网址”可复制这个地址，粘贴到浏览器中打开。",
+              caught.boxes[1].text);
+
+    // The shell opened it by starting a program that then fails, as winebrowser does with no
+    // browser to hand the page to: said once the program has ended, with its name and code.
+    caught.shellAccepts = true;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    std::wstring command = L"cmd.exe /c exit 3";
+    ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE,
+                                 CREATE_NO_WINDOW, nullptr, nullptr, &startup, &started));
+    ::CloseHandle(started.hThread);
+    caught.launched = started.hProcess;
+    dialog.OnNMDblclkList(0);
+    ASSERT_TRUE(PumpUntil([&] { return caught.boxes.size() == 3; }));
+    EXPECT_EQ(L"无法打开设备网页 http://10.60.1.101:80：打开网页的程序 cmd.exe 出错退出（退出码 3），"
+              L"可能没有安装浏览器。\n行菜单中的“复制网址”可复制这个地址，粘贴到浏览器中打开。",
+              caught.boxes[2].text);
 }
 
 TEST_F(Win32Window, WhatTheWorkerReportsIsShownAfterTheRowsAndNeverAfterClosing)

@@ -26,6 +26,24 @@ TEST(WindowFit, OpensAtTheTemplatesSizeWhereItFitsShrunkWhereNotCentredInTheWork
         EXPECT_EQ(c.expected, FitInWorkArea(842, 636, c.workArea)) << c.what;
 }
 
+TEST(WindowFit, MovedToAnotherMonitorItStaysWholeInItsWorkArea)
+{
+    const WindowRect right{1920, 0, 1366, 728};
+    struct Case {
+        const char* what;
+        WindowRect window;
+        WindowRect expected;
+    } const cases[] = {
+        {"inside", {2000, 20, 842, 636}, {2000, 20, 842, 636}},
+        {"sticks out on the right and below", {2800, 300, 842, 636}, {2444, 92, 842, 636}},
+        {"sticks out on the left, above", {1800, -10, 842, 636}, {1920, 0, 842, 636}},
+        {"twice the scaling: larger than the monitor", {2000, 20, 1684, 1272},
+         {1920, 0, 1366, 728}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.expected, KeepInWorkArea(c.window, right)) << c.what;
+}
+
 TEST(WindowFit, TheListTakesTheRoomTheFilterItsWidthTheStatusLineTheBottomTheButtonsStay)
 {
     const WindowRect list{42, 164, 636, 369};
@@ -34,6 +52,11 @@ TEST(WindowFit, TheListTakesTheRoomTheFilterItsWidthTheStatusLineTheBottomTheBut
     EXPECT_EQ((WindowRect{42, 164, 736, 419}), Follow(list, HowFollows(IDC_DEVICE_LIST), 100, 50));
     EXPECT_EQ((WindowRect{42, 591, 736, 15}), Follow(status, HowFollows(IDC_STATUS), 100, 50));
     EXPECT_EQ(button, Follow(button, HowFollows(IDC_SEARCH), 100, 50));
+    // The right-hand button stays in a narrower window: as far from its right edge as before.
+    const WindowRect stop{563, 71, 75, 23};
+    EXPECT_EQ(stop, Follow(stop, HowFollows(IDC_STOP), 100, 50));
+    EXPECT_EQ((WindowRect{463, 71, 75, 23}), Follow(stop, HowFollows(IDC_STOP), -100, -50));
+    EXPECT_EQ(button, Follow(button, HowFollows(IDC_SEARCH), -100, -50));
     // The filter field above the list keeps its place and spans the list's width.
     EXPECT_EQ((WindowRect{42, 130, 736, 20}),
               Follow({42, 130, 636, 20}, HowFollows(IDC_FILTER), 100, 50));

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <deque>
+#include <utility>
 
 namespace {
 
@@ -65,9 +66,14 @@ SeamCatcher::SeamCatcher()
         return Choose(saveAs, dialog);
     };
     Seams().openFileName = [this](OPENFILENAMEW& dialog) { return Choose(openPath, dialog); };
-    Seams().openUrl = [this](HWND, const std::wstring& url) {
+    Seams().openUrl = [this](HWND, const std::wstring& url, HANDLE& started) -> DWORD {
         urls.push_back(url);
-        return shellAccepts;
+        started = std::exchange(launched, nullptr);
+        return shellAccepts ? 0 : ERROR_NO_ASSOCIATION;
+    };
+    Seams().askFirewall = [this] {
+        ++firewallAsked;
+        return firewall;
     };
 }
 

@@ -23,7 +23,8 @@ struct ShownBox {
 // Puts recording seams in place for its lifetime: message boxes are recorded and closed with OK,
 // menus choose menuChoice, the Save As dialog chooses saveAs as a file of type saveType (or no
 // file when it is empty), the Open dialog chooses openPath (or none when it is empty), URLs are
-// recorded and accepted as shellAccepts says.
+// recorded and accepted as shellAccepts says (refused, as with no program for web pages), the
+// shell hands over launched as the program it started (once), the firewall answers firewall.
 class SeamCatcher
 {
 public:
@@ -39,6 +40,9 @@ public:
     DWORD saveType = 1;
     std::wstring openPath;
     bool shellAccepts = true;
+    HANDLE launched = nullptr;
+    FirewallAnswer firewall;
+    int firewallAsked = 0;
 
 private:
     UiSeams saved_;

@@ -6,6 +6,7 @@
 #include "edit_ip.h"
 #include "resource.h"
 #include "row_menu.h"
+#include "text_format.h"
 #include "text_view.h"
 #include "visible_text.h"
 
@@ -138,10 +139,19 @@ void CQuenloDlg::OnRowReach()
 
 void CQuenloDlg::OpenWebPage(const DeviceUrl& page)
 {
-    if (page.url.empty()
-        || !QDesktopServices::openUrl(QUrl(QString::fromStdU16String(page.url), QUrl::StrictMode)))
+    if (page.url.empty()) {
         AppMessageBox(this,
                       LoadResourceString(IDS_WEB_PAGE_FAILED)
                           + QString::fromStdU16String(VisibleText(page.text)),
                       QMessageBox::Warning);
+        return;
+    }
+    if (QDesktopServices::openUrl(QUrl(QString::fromStdU16String(page.url), QUrl::StrictMode)))
+        return;
+    // Qt gives no reason of its own: it fails when no program for web pages can be started. The
+    // address is said, and the row menu's Copy URL copies it.
+    const std::u16string text =
+        FormatText(LoadResourceString(IDS_WEB_PAGE_NOT_OPENED).toStdU16String(),
+                   {page.url, LoadResourceString(IDS_NO_WEB_BROWSER).toStdU16String()});
+    AppMessageBox(this, QString::fromStdU16String(text), QMessageBox::Warning);
 }

@@ -93,6 +93,21 @@ void CDialogWindow::OnHelp()
     AppMessageBox(hwnd_, LoadResourceString(IDS_HELP_FAILED), MB_ICONWARNING);
 }
 
+SIZE CDialogWindow::TemplateClientSize() const
+{
+    const auto* words = reinterpret_cast<const WORD*>(ResourceDialog(templateId_));
+    if (!words)
+        return SIZE{};
+    // An extended template (version 1, signature 0xFFFF) has its size after the help identifier,
+    // the styles, the count of controls and the position; the plain one after the styles, the
+    // count and the position.
+    const bool extended = words[0] == 1 && words[1] == 0xFFFF;
+    const WORD* size = words + (extended ? 2 + 2 + 2 + 2 + 1 + 2 : 2 + 2 + 1 + 2);
+    RECT units{0, 0, static_cast<SHORT>(size[0]), static_cast<SHORT>(size[1])};
+    ::MapDialogRect(hwnd_, &units);
+    return SIZE{units.right, units.bottom};
+}
+
 INT_PTR CALLBACK CDialogWindow::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_INITDIALOG) {

@@ -35,6 +35,9 @@ protected:
     virtual bool OnKeyDown(HWND control, WPARAM key);
     // F1: there is no help to start, and the operator is told so.
     void OnHelp();
+    // The client size the template asks for, in the dialog's pixels: the window may have been
+    // made smaller than that where the screen is.
+    SIZE TemplateClientSize() const;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

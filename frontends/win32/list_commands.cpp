@@ -21,11 +21,6 @@
 
 namespace {
 
-std::u16string Utf16(const std::wstring& text)
-{
-    return std::u16string(text.begin(), text.end());
-}
-
 // A message box with the string table's pattern id filled in with arguments.
 void Warn(HWND owner, unsigned id, std::initializer_list<std::u16string_view> arguments)
 {
@@ -37,20 +32,6 @@ void ShowTextView(HWND owner, unsigned titleId, std::u16string_view text)
 {
     CTextViewDlg view(LoadResourceString(titleId), text);
     view.DoModal(owner);
-}
-
-// The system's text for an error code.
-std::wstring ErrorText(DWORD error)
-{
-    wchar_t* text = nullptr;
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring message = length > 0 ? std::wstring(text, length) : std::to_wstring(error);
-    ::LocalFree(text);
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r'))
-        message.pop_back();
-    return message;
 }
 
 // Writes bytes to path whole or not at all: into a file beside it first, which then takes its
@@ -153,7 +134,7 @@ void CQuenloDlg::OnPlanLoaded()
         loaded->outcome == PlanFileBytes::Outcome::NotRegular
             ? Utf16(LoadResourceString(IDS_PLAN_NOT_REGULAR))
         : loaded->outcome == PlanFileBytes::Outcome::Failed
-            ? Utf16(ErrorText(static_cast<DWORD>(loaded->error.value())))
+            ? Utf16(SystemErrorText(static_cast<DWORD>(loaded->error.value())))
             : messages_.PlanErrorText(reading);
     if (!reason.empty()) {
         Warn(Handle(), IDS_PLAN_OPEN_FAILED, {loaded->name, reason});
@@ -195,5 +176,5 @@ void CQuenloDlg::OnSaveList(bool selectedOnly)
     const OutputFormat format = dialog.nFilterIndex == 2 ? OutputFormat::Json : OutputFormat::Csv;
     const DWORD error = WriteWhole(path, presenter_.SaveText(format, std::move(selected)));
     if (error != 0)
-        Warn(Handle(), IDS_SAVE_FAILED, {Utf16(path), Utf16(ErrorText(error))});
+        Warn(Handle(), IDS_SAVE_FAILED, {Utf16(path), Utf16(SystemErrorText(error))});
 }

@@ -2,7 +2,9 @@
 
 #include "about_dlg.h"
 #include "app_message_box.h"
+#include "firewall_hint.h"
 #include "resource_text.h"
+#include "ui_seams.h"
 #include "window_fit.h"
 
 #include <windowsx.h>
@@ -168,9 +170,9 @@ bool CQuenloDlg::OnInitDialog()
     ::SendDlgItemMessageW(Handle(), IDC_STATE, CB_SETCURSEL, 0, 0);
     UpdateStatus();
 
-    RECT client{};
-    ::GetClientRect(Handle(), &client);
-    templateClient_ = SIZE{client.right, client.bottom};
+    // Not the client area as made: where the template is larger than the screen, the window is
+    // made smaller, and its controls are still where the template puts them.
+    templateClient_ = TemplateClientSize();
     for (HWND control = ::GetWindow(Handle(), GW_CHILD); control;
          control = ::GetWindow(control, GW_HWNDNEXT)) {
         RECT place{};
@@ -205,6 +207,8 @@ void CQuenloDlg::FitIn(const RECT& workArea)
     minimum_ = SIZE{fitted.width, fitted.height};
     ::SetWindowPos(Handle(), nullptr, fitted.x, fitted.y, fitted.width, fitted.height,
                    SWP_NOZORDER | SWP_NOACTIVATE);
+    // The window may have been made at this size already, and then hears of no change of size.
+    Layout();
 }
 
 void CQuenloDlg::Layout()
@@ -267,8 +271,19 @@ void CQuenloDlg::OnDpiChanged(int dpi, const RECT& suggested)
     dpi_ = dpi;
     MakeMarks();
     MeasureColumns();
-    ::SetWindowPos(Handle(), nullptr, suggested.left, suggested.top,
-                   suggested.right - suggested.left, suggested.bottom - suggested.top,
+    // The place the system suggests may not fit the new monitor: twice the scaling on a small
+    // screen.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ::GetMonitorInfoW(::MonitorFromRect(&suggested, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& work = monitor.rcWork;
+    const WindowRect kept = KeepInWorkArea(
+        {suggested.left, suggested.top, suggested.right - suggested.left,
+         suggested.bottom - suggested.top},
+        {work.left, work.top, work.right - work.left, work.bottom - work.top});
+    minimum_ = SIZE{std::min<LONG>(minimum_.cx, kept.width),
+                    std::min<LONG>(minimum_.cy, kept.height)};
+    ::SetWindowPos(Handle(), nullptr, kept.x, kept.y, kept.width, kept.height,
                    SWP_NOZORDER | SWP_NOACTIVATE);
     Layout();
     ::InvalidateRect(Handle(), nullptr, TRUE);
@@ -391,6 +406,9 @@ INT_PTR CQuenloDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& 
         return TRUE;
     case WM_PLAN_LOADED:
         OnPlanLoaded();
+        return TRUE;
+    case WM_PAGE_PROGRAM_ENDED:
+        OnPageProgramEnded(lParam);
         return TRUE;
     case WM_PORT_BUSY:
         if (!search_.Ended())
@@ -729,6 +747,8 @@ void CQuenloDlg::DrawHeldRows()
     const HWND list = DeviceList();
     SetWindowRedraw(list, TRUE);
     ::RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    // The rows may have brought the vertical scroll bar, which the list shows only as it draws.
+    RefitColumns();
 }
 
 void CQuenloDlg::Show(const ListChange& change)
@@ -774,8 +794,9 @@ void CQuenloDlg::Show(const ListChange& change)
     }
     if (change.repaint)
         ::InvalidateRect(list, nullptr, FALSE);
-    if (change.columns)
-        RefitColumns();
+    // Also when the rows bring or take away the vertical scroll bar: the columns fit the width
+    // the list has beside it, and no column is cut under a horizontal one.
+    RefitColumns();
     UpdateStatus();
     if (change.portBusy) {
         // Shown after the rows are in, from a message of its own: the search goes on while the
@@ -817,6 +838,11 @@ bool CQuenloDlg::ClearFilter()
 
 void CQuenloDlg::UpdateStatus()
 {
+    // The firewall is asked once, as the hint comes up, not at every update after.
+    const bool hearsNothing = presenter_.HearsNothing(search_.Worker().IsSearching());
+    if (hearsNothing && !firewallAsked_)
+        presenter_.SetNothingHeardText(NothingHeardText(Seams().askFirewall(), TableText));
+    firewallAsked_ = hearsNothing;
     const std::u16string status = commands_.StatusText();
     ::SetDlgItemTextW(Handle(), IDC_STATUS, std::wstring(status.begin(), status.end()).c_str());
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "dialog_window.h"
+#include "launch_watch.h"
 #include "list_presenter.h"
 #include "plan_loader.h"
 #include "resource.h"
@@ -26,6 +27,8 @@ public:
     static constexpr UINT WM_PORT_BUSY = WM_APP + 2;
     // Posted by the plan loader's wake: a plan has been read and waits in the loader.
     static constexpr UINT WM_PLAN_LOADED = WM_APP + 3;
+    // Posted by the launch watch: a program started to open a web page has ended.
+    static constexpr UINT WM_PAGE_PROGRAM_ENDED = WM_APP + 4;
 
     explicit CQuenloDlg();
     ~CQuenloDlg() override;
@@ -41,6 +44,8 @@ public:
     // Whether the list's drawing waits for a burst of rows to pass.
     bool DrawingHeld() const { return drawingHeldSince_.has_value(); }
     const RowSnapshot& Snapshot() const { return presenter_.Snapshot(); }
+    // Pixels per inch of the monitor the window is on.
+    int Dpi() const { return dpi_; }
 
     void OnBnClickedSearch();
     void OnBnClickedStop();
@@ -141,6 +146,9 @@ private:
     void DrawHeldRows();
     std::vector<int> SelectedPositions() const;
     void OpenWebPage(const DeviceUrl& page);
+    // Says that a page could not open, why, and how to copy its address.
+    void SayPageNotOpened(const std::u16string& url, const std::u16string& reason);
+    void OnPageProgramEnded(LPARAM launch);
     // Escape in a filter that holds a text clears it, and does no more.
     bool ClearFilter();
     void PutOnClipboard(const std::u16string& text);
@@ -173,4 +181,7 @@ private:
     CSearchCommands commands_{search_, presenter_};
     CSiteMessages messages_;
     CPlanLoader planLoader_;
+    // Whether the firewall has been asked for the hint the status line shows now.
+    bool firewallAsked_ = false;
+    CLaunchWatch launches_{WM_PAGE_PROGRAM_ENDED};
 };

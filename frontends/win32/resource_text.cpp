@@ -46,3 +46,16 @@ HMENU LoadResourceMenu(int id)
     const void* menu = FindResourceData(RT_MENU, MAKEINTRESOURCEW(id));
     return menu ? ::LoadMenuIndirectW(menu) : nullptr;
 }
+
+std::wstring SystemErrorText(unsigned long error)
+{
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message = length > 0 ? std::wstring(text, length) : std::to_wstring(error);
+    ::LocalFree(text);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r'))
+        message.pop_back();
+    return message;
+}

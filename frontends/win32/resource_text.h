@@ -1,5 +1,5 @@
-// The program's resources in the operator's language: its string table, dialog templates and
-// menus, each carried in Chinese and in English.
+// The program's resources in the operator's language (its string table, dialog templates and
+// menus, each carried in Chinese and in English), and the system's texts for its error codes.
 #pragma once
 
 #include "ui_language.h"
@@ -19,3 +19,12 @@ const DLGTEMPLATE* ResourceDialog(int id);
 
 // The menu with that identifier, which the caller destroys; null when there is none.
 HMENU LoadResourceMenu(int id);
+
+// The system's text for an error code, without its line break; the number where it has none.
+std::wstring SystemErrorText(unsigned long error);
+
+// Windows' wide text as the shared layer's UTF-16 text.
+inline std::u16string Utf16(const std::wstring& text)
+{
+    return std::u16string(text.begin(), text.end());
+}

@@ -6,11 +6,14 @@
 #include "edit_ip.h"
 #include "resource_text.h"
 #include "row_menu.h"
+#include "text_format.h"
 #include "text_view.h"
 #include "ui_seams.h"
 #include "visible_text.h"
 
 #include <cstring>
+#include <optional>
+#include <string>
 
 void CQuenloDlg::OnRowMenu(int position, POINT screen)
 {
@@ -120,12 +123,37 @@ void CQuenloDlg::OnRowReach()
 
 void CQuenloDlg::OpenWebPage(const DeviceUrl& page)
 {
-    if (page.url.empty()
-        || !Seams().openUrl(Handle(), std::wstring(page.url.begin(), page.url.end()))) {
+    if (page.url.empty()) {
         const std::u16string shown = VisibleText(page.text);
         AppMessageBox(Handle(),
                       LoadResourceString(IDS_WEB_PAGE_FAILED)
                           + std::wstring(shown.begin(), shown.end()),
                       MB_ICONWARNING);
+        return;
     }
+    HANDLE launched = nullptr;
+    const DWORD error =
+        Seams().openUrl(Handle(), std::wstring(page.url.begin(), page.url.end()), launched);
+    if (launched)
+        launches_.Watch(Handle(), launched, page.url);
+    if (error != 0)
+        SayPageNotOpened(page.url, Utf16(SystemErrorText(error)));
+}
+
+void CQuenloDlg::OnPageProgramEnded(LPARAM launch)
+{
+    if (const std::optional<CLaunchWatch::Failure> failure = launches_.Take(launch)) {
+        const std::u16string code = AsciiText(std::to_string(failure->exitCode));
+        SayPageNotOpened(failure->url,
+                         FormatText(Utf16(LoadResourceString(IDS_PAGE_PROGRAM_FAILED)),
+                                    {Utf16(failure->program), code}));
+    }
+}
+
+void CQuenloDlg::SayPageNotOpened(const std::u16string& url, const std::u16string& reason)
+{
+    // The address is said whole, and the row menu's Copy URL copies it.
+    const std::u16string text =
+        FormatText(Utf16(LoadResourceString(IDS_WEB_PAGE_NOT_OPENED)), {url, reason});
+    AppMessageBox(Handle(), std::wstring(text.begin(), text.end()), MB_ICONWARNING);
 }

@@ -1,5 +1,7 @@
 #include "ui_seams.h"
 
+#include "firewall_policy.h"
+
 #include <shellapi.h>
 
 UiSeams& Seams()
@@ -14,11 +16,21 @@ UiSeams& Seams()
         },
         [](OPENFILENAMEW& dialog) { return ::GetSaveFileNameW(&dialog) != FALSE; },
         [](OPENFILENAMEW& dialog) { return ::GetOpenFileNameW(&dialog) != FALSE; },
-        [](HWND owner, const std::wstring& url) {
-            // Values above 32 mean success.
-            return reinterpret_cast<INT_PTR>(::ShellExecuteW(owner, nullptr, url.c_str(), nullptr,
-                                                             nullptr, SW_SHOWNORMAL))
-                   > 32;
-        }};
+        [](HWND owner, const std::wstring& url, HANDLE& launched) -> DWORD {
+            SHELLEXECUTEINFOW open{};
+            open.cbSize = sizeof open;
+            // The window says why it failed, with the address: not the shell's own box.
+            open.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOCLOSEPROCESS;
+            open.hwnd = owner;
+            open.lpFile = url.c_str();
+            open.nShow = SW_SHOWNORMAL;
+            if (::ShellExecuteExW(&open)) {
+                launched = open.hProcess;
+                return 0;
+            }
+            const DWORD error = ::GetLastError();
+            return error != 0 ? error : ERROR_NO_ASSOCIATION;
+        },
+        AskFirewallPolicy};
     return seams;
 }

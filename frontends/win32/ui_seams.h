@@ -3,6 +3,8 @@
 // ones.
 #pragma once
 
+#include "firewall_hint.h"
+
 #include <windows.h>
 
 #include <commdlg.h>
@@ -20,8 +22,12 @@ struct UiSeams {
     std::function<bool(OPENFILENAMEW& dialog)> saveFileName;
     // The Open dialog, as GetOpenFileNameW shows it: false when the operator chose no file.
     std::function<bool(OPENFILENAMEW& dialog)> openFileName;
-    // Hands a URL to the shell's default action; false when the shell refuses it.
-    std::function<bool(HWND owner, const std::wstring& url)> openUrl;
+    // Hands a URL to the shell's default action; the system's error code when the shell cannot
+    // open it, 0 when it does. launched: the program it started for it, where it gives one, for
+    // the caller to close.
+    std::function<DWORD(HWND owner, const std::wstring& url, HANDLE& launched)> openUrl;
+    // What the firewall reports of the networks the computer is on, where it can be asked.
+    std::function<FirewallAnswer()> askFirewall;
 };
 
 // The seams in use, at first the real ones. Window thread only.

@@ -4,11 +4,13 @@
 #
 #   winerun.sh --prepare TEMPLATE
 #       makes the Wine prefix every run copies, inside a new namespace with no links
-#   winerun.sh [--isolate] [--agent AGENT] [--display] TEMPLATE PROGRAM [ARGS...]
+#   winerun.sh [--isolate] [--agent AGENT] [--display] [--screen WxH] [--dpi N] TEMPLATE PROGRAM
+#              [ARGS...]
 #       runs PROGRAM under Wine with a prefix of its own: in a new namespace with no links
 #       (--isolate), or in the namespace it is started in, which must be private (testnet.sh's pc
 #       host), with PROGRAM started through the test network's agent (--agent); with a display
-#       of its own, an Xvfb started here and ended with the run (--display)
+#       of its own, an Xvfb started here and ended with the run (--display), of WxH pixels
+#       (--screen, 1280x1024 unless given), at N pixels per inch (--dpi, the scaling: 96 is 100 %)
 #
 # Wine's sockets are opened by its wineserver, in the namespace where that server was started; a
 # run that shared a prefix with a server started elsewhere would have its sockets there. So each
@@ -91,15 +93,24 @@ arguments=("$@")
 isolate=0
 agent=()
 display=0
+screen=1280x1024
+dpi=
 while [ $# -gt 0 ]; do
     case "$1" in
         --isolate) isolate=1; shift ;;
         --agent) agent=("$2"); shift 2 ;;
         --display) display=1; shift ;;
+        --screen) screen=$2; shift 2 ;;
+        --dpi) dpi=$2; shift 2 ;;
         *) break ;;
     esac
 done
-[ $# -ge 2 ] || { echo "usage: winerun.sh [--isolate] [--agent AGENT] [--display] TEMPLATE PROGRAM [ARGS...]" >&2; exit 2; }
+[ $# -ge 2 ] || { echo "usage: winerun.sh [--isolate] [--agent AGENT] [--display] [--screen WxH]" \
+    "[--dpi N] TEMPLATE PROGRAM [ARGS...]" >&2; exit 2; }
+if ! [[ "$screen" =~ ^[0-9]+x[0-9]+$ ]] || ! [[ -z "$dpi" || "$dpi" =~ ^[0-9]+$ ]]; then
+    echo "winerun: --screen takes WxH and --dpi a number, not $screen and $dpi" >&2
+    exit 2
+fi
 template="$1"
 shift
 
@@ -139,12 +150,16 @@ trap 'exit 129' HUP
 cp -al "$template/." "$prefix/" 2>/dev/null || cp -a "$template/." "$prefix/" || exit 1
 rm "$prefix"/*.reg && cp "$template"/*.reg "$prefix/" || exit 1
 wine_environment "$prefix"
+if [ -n "$dpi" ]; then
+    # Wine reads the scaling once, as a process starts.
+    printf '\n[Control Panel\\\\Desktop]\n"LogPixels"=dword:%08x\n' "$dpi" >>"$prefix/user.reg"
+fi
 if [ "$display" = 1 ]; then
     # No window manager runs on this display: Wine draws the windows' frames itself rather than
     # wait for one.
     printf '\n[Software\\\\Wine\\\\X11 Driver]\n"Decorated"="N"\n"Managed"="N"\n' >>"$prefix/user.reg"
     # Xvfb picks a free display number and writes it once it accepts clients.
-    Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 3>"$prefix/display" 2>/dev/null &
+    Xvfb -displayfd 3 -nolisten tcp -screen 0 "${screen}x24" 3>"$prefix/display" 2>/dev/null &
     xvfb=$!
     until [ -s "$prefix/display" ]; do
         kill -0 "$xvfb" 2>/dev/null || cannot_run "Xvfb did not start"
