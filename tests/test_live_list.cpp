@@ -297,7 +297,8 @@ TEST(LiveList, ACycleThatLostRepliesCountsTowardNoSilenceAndTheListSaysHowManyWe
     bridge.OnRepliesLost(50);
     bridge.OnCycleEnded(true);
     presenter.Apply(bridge.TakeUpdate());
-    EXPECT_EQ("searching    1 devices; 1 silent    full, at least 4 more    3000 lost, queue 208 KiB",
+    EXPECT_EQ("searching    1 devices; 1 silent    full, at least 4 more    "
+              "3000 lost, queue 208 KiB",
               Narrow(presenter.StatusText(true)));
     bridge.DeleteAllRows();
     presenter.Apply(bridge.TakeUpdate());

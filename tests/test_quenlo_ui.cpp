@@ -294,7 +294,8 @@ void TestQuenloUi::inEnglishTheWindowSpeaksEnglish()
                                  QStringLiteral("Devices: 0")), 5000);
 
     ModalCatcher menu;
-    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(5, 5), dialog.mapToGlobal(QPoint(5, 5)));
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                 dialog.mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(&dialog, &rightClick);
     QTRY_COMPARE_WITH_TIMEOUT(menu.seen.size(), 1, 5000);
     QVERIFY2(menu.seen[0].actions.contains(QStringLiteral("&Open address plan...")),

@@ -55,7 +55,8 @@ def control(c, suffix):
         return f"    ICON {c['name']}, IDC_STATIC, {x}, {y}, {w}, {h}"
     extra = styles(c["styles"] + WINDOWS_STYLES.get(kind, []))
     if kind in CLASSES:
-        return (f"    CONTROL {quoted(text_of(c, 'text', suffix))}, {name}, {quoted(CLASSES[kind])}, "
+        return (f"    CONTROL {quoted(text_of(c, 'text', suffix))}, {name}, "
+                f"{quoted(CLASSES[kind])}, "
                 f"{extra} | WS_CHILD | WS_VISIBLE, {x}, {y}, {w}, {h}")
     if kind in ("EDITTEXT", "COMBOBOX"):
         return f"    {kind} {name}, {x}, {y}, {w}, {h}, {extra}"
