@@ -358,6 +358,8 @@ TEST_F(Win32Window, TheMarksAreInTheirCellsAloneAndExplainedByTooltips)
     const std::wstring shown = HoverToolTip(dialog, 1, COL_IP);
     EXPECT_EQ(0u, shown.rfind(L"10.60.1.9", 0)) << shown.size();
     EXPECT_NE(std::wstring::npos, shown.find(L"\r\n"));
+    EXPECT_EQ(0u, ListView_GetSelectedCount(list))
+        << "resting on a row explains it and selects nothing, which Delete would act on";
 
     const HWND tip = dialog.ToolTip();
     ListView_GetSubItemRect(list, 0, COL_MAC, LVIR_BOUNDS, &bounds);

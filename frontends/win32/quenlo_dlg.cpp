@@ -689,7 +689,9 @@ LRESULT CALLBACK CQuenloDlg::ListProc(HWND list, UINT message, WPARAM wParam, LP
         break;
     case WM_MOUSEHOVER:
         dialog.ShowToolTip(dialog.CellAt(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}));
-        break;
+        // Kept from the list view, whose hot tracking would select the row the mouse rests on:
+        // pointing at a row to read it must not choose the row Delete and Save act on.
+        return 0;
     case WM_KEYUP:
     case WM_KEYDOWN:
         dialog.HideToolTip();
