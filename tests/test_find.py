@@ -382,21 +382,18 @@ class Watching(unittest.TestCase):
 
 class Cards(unittest.TestCase):
     def test_interface_keeps_the_requests_and_the_replies_to_the_chosen_cards(self):
-        # On LAN A a device that answers by broadcast and a neighbour that asks it three times a
-        # second: its replies reach LAN A's card although the search does not ask there.
+        # On LAN A a device that answers by broadcast, asked by a neighbour while the search runs:
+        # its reply reaches LAN A's card although the search does not ask there.
         request = bytearray(52)
         request[0:8], request[20] = b"Zarquvel", 0xA0
-        asker = ("import socket, sys, time\n"
+        asker = ("import socket\n"
                  "s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)\n"
                  "s.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)\n"
-                 "while True:\n"
-                 f"    s.sendto(bytes.fromhex('{request.hex()}'), ('10.60.1.255', 6060))\n"
-                 "    time.sleep(0.3)\n")
+                 f"s.sendto(bytes.fromhex('{request.hex()}'), ('10.60.1.255', 6060))\n")
         specs = {"a1": ["--ip", "10.60.1.50", "--mac", "02:00:00:00:50:01", "--broadcast-reply"],
                  "b1": ["--ip", "10.60.2.50", "--mac", "02:00:00:00:50:02"]}
-        told = {}
-        children = [subprocess.Popen(["nsenter", f"--net={os.environ['QUENLO_NS_A2']}",
-                                      sys.executable, "-c", asker])]
+        told = {host: bytearray() for host in specs}
+        children = []
         try:
             for host, options in specs.items():
                 child = subprocess.Popen(
@@ -405,20 +402,35 @@ class Cards(unittest.TestCase):
                 children.append(child)
                 ready, _, _ = select.select([child.stdout], [], [], START_LIMIT_S)
                 self.assertTrue(ready and child.stdout.readline(), f"no devsim on {host}")
-            # Two requests go out, two seconds apart.
-            run = find("--interface", "qnb0", "--format", "json", "-t", "2.5")
+            # Two requests go out, two seconds apart; once the first has, the search listens and
+            # the neighbour asks.
+            search = subprocess.Popen(
+                [FIND, "--interface", "qnb0", "--format", "json", "-t", "2.5"],
+                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+            try:
+                self.assertTrue(read_until(children[1].stderr, b"request from 10.60.2.1:",
+                                           told["b1"]), "the search asked on LAN B")
+                subprocess.run(["nsenter", f"--net={os.environ['QUENLO_NS_A2']}", sys.executable,
+                                "-c", asker], check=True, timeout=START_LIMIT_S)
+                self.assertTrue(read_until(children[0].stderr, b"request from 10.60.1.12:",
+                                           told["a1"]), "the neighbour asked")
+                out, err = search.communicate(timeout=RUN_LIMIT_S)
+            finally:
+                search.kill()
+                search.wait()
             cards = find("--interface", "qnb0", "--interfaces", "-t", "0.5")
         finally:
             for child in children:
                 child.terminate()
                 child.wait(START_LIMIT_S)
-        for host, child in zip(specs, children[1:]):
-            told[host] = child.stderr.read().decode()
+        for host, child in zip(specs, children):
+            told[host] += child.stderr.read()
             child.stdout.close()
             child.stderr.close()
-        self.assertEqual(run.returncode, 0, run.stderr)
+        told = {host: text.decode() for host, text in told.items()}
+        self.assertEqual(search.returncode, 0, err)
         self.assertEqual([(line["mac"], line["interface"])
-                          for line in map(json.loads, run.stdout.decode().splitlines())],
+                          for line in map(json.loads, out.decode().splitlines())],
                          [("02:00:00:00:50:02", "qnb0")])
         # Two requests of the search and one of the cards' listing.
         self.assertEqual(told["b1"].count("request from 10.60.2.1:"), 3, told["b1"])
@@ -433,6 +445,19 @@ class Cards(unittest.TestCase):
         self.assertEqual(run.stderr.decode().splitlines(),
                          ["quenlo-find: --interface: no network card named 'eth9' can search;"
                           " the cards that can are:", "  qna0", "  qnb0"])
+
+
+def read_until(stream, text, seen):
+    """Reads a child's stream into seen until seen holds text; false when the stream ends or the
+    start limit passes first."""
+    deadline = time.monotonic() + START_LIMIT_S
+    while text not in seen:
+        ready, _, _ = select.select([stream], [], [], max(deadline - time.monotonic(), 0))
+        chunk = os.read(stream.fileno(), 4096) if ready else b""
+        if not chunk:
+            return False
+        seen += chunk
+    return True
 
 
 def has_run_for(pid, seconds):
